@@ -1,0 +1,152 @@
+// Core records of the ASN.1 run-time: basic scalar types, the context record
+// ASN1CTXT with its buffer, saved-state and error records, the flag bits that
+// steer the codecs, and the context functions.
+//
+// Ownership: a context owns (two references to) a memory heap; every value
+// decoded or copied through the context is allocated from that heap and is
+// released with it (see rtMemHeap.h).
+#ifndef ASN1TYPE_H
+#define ASN1TYPE_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "asn1ErrCodes.h"
+#include "rtexport.h"
+
+typedef unsigned char  OSOCTET;
+typedef signed char    OSINT8;
+typedef unsigned char  OSUINT8;
+typedef int16_t        OSINT16;
+typedef uint16_t       OSUINT16;
+typedef int32_t        OSINT32;
+typedef uint32_t       OSUINT32;
+typedef int64_t        OSINT64;
+typedef uint64_t       OSUINT64;
+typedef unsigned char  OSBOOL;
+typedef unsigned int   ASN1TAG;
+
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif
+
+struct OSMemHeap;
+struct ASN1CTXT;
+struct _Asn1RTStream;
+
+// The message being encoded or decoded.
+//   decoding:     byteIndex is the next octet to read;
+//   BER encoding: the message grows from the end of the buffer towards its
+//                 start and byteIndex is the first octet written so far;
+//   XER encoding: byteIndex is the number of octets written from the start.
+struct ASN1BUFFER {
+   OSOCTET*  data;
+   OSUINT32  byteIndex;
+   OSUINT32  size;        // octets available at data
+   OSINT16   bitOffset;   // set to 8 whenever a buffer is installed
+   OSOCTET   dynamic;     // 1: allocated from msgMemHeap, may grow and be freed
+};
+
+// A saved decoder position (the context's own slot and xu_SaveBufferState).
+struct ASN1BUFSAVE {
+   OSUINT32 byteIndex;
+   OSUINT16 bitOffset;
+   OSUINT16 flags;
+};
+
+// Error information: the first status recorded on the context.
+struct ASN1ErrInfo {
+   int status;
+};
+
+// Singly linked list; nodes come from the bound context's memHeap.
+struct _Asn1RTSListNode {
+   void* data;
+   _Asn1RTSListNode* next;
+};
+
+struct _Asn1RTSList {
+   OSUINT32 count;
+   _Asn1RTSListNode* head;
+   _Asn1RTSListNode* tail;
+   ASN1CTXT* ctxt;
+};
+typedef _Asn1RTSList Asn1RTSList;
+typedef _Asn1RTSListNode Asn1RTSListNode;
+
+// Working fields of the XER encoder and decoder beyond level and state.
+struct ASN1XERCtxtFields {
+   void*    pUser;      // the SAX decoder's current handler or scratch pointer
+   OSUINT32 depth;      // element depth seen by the XML reader
+   OSUINT32 reserved;
+};
+
+// The run-time context passed first to every codec function.
+struct ASN1CTXT {
+   OSMemHeap*      msgMemHeap;   // heap of the message buffer
+   OSMemHeap*      memHeap;      // heap of decoded values, copies, list nodes
+   ASN1BUFFER      buffer;
+   _Asn1RTStream*  stream;       // null while working on a memory buffer
+   ASN1BUFSAVE     savedState;
+   ASN1ErrInfo     errInfo;
+   Asn1RTSList     listA;
+   Asn1RTSList     listB;
+   OSUINT32        key;          // ASN1CTXT_KEY while initialised
+   OSUINT16        flags;
+   OSUINT8         level;        // XER encoder nesting depth
+   OSUINT8         state;        // XER encoder state
+   void*           memCtx;       // passed to every memory hook of this heap
+   ASN1XERCtxtFields xer;
+};
+
+// Initialisation marker kept in ASN1CTXT::key.
+#define ASN1CTXT_KEY 0x1AA2A34AU
+
+// Size of the dynamic buffer installed by rtInitContextBuffer(ctxt, 0, 0).
+#define ASN1_DEF_DYNBUF_SIZE 16384
+
+// Flag bits of ASN1CTXT::flags.
+#define ASN1NOLENCHECK     0x0040  // decoder: definite lengths not checked against size
+#define ASN1XERFRAGMENT    0x0080  // XER: fragment output (no declaration)
+#define ASN1SAVEBUF        0x0100  // rtFreeContext leaves the dynamic buffer to the heap
+#define ASN1XERCANONICAL   0x0200  // XER: canonical output
+#define ASN1CONSTAG        0x0400  // decoder: the tag read last was constructed
+#define ASN1FASTCOPY       0x0800  // decoder: no-copy mode
+#define ASN1LASTEOC        0x1000  // decoder: with ASN1INDEFLEN, every tag read gives -2
+#define ASN1INDEFLEN       0x4000  // decoder: outermost element has indefinite length
+
+extern "C" {
+
+// Zeroes the record, creates its heap (held twice: memHeap and msgMemHeap)
+// and binds listA/listB. Returns 0 or the heap's failure status.
+EXTERNRT int rtInitContext(ASN1CTXT* pctxt, void* memCtx);
+
+// Installs a message buffer: the caller's `data` (not owned, never grown),
+// or with null data a dynamic buffer of `size` octets (16384 when 0) from
+// msgMemHeap. -32 when the context is not initialised, -12 when out of memory.
+EXTERNRT int rtInitContextBuffer(ASN1CTXT* pctxt, OSOCTET* data, OSUINT32 size);
+
+// Releases a dynamic buffer, the stream, listA/listB and both heap references.
+// Does nothing on a record that is not initialised.
+EXTERNRT void rtFreeContext(ASN1CTXT* pctxt);
+
+// Copies the buffer record and the flags; heaps, errors and stream stay.
+EXTERNRT void rtCopyContext(ASN1CTXT* pdest, ASN1CTXT* psrc);
+
+EXTERNRT void rtCtxtSetFlag(ASN1CTXT* pctxt, OSUINT32 mask);
+
+// Makes pctxt share the memHeap (msgMemHeap) of psrc, dropping its own.
+EXTERNRT void rtCtxtSetMemHeap(ASN1CTXT* pctxt, ASN1CTXT* psrc);
+EXTERNRT void rtCtxtSetMsgMemHeap(ASN1CTXT* pctxt, ASN1CTXT* psrc);
+
+// Singly linked lists.
+EXTERNRT void rtSListInitEx(ASN1CTXT* pctxt, Asn1RTSList* pList);
+EXTERNRT Asn1RTSListNode* rtSListAppend(Asn1RTSList* pList, void* pData);
+EXTERNRT void rtSListFree(Asn1RTSList* pList);
+
+}
+
+#endif
