@@ -1,0 +1,38 @@
+# The generated types: asn1gen runs at build time over the module texts and
+# the configuration and writes the sources into the build tree (never into
+# the source tree). Until the run-time primitives the generated code calls
+# are complete, compiling them into the library is optional.
+option(QVASN1_BUILD_GENERATED "Compile the generated asn1data types into the library" OFF)
+
+set(QVASN1_ASN1_MODULES
+  PKIX1Explicit88
+  CertificateExtensions)
+set(QVASN1_ASN1_DIR ${CMAKE_CURRENT_SOURCE_DIR}/asn1data)
+set(QVASN1_GEN_DIR ${CMAKE_CURRENT_BINARY_DIR}/asn1data)
+set(QVASN1_ASN1_CONF ${QVASN1_ASN1_DIR}/asn1gen.conf)
+
+set(asn1_inputs)
+set(asn1_outputs ${QVASN1_GEN_DIR}/asn1dataRecords.h)
+foreach(mod IN LISTS QVASN1_ASN1_MODULES)
+  list(APPEND asn1_inputs ${QVASN1_ASN1_DIR}/${mod}.asn)
+  list(APPEND asn1_outputs ${QVASN1_GEN_DIR}/${mod}.h ${QVASN1_GEN_DIR}/${mod}.cpp)
+endforeach()
+
+add_custom_command(
+  OUTPUT ${asn1_outputs}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${QVASN1_GEN_DIR}
+  COMMAND asn1gen --config ${QVASN1_ASN1_CONF} --out ${QVASN1_GEN_DIR} ${asn1_inputs}
+  # The generator leaves unchanged files alone; touch the outputs so that
+  # the rule is not rerun on every build.
+  COMMAND ${CMAKE_COMMAND} -E touch_nocreate ${asn1_outputs}
+  DEPENDS asn1gen ${asn1_inputs} ${QVASN1_ASN1_CONF}
+  COMMENT "Generating the asn1data types"
+  VERBATIM)
+add_custom_target(asn1data_generated DEPENDS ${asn1_outputs})
+
+if(QVASN1_BUILD_GENERATED)
+  set(asn1_gen_sources ${asn1_outputs})
+  list(FILTER asn1_gen_sources INCLUDE REGEX "\\.cpp$")
+  target_sources(qvasn1 PRIVATE ${asn1_gen_sources})
+  target_include_directories(qvasn1 PUBLIC "$<BUILD_INTERFACE:${QVASN1_GEN_DIR}>")
+endif()

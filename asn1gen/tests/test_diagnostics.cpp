@@ -1,0 +1,5 @@
+#include <gtest/gtest.h>
+
+#include "Driver.h"
+
+TEST(Asn1genSmoke, Empty) {}
