@@ -95,6 +95,7 @@ bool Parser::acceptWord(const char* word)
 namespace {
 std::string describe(const Token& t)
 {
+   if (t.kind == Tok::End && !t.text.empty()) return t.text;
    if (t.kind == Tok::Ident || t.kind == Tok::Field || t.kind == Tok::Number)
       return "'" + t.text + "'";
    return tokName(t.kind);

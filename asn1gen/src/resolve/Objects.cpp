@@ -71,7 +71,13 @@ void matchSyntax(Program& prog, Module& m, Assignment& obj, const ObjectClass& c
 void readObject(Program& prog, Module& m, Assignment& obj, const ObjectClass& c,
                 const std::vector<Token>& tokens)
 {
-   Parser p(tokens);
+   std::vector<Token> toks = tokens;
+   Token end;
+   end.kind = Tok::End;
+   end.text = "the end of object '" + obj.name + "'";
+   end.loc = toks.empty() ? obj.loc : toks.back().loc;
+   toks.push_back(end);
+   Parser p(toks);
    if (c.hasSyntax) matchSyntax(prog, m, obj, c, c.syntax, p);
    else {
       // Default syntax: { &field setting, ... }

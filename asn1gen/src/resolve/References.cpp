@@ -12,6 +12,7 @@ namespace {
 void bindType(Program& prog, Module& m, const TypePtr& t)
 {
    if (t->kind == Type::Kind::Reference) {
+      if (t->hasParams) fail(t->loc, "parameterised type '" + t->refName + "' is not supported");
       Assignment* a = lookup(prog, m, t->refName, t->refModule, t->loc);
       if (a->kind == Assignment::Kind::Class)
          fail(t->loc, "class '" + t->refName + "' used as a type");
