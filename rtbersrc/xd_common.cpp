@@ -88,11 +88,12 @@ int xd_len(ASN1CTXT* pctxt, int* len_p)
 {
    ASN1BUFFER& b = pctxt->buffer;
    int len;
-   int stat = ber_parseLen(b.data, b.size, &b.byteIndex, &len,
-                           (pctxt->flags & ASN1DERSTRICT) != 0);
+   OSUINT32 i = b.byteIndex;
+   int stat = ber_parseLen(b.data, b.size, &i, &len, (pctxt->flags & ASN1DERSTRICT) != 0);
    if (stat != 0) return LOG_STAT(pctxt, stat);
-   if (len >= 0 && !(pctxt->flags & ASN1NOLENCHECK) && (OSUINT32)len > xd_avail(pctxt))
+   if (len >= 0 && !(pctxt->flags & ASN1NOLENCHECK) && (OSUINT32)len > b.size - i)
       return LOG_STAT(pctxt, ASN1ERR_INVALID_LENGTH);
+   b.byteIndex = i;
    if (len_p != nullptr) *len_p = len;
    return 0;
 }

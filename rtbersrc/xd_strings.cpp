@@ -51,6 +51,8 @@ int readSegments(ASN1CTXT* pctxt, OSOCTET segId, OSOCTET* buf, OSUINT32 cap,
       int len;
       int stat = xd_readHeader(pctxt, &tag, &len);
       if (stat != 0) return stat;
+      // The segment header itself must lie inside the enclosing content.
+      if (pctxt->buffer.byteIndex > end) return ASN1ERR_INVALID_LENGTH;
       // An end-of-contents cannot occur inside a definite-length content.
       if (tag == 0 && len == 0) return ASN1ERR_INVALID_LENGTH;
       if (tag != (ASN1TAG)segId) return ASN1ERR_BAD_TAG;
