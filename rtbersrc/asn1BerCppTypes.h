@@ -8,10 +8,9 @@
 #ifndef ASN1BERCPPTYPES_H
 #define ASN1BERCPPTYPES_H
 
+#include "ASN1CType.h"
 #include "asn1MessageBuffer.h"
 #include "asn1ber.h"
-
-class ASN1CType;
 
 class EXTERNRT ASN1BERMessageBuffer : public ASN1MessageBuffer {
 protected:
@@ -75,38 +74,6 @@ private:
    const OSOCTET* mpInput;
    OSUINT32 mInputLen;
    OSOCTET mInitDone;
-};
-
-// Base of every control class.
-class EXTERNRT ASN1CType {
-public:
-   virtual ~ASN1CType();
-
-   // EncodeTo / DecodeFrom on the attached buffer (one must be attached).
-   virtual int Encode();
-   virtual int Decode();
-   // Generated classes override these; the base does nothing and returns 0.
-   virtual int EncodeTo(ASN1MessageBufferIF& msgBuf);
-   virtual int DecodeFrom(ASN1MessageBufferIF& msgBuf);
-
-   // Attaches a buffer; from then on the control class allocates from the
-   // buffer's heap, so what it creates lives as long as the buffer's values.
-   void setMsgBuf(ASN1MessageBufferIF& msgBuf);
-
-   ASN1CTXT* getCtxtPtr() { return mpContext->getPtr(); }
-   ASN1CtxtPtr getContext() { return ASN1CtxtPtr(mpContext); }
-   ASN1MessageBufferIF* getMsgBuf() { return mpMsgBuf; }
-
-protected:
-   // A new context of its own, no buffer.
-   ASN1CType();
-   // Shares the buffer's context.
-   explicit ASN1CType(ASN1MessageBufferIF& msgBuf);
-   ASN1CType(const ASN1CType& other);
-   ASN1CType& operator=(const ASN1CType& other);
-
-   ASN1Context* mpContext;
-   ASN1MessageBufferIF* mpMsgBuf;
 };
 
 #endif
