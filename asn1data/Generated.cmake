@@ -34,5 +34,7 @@ if(QVASN1_BUILD_GENERATED)
   set(asn1_gen_sources ${asn1_outputs})
   list(FILTER asn1_gen_sources INCLUDE REGEX "\\.cpp$")
   target_sources(qvasn1 PRIVATE ${asn1_gen_sources})
-  target_include_directories(qvasn1 PUBLIC "$<BUILD_INTERFACE:${QVASN1_GEN_DIR}>")
+  target_include_directories(qvasn1 PUBLIC
+    "$<BUILD_INTERFACE:${QVASN1_GEN_DIR}>"
+    "$<BUILD_INTERFACE:${QVASN1_ASN1_DIR}>")
 endif()

@@ -43,7 +43,7 @@ void emitChecks(Writer& w, Type* t, const std::string& lv, const std::string& pa
       case K::CharString:
          if (charWidth(*t) == 1) {
             guard = lv + " != 0 && ";
-            expr = isUtf8(*t) ? "rtUTF8Len(reinterpret_cast<const OSUTF8CHAR*>(" + lv + "))"
+            expr = isUtf8(*t) ? "rtUTF8Len(reinterpret_cast<const OSOCTET*>(" + lv + "))"
                               : "strlen(" + lv + ")";
             isUnsigned = true;
          }
@@ -59,9 +59,13 @@ void emitChecks(Writer& w, Type* t, const std::string& lv, const std::string& pa
          expr.clear();
       }
       if (!expr.empty()) {
+         // Sizes are compared as 64-bit numbers: the counts are unsigned,
+         // rtUTF8Len is negative for text that is not UTF-8.
+         std::string v = "static_cast<OSINT64>(" + expr + ")";
          std::vector<std::string> conds;
-         if (sb.lo && *sb.lo > 0) conds.push_back(expr + " < " + std::to_string(*sb.lo) + "U");
-         if (sb.hi) conds.push_back(expr + " > " + std::to_string(*sb.hi) + "U");
+         if (sb.lo && *sb.lo > 0) conds.push_back(v + " < " + std::to_string(*sb.lo));
+         else if (isUtf8(*t)) conds.push_back(v + " < 0");
+         if (sb.hi) conds.push_back(v + " > " + std::to_string(*sb.hi));
          if (!conds.empty()) {
             std::string c = conds.size() == 2 ? "(" + conds[0] + " || " + conds[1] + ")" : conds[0];
             w.open("if (" + guard + c + ") {");
@@ -408,8 +412,14 @@ public:
             call = "xd_enum(pctxt, reinterpret_cast<OSINT32*>(&" + lv + "), " + tagging + ", " + len + ")";
             break;
          case K::BitString:
-            call = "xd_bitstr(pctxt, &" + lv + ".data, &" + lv + ".numbits, " + tagging + ", " + len + ")";
-            break;
+            // The record's data is writable; the decoder hands out const octets.
+            w_.open("{");
+            w_.line("const OSOCTET* pbits = 0;");
+            w_.line("stat = xd_bitstr(pctxt, &pbits, &" + lv + ".numbits, " + tagging + ", " + len + ");");
+            w_.line(lv + ".data = const_cast<OSOCTET*>(pbits);");
+            w_.close();
+            w_.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+            return;
          case K::OctetString:
             call = "xd_octstr(pctxt, &" + lv + ".data, &" + lv + ".numocts, " + tagging + ", " + len + ")";
             break;
@@ -629,7 +639,7 @@ void emitListDecodeBody(Writer& w, const Unit& u, bool isSet)
    w.line(er + "* pelem = static_cast<" + er + "*>(pnode->data);");
    d.chain(e, 0, true, "(*pelem)", "");
    emitChecks(w, e, "(*pelem)", "*pelem");
-   w.line("asn1dataListAppend(pvalue, pnode);");
+   w.line("asn1dataListAppend(pctxt, pvalue, pnode);");
    w.close();
    emitChecks(w, &t, "(*pvalue)", "*pvalue");
    w.line("stat = asn1dataEnd(pctxt, start, length);");
