@@ -1,8 +1,8 @@
 # The generated types: asn1gen runs at build time over the module texts and
 # the configuration and writes the sources into the build tree (never into
-# the source tree). Until the run-time primitives the generated code calls
-# are complete, compiling them into the library is optional.
-option(QVASN1_BUILD_GENERATED "Compile the generated asn1data types into the library" OFF)
+# the source tree). Compiling them into the library can be switched off
+# while the run-time they call is being changed.
+option(QVASN1_BUILD_GENERATED "Compile the generated asn1data types into the library" ON)
 
 set(QVASN1_ASN1_MODULES
   PKIX1Explicit88
@@ -37,4 +37,10 @@ if(QVASN1_BUILD_GENERATED)
   target_include_directories(qvasn1 PUBLIC
     "$<BUILD_INTERFACE:${QVASN1_GEN_DIR}>"
     "$<BUILD_INTERFACE:${QVASN1_ASN1_DIR}>")
+  add_dependencies(qvasn1 asn1data_generated)
+  if(QVASN1_BUILD_TESTS)
+    # Tests of the generated types are built only with them.
+    target_sources(qvasn1_tests PRIVATE
+      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_generated_ber.cpp)
+  endif()
 endif()

@@ -28,10 +28,10 @@ std::string subPath(const std::string& path, const std::string& member)
 // ---------------------------------------------------------------- constraints
 // Emits the size and value checks of node t on the value lv; `path` names it
 // in the error parameters. Checks that cannot fail for the C type are left out.
-void emitChecks(Writer& w, Type* t, const std::string& lv, const std::string& path)
+void emitChecks(Writer& w, Type* t, const std::string& lv, const std::string& path, bool self = false)
 {
    using K = Type::Kind;
-   if (t->kind == K::Reference || !t->genName.empty()) {
+   if (t->kind == K::Reference || (!t->genName.empty() && !self)) {
       // Named types check their own constraints in their functions.
       return;
    }
@@ -287,7 +287,7 @@ void emitListEncodeBody(Writer& w, const Unit& u, bool isSet)
    Type& t = *u.type;
    Type* e = t.element.get();
    std::string er = recordType(e);
-   emitChecks(w, &t, "(*pvalue)", "*pvalue");
+   emitChecks(w, &t, "(*pvalue)", "*pvalue", true);
    w.line("int ll, len = 0;");
    if (isSet) {
       w.line("// DER: the encodings of the elements are put in ascending order.");
@@ -319,7 +319,7 @@ void emitArrayEncodeBody(Writer& w, const Unit& u, bool isSet)
 {
    Type& t = *u.type;
    Type* e = t.element.get();
-   emitChecks(w, &t, "(*pvalue)", "*pvalue");
+   emitChecks(w, &t, "(*pvalue)", "*pvalue", true);
    w.line("if (pvalue->n > 0 && pvalue->elem == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_BAD_VALUE);");
    w.line("int ll, len = 0;");
    if (isSet) {
@@ -641,7 +641,7 @@ void emitListDecodeBody(Writer& w, const Unit& u, bool isSet)
    emitChecks(w, e, "(*pelem)", "*pelem");
    w.line("asn1dataListAppend(pctxt, pvalue, pnode);");
    w.close();
-   emitChecks(w, &t, "(*pvalue)", "*pvalue");
+   emitChecks(w, &t, "(*pvalue)", "*pvalue", true);
    w.line("stat = asn1dataEnd(pctxt, start, length);");
    w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
    w.line("return 0;");
@@ -674,7 +674,7 @@ void emitArrayDecodeBody(Writer& w, const Unit& u, bool isSet)
    emitChecks(w, e, "pvalue->elem[xx1]", "pvalue->elem[xx1]");
    w.line("++pvalue->n;");
    w.close();
-   emitChecks(w, &t, "(*pvalue)", "*pvalue");
+   emitChecks(w, &t, "(*pvalue)", "*pvalue", true);
    w.line("stat = asn1dataEnd(pctxt, start, length);");
    w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
    w.line("return 0;");
@@ -939,6 +939,12 @@ void emitDecoder(const Unit& u, Writer& w)
       emitChecks(w, &copy, "(*pvalue)", "*pvalue");
    }
    else if (s == Shape::NamedBits || s == Shape::FixedOctets) {
+      if (s == Shape::NamedBits) {
+         // The octet array may hold a few bits more than the named ones; a
+         // string longer than the highest named bit does not fit the record.
+         w.line("if (pvalue->numbits > " + std::to_string(namedBitsCapacity(t)) +
+                "U) return LOG_ASN1ERR(pctxt, ASN1ERR_STRING_OVERFLOW);");
+      }
       emitChecks(w, &copy, "(*pvalue)", "*pvalue");
    }
    if (t->tags.empty() || !u.topLevel()) w.line("(void)length;");
