@@ -4,10 +4,14 @@
 # while the run-time they call is being changed.
 option(QVASN1_BUILD_GENERATED "Compile the generated asn1data types into the library" ON)
 
-set(QVASN1_ASN1_MODULES
-  PKIX1Explicit88
-  CertificateExtensions)
 set(QVASN1_ASN1_DIR ${CMAKE_CURRENT_SOURCE_DIR}/asn1data)
+# Every module text of asn1data/ is generated, one <Module>.h/.cpp each.
+file(GLOB asn1_module_files CONFIGURE_DEPENDS ${QVASN1_ASN1_DIR}/*.asn)
+set(QVASN1_ASN1_MODULES)
+foreach(f IN LISTS asn1_module_files)
+  get_filename_component(mod ${f} NAME_WE)
+  list(APPEND QVASN1_ASN1_MODULES ${mod})
+endforeach()
 set(QVASN1_GEN_DIR ${CMAKE_CURRENT_BINARY_DIR}/asn1data)
 set(QVASN1_ASN1_CONF ${QVASN1_ASN1_DIR}/asn1gen.conf)
 

@@ -25,6 +25,7 @@ bool readFile(const std::string& path, std::string& text)
 const char* usage =
    "usage: asn1gen [--print] [--config FILE] [--out DIR] FILE.asn...\n"
    "  --print        write the resolved tree to standard output\n"
+   "  --catalogue    list the generated types and identifier constants\n"
    "  --config FILE  representation choices (asn1gen.conf)\n"
    "  --out DIR      write <Module>.h and <Module>.cpp for every module into DIR\n";
 
@@ -46,12 +47,13 @@ Program loadProgram(const std::vector<SourceText>& sources,
 
 int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
-   bool print = false;
+   bool print = false, catalogue = false;
    std::string configFile, outDir;
    std::vector<std::string> inputs;
    for (size_t i = 0; i < args.size(); ++i) {
       const std::string& a = args[i];
       if (a == "--print") print = true;
+      else if (a == "--catalogue") catalogue = true;
       else if (a == "--config" || a == "--out") {
          if (i + 1 >= args.size()) { err << "asn1gen: " << a << " needs an argument\n" << usage; return 2; }
          (a == "--config" ? configFile : outDir) = args[++i];
@@ -75,6 +77,7 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
       }
       Program prog = loadProgram(sources, configFile, configText);
       if (print) printProgram(out, prog);
+      if (catalogue) printCatalogue(out, prog);
       if (!outDir.empty()) emitProgram(prog, outDir);
    }
    catch (const AsnError& e) {

@@ -224,3 +224,25 @@ void printProgram(std::ostream& out, const Program& prog)
 }
 
 }
+
+namespace asn1gen {
+
+void printCatalogue(std::ostream& out, const Program& prog)
+{
+   for (const auto& m : prog.modules) {
+      for (const auto& a : m->assignments) {
+         if (a->kind != Assignment::Kind::Value || !a->value->oidResolved) continue;
+         std::string arcs;
+         for (size_t i = 0; i < a->value->oid.size(); ++i)
+            arcs += (i ? "." : "") + std::to_string(a->value->oid[i]);
+         out << "oid " << m->name << " " << cName(a->name) << " " << arcs << "\n";
+      }
+      for (const auto& a : m->assignments)
+         if (a->kind == Assignment::Kind::Type && a->params.empty())
+            out << "type " << m->name << " " << a->type->genName << "\n";
+      for (const auto& t : m->derivedTypes)
+         out << "type " << m->name << " " << t->genName << "\n";
+   }
+}
+
+}

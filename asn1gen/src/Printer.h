@@ -10,6 +10,9 @@
 namespace asn1gen {
 
 void printProgram(std::ostream& out, const Program& prog);
+// --catalogue: one line per generated type ("type <Module> <Name>") and per
+// identifier constant ("oid <Module> <name> <dotted value>").
+void printCatalogue(std::ostream& out, const Program& prog);
 std::string typeText(const Type& t);
 std::string constraintText(const Constraint& c);
 

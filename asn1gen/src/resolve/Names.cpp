@@ -7,6 +7,7 @@
 //   an unconstrained SEQUENCE OF X / SET OF X component    _SeqOfX / _SetOfX
 //     whose element X has a name (shared within a module)
 //   a type setting of field &F of information object o     _o_F
+//     (except NULL)
 //
 // Plain primitive components (INTEGER (0..MAX), IA5String, ...) get no type
 // of their own: their constraints are checked where they are used.
@@ -129,7 +130,9 @@ void assignNames(Program& prog)
             namer.members(a->type, cName(a->name));
          else if (a->kind == Assignment::Kind::Object)
             for (auto& s : a->settings)
-               if (s.second.type && s.second.type->kind != Type::Kind::Reference)
+               // A NULL setting gets no type: its objects encode NULL directly.
+               if (s.second.type && s.second.type->kind != Type::Kind::Reference &&
+                   s.second.type->kind != Type::Kind::Null)
                   namer.inlineType(s.second.type,
                                    "_" + cName(a->name) + "_" + cName(s.first.substr(1)), true);
       }
