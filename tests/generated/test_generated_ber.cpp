@@ -278,3 +278,73 @@ TEST(GeneratedBer, CorpusCertificatesAndCrlsRoundTrip)
    EXPECT_EQ(excepted, static_cast<int>(exceptions.size()));
    EXPECT_EQ(checked + excepted, static_cast<int>(certs.size() + crls.size()));
 }
+
+namespace {
+
+// A buffer of a kind the BER control classes do not handle.
+class OtherBuffer : public ASN1MessageBufferIF {
+public:
+   OtherBuffer() : ctxt_(new ASN1Context()) {}
+   ASN1CtxtPtr getContext() override { return ctxt_; }
+   ASN1CTXT* getCtxtPtr() override { return ctxt_->getPtr(); }
+   bool isA(Type) override { return false; }
+private:
+   ASN1CtxtPtr ctxt_;
+};
+
+}
+
+TEST(GeneratedControl, EncodeToAndDecodeFromBerBuffers)
+{
+   ASN1T_BasicConstraintsSyntax bc;
+   bc.cA = TRUE;
+   bc.m.pathLenConstraintPresent = 1;
+   bc.pathLenConstraint = 0;
+   ASN1BEREncodeBuffer enc;
+   ASN1C_BasicConstraintsSyntax ce(enc, bc);
+   int len = ce.Encode();
+   ASSERT_EQ(len, 8);
+   Bytes out(enc.getMsgPtr(), enc.getMsgPtr() + len);
+   EXPECT_EQ(hex(out), "30 06 01 01 FF 02 01 00");
+
+   ASN1BERDecodeBuffer dec(out.data(), static_cast<int>(out.size()));
+   ASN1T_BasicConstraintsSyntax back;
+   ASN1C_BasicConstraintsSyntax cd(dec, back);
+   EXPECT_EQ(cd.Decode(), 0);
+   EXPECT_NE(back.cA, 0);
+   EXPECT_EQ(back.m.pathLenConstraintPresent, 1u);
+   EXPECT_STREQ(ASN1C_BasicConstraintsSyntax::typeName(), "BasicConstraintsSyntax");
+
+   OtherBuffer other;
+   ASN1C_BasicConstraintsSyntax co(bc);
+   EXPECT_EQ(co.EncodeTo(other), ASN1ERR_NOT_SUPPORTED);
+   EXPECT_EQ(co.DecodeFrom(other), ASN1ERR_NOT_SUPPORTED);
+
+   // A type reference's class is its referenced type's class.
+   ASN1T_CertificateIssuer issuer;
+   ASN1C_CertificateIssuer ci(enc, issuer);
+   ASN1C_GeneralNames& asBase = ci;
+   EXPECT_EQ(asBase.Encode(), ASN1ERR_CONSTRAINT);   // SIZE (1..MAX): an empty list
+}
+
+TEST(GeneratedBer, DefiniteAndIndefiniteFormsDecodeAlike)
+{
+   // Validity { notBefore UTCTime, notAfter GeneralizedTime } in both forms.
+   const Bytes definite = {0x30, 0x20, 0x17, 0x0D, '2', '4', '0', '1', '0', '1', '0', '0', '0', '0', '0', '0', 'Z',
+                           0x18, 0x0F, '2', '0', '5', '0', '0', '1', '0', '1', '0', '0', '0', '0', '0', '0', 'Z'};
+   Bytes indefinite = definite;
+   indefinite[1] = 0x80;
+   indefinite.push_back(0);
+   indefinite.push_back(0);
+   Ctxt a, b;
+   ASN1T_Validity va, vb;
+   ASSERT_EQ(decode(&a, asn1D_Validity, va, definite), 0);
+   ASSERT_EQ(decode(&b, asn1D_Validity, vb, indefinite), 0);
+   EXPECT_EQ(va.notBefore.t, vb.notBefore.t);
+   EXPECT_STREQ(va.notBefore.u.utcTime, vb.notBefore.u.utcTime);
+   EXPECT_EQ(vb.notAfter.t, static_cast<OSUINT32>(T_Time_generalTime));
+   EXPECT_STREQ(va.notAfter.u.generalTime, vb.notAfter.u.generalTime);
+   Ctxt e;
+   int st = 0;
+   EXPECT_TRUE(encode(&e, asn1E_Validity, vb, &st) == definite);
+}

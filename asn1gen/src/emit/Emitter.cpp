@@ -6,9 +6,12 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <functional>
+#include <set>
 #include <sstream>
 
 #include "Ber.h"
+#include "Control.h"
 #include "Model.h"
 #include "Records.h"
 #include "Writer.h"
@@ -73,6 +76,15 @@ void emitModuleHeader(Module& m, const std::vector<Unit>& units, Writer& w)
    w.line("#define " + guard);
    w.line();
    w.line("#include \"asn1dataRecords.h\"");
+   // A type reference's control class derives from the referenced type's
+   // class: the modules that define those come first.
+   std::set<std::string> needed;
+   for (const auto& u : units) {
+      if (shapeOf(u) != Shape::Typedef || !hasControlClass(u)) continue;
+      Module* target = u.type->targetModule;
+      if (target && target != &m) needed.insert(target->name);
+   }
+   for (const auto& n : needed) w.line("#include \"" + n + ".h\"");
    w.line();
    w.line("namespace asn1data {");
    auto oids = oidConstants(m);
@@ -86,6 +98,22 @@ void emitModuleHeader(Module& m, const std::vector<Unit>& units, Writer& w)
       w.line("// " + (u.topLevel() ? u.assignment->name : u.name));
       declareBerFunctions(u, w);
    }
+   // Control classes after all prototypes: a type reference's class derives
+   // from the referenced type's class, which may come later in the module.
+   std::set<std::string> declared;
+   std::function<void(const Unit&)> declare = [&](const Unit& u) {
+      if (declared.count(u.name) || !hasControlClass(u)) return;
+      declared.insert(u.name);
+      if (shapeOf(u) == Shape::Typedef) {
+         std::string target;
+         unitName(u.type.get(), target);
+         for (const auto& v : units)
+            if (v.name == target) declare(v);
+      }
+      w.line();
+      declareControlClass(u, w);
+   };
+   for (const auto& u : units) declare(u);
    w.line();
    w.line("}  // namespace asn1data");
    w.line();
@@ -125,6 +153,10 @@ void emitModuleSource(Module& m, const std::vector<Unit>& units, Writer& w)
       emitEncoder(u, w);
       w.line();
       emitDecoder(u, w);
+      if (hasControlClass(u) && shapeOf(u) != Shape::Typedef) {
+         w.line();
+         emitControlClass(u, w);
+      }
    }
    w.line();
    w.line("}  // namespace asn1data");
