@@ -26,6 +26,31 @@ struct ASN1TPDUSeqOfList : public ASN1TSeqOfList {
 
 namespace asn1data {
 
+// The most calls of decoders of recursive types (PKIMessage, PKIBody and
+// NestedMessageContent: three per nested message) that may be active at
+// once; deeper input fails with ASN1ERR_NOT_SUPPORTED before it can
+// exhaust the stack.
+#define ASN1DATA_MAX_DEPTH 128
+
+// Counts the decoders of recursive types active on this thread; one guard
+// lives in each such decoder call.
+class asn1dataDepthGuard {
+public:
+   asn1dataDepthGuard() : ok_(++depth() <= ASN1DATA_MAX_DEPTH) {}
+   ~asn1dataDepthGuard() { --depth(); }
+   bool ok() const { return ok_; }
+
+private:
+   asn1dataDepthGuard(const asn1dataDepthGuard&) = delete;
+   asn1dataDepthGuard& operator=(const asn1dataDepthGuard&) = delete;
+   static int& depth()
+   {
+      static thread_local int d = 0;
+      return d;
+   }
+   bool ok_;
+};
+
 // True while the content that started at byte index `start` with `length`
 // octets (or INDEFINITE_LENGTH) has an element left: octets remain before
 // its end, and for the indefinite form the next two octets are not an

@@ -12,6 +12,7 @@
 
 #include "CertificateExtensions.h"
 #include "PKIX1Explicit88.h"
+#include "PKIXCMP.h"
 
 using namespace asn1data;
 using Bytes = std::vector<OSOCTET>;
@@ -347,4 +348,37 @@ TEST(GeneratedBer, DefiniteAndIndefiniteFormsDecodeAlike)
    Ctxt e;
    int st = 0;
    EXPECT_TRUE(encode(&e, asn1E_Validity, vb, &st) == definite);
+}
+
+// PKIMessage contains itself through the nested body: a message nested far
+// deeper than any real one is refused with a status, not a stack overflow.
+TEST(GeneratedBer, RecursiveTypesHaveADepthLimit)
+{
+   // header: pvno 2, sender and recipient as empty directory names.
+   const Bytes header = {0x30, 0x0B, 0x02, 0x01, 0x02, 0xA4, 0x02, 0x30, 0x00, 0xA4, 0x02, 0x30, 0x00};
+   auto nest = [&](int levels) {
+      Bytes b;
+      for (int i = 0; i < levels; ++i) {
+         b.insert(b.end(), {0x30, 0x80});
+         b.insert(b.end(), header.begin(), header.end());
+         b.insert(b.end(), {0xB4, 0x80});
+      }
+      // The innermost body: pkiconf [19] NULL.
+      b.insert(b.end(), {0x30, 0x80});
+      b.insert(b.end(), header.begin(), header.end());
+      b.insert(b.end(), {0xB3, 0x02, 0x05, 0x00, 0x00, 0x00});
+      for (int i = 0; i < levels; ++i) b.insert(b.end(), {0x00, 0x00, 0x00, 0x00});
+      return b;
+   };
+   {
+      Ctxt c;
+      ASN1T_PKIMessage msg;
+      EXPECT_EQ(decode(&c, asn1D_PKIMessage, msg, nest(3)), 0);
+      EXPECT_EQ(msg.body.t, static_cast<OSUINT32>(T_PKIBody_nested));
+   }
+   {
+      Ctxt c;
+      ASN1T_PKIMessage msg;
+      EXPECT_EQ(decode(&c, asn1D_PKIMessage, msg, nest(5000)), ASN1ERR_NOT_SUPPORTED);
+   }
 }

@@ -837,7 +837,7 @@ void emitEncoder(const Unit& u, Writer& w)
    w.close();
 }
 
-void emitDecoder(const Unit& u, Writer& w)
+void emitDecoder(const Unit& u, Writer& w, bool recursive)
 {
    Type* t = u.type.get();
    Shape s = shapeOf(u);
@@ -855,6 +855,11 @@ void emitDecoder(const Unit& u, Writer& w)
           (u.topLevel() ? u.assignment->name : u.name) + " (" + typeKindName(*t) + ").");
    w.line(signatureD(u));
    w.open("");
+   if (recursive) {
+      w.line("// " + u.name + " can contain itself: hostile input must not nest it without bound.");
+      w.line("asn1dataDepthGuard depth;");
+      w.line("if (!depth.ok()) return LOG_ASN1ERR(pctxt, ASN1ERR_NOT_SUPPORTED);");
+   }
    if (constructedShape(s) && !content) {
       emitConstructDecodeBody(w, u);
       w.close();

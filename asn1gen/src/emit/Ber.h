@@ -12,7 +12,9 @@ namespace asn1gen {
 
 void declareBerFunctions(const Unit& u, Writer& w);
 void emitEncoder(const Unit& u, Writer& w);
-void emitDecoder(const Unit& u, Writer& w);
+// `recursive`: the type can contain itself; its decoder counts the nesting
+// depth and refuses input nested deeper than ASN1DATA_MAX_DEPTH.
+void emitDecoder(const Unit& u, Writer& w, bool recursive);
 
 // Function name suffix: NULL types take a trailing underscore.
 std::string functionName(const Unit& u);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <set>
 
 namespace asn1gen {
@@ -358,6 +359,42 @@ std::string asnText(const Type& t)
    default: s += typeKindName(t); break;
    }
    return s;
+}
+
+}
+
+namespace asn1gen {
+
+std::set<std::string> recursiveUnits(const std::vector<Unit>& all)
+{
+   // Edges: the units a unit's own type tree names directly.
+   std::map<std::string, std::set<std::string>> edges;
+   for (const auto& u : all) {
+      std::set<std::string>& out = edges[u.name];
+      std::function<void(Type*, bool)> walk = [&](Type* t, bool root) {
+         std::string name;
+         if (!root && unitName(t, name)) { out.insert(name); return; }
+         for (auto& c : t->components) walk(c.type.get(), false);
+         if (t->element) walk(t->element.get(), false);
+         if (root && t->kind == Type::Kind::Reference && unitName(t, name)) out.insert(name);
+      };
+      walk(u.type.get(), true);
+   }
+   std::set<std::string> result;
+   for (const auto& u : all) {
+      // Depth-first search from the unit's successors back to the unit.
+      std::set<std::string> seen;
+      std::vector<std::string> stack(edges[u.name].begin(), edges[u.name].end());
+      while (!stack.empty()) {
+         std::string n = stack.back();
+         stack.pop_back();
+         if (n == u.name) { result.insert(u.name); break; }
+         if (!seen.insert(n).second) continue;
+         auto it = edges.find(n);
+         if (it != edges.end()) stack.insert(stack.end(), it->second.begin(), it->second.end());
+      }
+   }
+   return result;
 }
 
 }

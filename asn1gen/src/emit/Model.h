@@ -5,6 +5,7 @@
 #define ASN1GEN_MODEL_H
 
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,11 @@ std::string fieldName(const std::string& asn);
 
 // The type as it reads in ASN.1, for comments beside generated code.
 std::string asnText(const Type& t);
+
+// The units whose value can contain a value of the same unit (through
+// components, elements and alternatives, at any depth): their decoders
+// carry the nesting-depth limit.
+std::set<std::string> recursiveUnits(const std::vector<Unit>& all);
 
 // The first tags of a type as (tag word without constructed bit); `any`
 // when an open type may start there.
