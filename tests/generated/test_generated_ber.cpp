@@ -13,6 +13,7 @@
 #include "CertificateExtensions.h"
 #include "PKIX1Explicit88.h"
 #include "PKIXCMP.h"
+#include "Gost28147-89-EncryptionSyntax.h"
 
 using namespace asn1data;
 using Bytes = std::vector<OSOCTET>;
@@ -381,4 +382,27 @@ TEST(GeneratedBer, RecursiveTypesHaveADepthLimit)
       ASN1T_PKIMessage msg;
       EXPECT_EQ(decode(&c, asn1D_PKIMessage, msg, nest(5000)), ASN1ERR_NOT_SUPPORTED);
    }
+}
+
+// Gost28147-89-BlobParameters ::= SEQUENCE { encryptionParamSet, ... }:
+// unknown trailing elements are kept in order and written back unchanged.
+TEST(GeneratedBer, ExtensionElementsRoundTrip)
+{
+   const Bytes in = {0x30, 0x0D, 0x06, 0x03, 0x2A, 0x03, 0x04,   // the root component
+                     0x02, 0x01, 0x07,                          // two unknown elements
+                     0xA5, 0x03, 0x04, 0x01, 0xFF};
+   Ctxt d;
+   ASN1T_Gost28147_89_BlobParameters blob;
+   ASSERT_EQ(decode(&d, asn1D_Gost28147_89_BlobParameters, blob, in), 0);
+   ASSERT_EQ(blob.extElem1.count, 2u);
+   auto* first = static_cast<ASN1OpenType*>(blob.extElem1.head->data);
+   EXPECT_EQ(hex(Bytes(first->data, first->data + first->numocts)), "02 01 07");
+   Ctxt e;
+   int st = 0;
+   EXPECT_EQ(hex(encode(&e, asn1E_Gost28147_89_BlobParameters, blob, &st)), hex(in));
+
+   // Without extension elements nothing follows the root.
+   ASN1T_Gost28147_89_BlobParameters plain;
+   plain.encryptionParamSet = blob.encryptionParamSet;
+   EXPECT_EQ(hex(encode(&e, asn1E_Gost28147_89_BlobParameters, plain, &st)), "30 05 06 03 2A 03 04");
 }
