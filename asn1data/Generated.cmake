@@ -22,17 +22,19 @@ foreach(mod IN LISTS QVASN1_ASN1_MODULES)
   list(APPEND asn1_outputs ${QVASN1_GEN_DIR}/${mod}.h ${QVASN1_GEN_DIR}/${mod}.cpp)
 endforeach()
 
+# The stamp is the rule's output; the sources are byproducts that asn1gen
+# rewrites only when their text changes, so that an edit of one module
+# recompiles only the sources it changes.
 add_custom_command(
-  OUTPUT ${asn1_outputs}
+  OUTPUT ${QVASN1_GEN_DIR}/asn1data.stamp
+  BYPRODUCTS ${asn1_outputs}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${QVASN1_GEN_DIR}
   COMMAND asn1gen --config ${QVASN1_ASN1_CONF} --out ${QVASN1_GEN_DIR} ${asn1_inputs}
-  # The generator leaves unchanged files alone; touch the outputs so that
-  # the rule is not rerun on every build.
-  COMMAND ${CMAKE_COMMAND} -E touch_nocreate ${asn1_outputs}
+  COMMAND ${CMAKE_COMMAND} -E touch ${QVASN1_GEN_DIR}/asn1data.stamp
   DEPENDS asn1gen ${asn1_inputs} ${QVASN1_ASN1_CONF}
   COMMENT "Generating the asn1data types"
   VERBATIM)
-add_custom_target(asn1data_generated DEPENDS ${asn1_outputs})
+add_custom_target(asn1data_generated DEPENDS ${QVASN1_GEN_DIR}/asn1data.stamp)
 
 if(QVASN1_BUILD_GENERATED)
   set(asn1_gen_sources ${asn1_outputs})
