@@ -405,8 +405,17 @@ void Parser::parseTag(Type& t)
    t.tags.push_back(tag);
 }
 
+Parser::DepthGuard::DepthGuard(Parser& p) : p_(p)
+{
+   if (++p_.depth_ > kMaxNesting) {
+      --p_.depth_;
+      fail(p_.peek().loc, "nesting deeper than " + std::to_string(kMaxNesting) + " levels");
+   }
+}
+
 TypePtr Parser::parseType()
 {
+   DepthGuard guard(*this);
    std::vector<Tag> tags;
    while (peek().kind == Tok::LBracket) {
       Type holder;
@@ -667,6 +676,7 @@ ValuePtr Parser::parseValue()
 // Constraint (X.680 49, X.682): "(" ... ")".
 ConstraintPtr Parser::parseConstraint()
 {
+   DepthGuard guard(*this);
    Loc open = peek().loc;
    expect(Tok::LParen, "'('");
    ConstraintPtr c;
@@ -779,6 +789,7 @@ ValuePtr Parser::parseBound(bool lower)
 
 ConstraintPtr Parser::parseElement()
 {
+   DepthGuard guard(*this);
    auto c = std::make_shared<Constraint>();
    c->loc = peek().loc;
    if (acceptWord("SIZE")) {

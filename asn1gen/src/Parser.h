@@ -54,6 +54,16 @@ private:
 
    bool isWord(size_t ahead, const char* word) const;
 
+   // Nesting of types and constraints: the parser recurses once per level,
+   // so the depth is bounded to keep hostile input from exhausting the stack.
+   struct DepthGuard {
+      DepthGuard(Parser& p);
+      ~DepthGuard() { --p_.depth_; }
+      Parser& p_;
+   };
+   static constexpr int kMaxNesting = 200;
+   int depth_ = 0;
+
    std::vector<Token> toks_;
    size_t pos_ = 0;
 };

@@ -130,6 +130,17 @@ TEST(Asn1genDiagnostics, BadModulesGiveFileLineColumnMessages)
    }
 }
 
+// Deeply nested notation is refused with a diagnostic, not a stack overflow.
+TEST(Asn1genDiagnostics, NestingIsBounded)
+{
+   std::string deepType = "A ::= ", deepConstraint = "B ::= INTEGER ";
+   for (int i = 0; i < 100000; ++i) deepType += "SEQUENCE OF ";
+   deepType += "INTEGER";
+   for (int i = 0; i < 100000; ++i) deepConstraint += "(";
+   EXPECT_EQ(diagnose({wrap(deepType)}), "a.asn:2:2407: nesting deeper than 200 levels");
+   EXPECT_EQ(diagnose({wrap(deepConstraint)}), "a.asn:2:214: nesting deeper than 200 levels");
+}
+
 TEST(Asn1genDiagnostics, BadConfigurationEntries)
 {
    const std::string mod = wrap("I ::= INTEGER\nS ::= SEQUENCE { a I, l SEQUENCE OF I }\nB ::= BOOLEAN");
