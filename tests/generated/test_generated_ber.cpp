@@ -406,3 +406,27 @@ TEST(GeneratedBer, ExtensionElementsRoundTrip)
    plain.encryptionParamSet = blob.encryptionParamSet;
    EXPECT_EQ(hex(encode(&e, asn1E_Gost28147_89_BlobParameters, plain, &st)), "30 05 06 03 2A 03 04");
 }
+
+// The presence bit of a DEFAULT component with a named value decides
+// whether it is written, whatever the field holds.
+TEST(GeneratedBer, PresenceBitDecidesANamedDefault)
+{
+   std::string root = QVASN1_CORPUS_DIR;
+   Bytes in = readFile(root + "/Certificate/LightweightCmpRa-CMP_CA_Chain.der");
+   if (in.empty()) GTEST_SKIP() << "corpus not found at " << root;
+   Ctxt d;
+   ASN1T_Certificate cert;
+   ASSERT_EQ(decode(&d, asn1D_Certificate, cert, in), 0);
+   ASSERT_EQ(cert.tbsCertificate.m.versionPresent, 1u);
+   EXPECT_EQ(cert.tbsCertificate.version, 2u);
+   cert.tbsCertificate.m.versionPresent = 0;   // version still holds v3
+   Ctxt e;
+   int st = 0;
+   Bytes out = encode(&e, asn1E_Certificate, cert, &st);
+   ASSERT_GT(st, 0);
+   EXPECT_EQ(out.size() + 5, in.size());   // A0 03 02 01 02 left out
+   Ctxt f;
+   ASN1T_Certificate back;
+   ASSERT_EQ(decode(&f, asn1D_Certificate, back, out), 0);
+   EXPECT_EQ(back.tbsCertificate.m.versionPresent, 0u);
+}
