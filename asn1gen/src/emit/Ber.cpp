@@ -16,6 +16,29 @@ const char* IMPL = "ASN1TAG_IMPLICIT";
 
 std::string q(const std::string& s) { return "\"" + s + "\""; }
 
+// ---------------------------------------------------------------- lvalues
+// Generated code reads better as p->f than (*p).f and as p than &(*p).
+bool isDeref(const std::string& lv)
+{
+   if (lv.size() < 4 || lv.compare(0, 2, "(*") != 0 || lv.back() != ')') return false;
+   int depth = 0;
+   for (size_t i = 0; i + 1 < lv.size(); ++i) {
+      if (lv[i] == '(') ++depth;
+      else if (lv[i] == ')' && --depth == 0) return false;   // "(*a) + (b)"
+   }
+   return true;
+}
+
+std::string addr(const std::string& lv)
+{
+   return isDeref(lv) ? lv.substr(2, lv.size() - 3) : "&" + lv;
+}
+
+std::string mem(const std::string& lv, const std::string& field)
+{
+   return isDeref(lv) ? lv.substr(2, lv.size() - 3) + "->" + field : lv + "." + field;
+}
+
 // ---------------------------------------------------------------- paths
 // Error parameter paths: "pvalue->c", "pvalue->c.numocts", "*pvalue",
 // "pvalue->numocts" for a bare value, "pvalue->u.alt".
@@ -47,13 +70,13 @@ void emitChecks(Writer& w, Type* t, const std::string& lv, const std::string& pa
                               : "strlen(" + lv + ")";
             isUnsigned = true;
          }
-         else { expr = lv + ".nchars"; p = subPath(path, "nchars"); }
+         else { expr = mem(lv, "nchars"); p = subPath(path, "nchars"); }
          break;
-      case K::OctetString: expr = lv + ".numocts"; p = subPath(path, "numocts"); break;
-      case K::BitString: expr = lv + ".numbits"; p = subPath(path, "numbits"); break;
+      case K::OctetString: expr = mem(lv, "numocts"); p = subPath(path, "numocts"); break;
+      case K::BitString: expr = mem(lv, "numbits"); p = subPath(path, "numbits"); break;
       case K::SequenceOf: case K::SetOf:
-         if (t->repr == Repr::Array) { expr = lv + ".n"; p = subPath(path, "n"); }
-         else { expr = lv + ".count"; p = subPath(path, "count"); }
+         if (t->repr == Repr::Array) { expr = mem(lv, "n"); p = subPath(path, "n"); }
+         else { expr = mem(lv, "count"); p = subPath(path, "count"); }
          break;
       default:
          expr.clear();
@@ -124,31 +147,31 @@ std::string baseEnc(Type* t, const std::string& lv, const std::string& tagging)
    if (unitName(t, name)) {
       Type* b = baseType(t);
       if (b->kind == K::Null) return "asn1E_" + name + "_(pctxt, 0, " + tagging + ")";
-      return "asn1E_" + name + "(pctxt, &" + lv + ", " + tagging + ")";
+      return "asn1E_" + name + "(pctxt, " + addr(lv) + ", " + tagging + ")";
    }
    switch (t->kind) {
-   case K::Boolean: return "xe_boolean(pctxt, &" + lv + ", " + tagging + ")";
+   case K::Boolean: return "xe_boolean(pctxt, " + addr(lv) + ", " + tagging + ")";
    case K::Integer:
       switch (t->repr) {
       case Repr::BigInt: return "xe_bigint(pctxt, " + lv + ", " + tagging + ")";
-      case Repr::UInt16: return "xe_uint16(pctxt, &" + lv + ", " + tagging + ")";
-      case Repr::UInt32: return "xe_unsigned(pctxt, &" + lv + ", " + tagging + ")";
-      default: return "xe_integer(pctxt, &" + lv + ", " + tagging + ")";
+      case Repr::UInt16: return "xe_uint16(pctxt, " + addr(lv) + ", " + tagging + ")";
+      case Repr::UInt32: return "xe_unsigned(pctxt, " + addr(lv) + ", " + tagging + ")";
+      default: return "xe_integer(pctxt, " + addr(lv) + ", " + tagging + ")";
       }
-   case K::Enumerated: return "xe_enum(pctxt, reinterpret_cast<OSINT32*>(&" + lv + "), " + tagging + ")";
-   case K::BitString: return "xe_bitstr(pctxt, " + lv + ".data, " + lv + ".numbits, " + tagging + ")";
-   case K::OctetString: return "xe_octstr(pctxt, " + lv + ".data, " + lv + ".numocts, " + tagging + ")";
+   case K::Enumerated: return "xe_enum(pctxt, reinterpret_cast<OSINT32*>(" + addr(lv) + "), " + tagging + ")";
+   case K::BitString: return "xe_bitstr(pctxt, " + mem(lv, "data") + ", " + mem(lv, "numbits") + ", " + tagging + ")";
+   case K::OctetString: return "xe_octstr(pctxt, " + mem(lv, "data") + ", " + mem(lv, "numocts") + ", " + tagging + ")";
    case K::Null: return "xe_null(pctxt, " + tagging + ")";
-   case K::ObjectId: return "xe_objid(pctxt, &" + lv + ", " + tagging + ")";
+   case K::ObjectId: return "xe_objid(pctxt, " + addr(lv) + ", " + tagging + ")";
    case K::CharString:
-      if (charWidth(*t) == 2) return "xe_16BitCharStr(pctxt, &" + lv + ", " + tagging + ", " + charTag(*t) + ")";
-      if (charWidth(*t) == 4) return "xe_32BitCharStr(pctxt, &" + lv + ", " + tagging + ", " + charTag(*t) + ")";
+      if (charWidth(*t) == 2) return "xe_16BitCharStr(pctxt, " + addr(lv) + ", " + tagging + ", " + charTag(*t) + ")";
+      if (charWidth(*t) == 4) return "xe_32BitCharStr(pctxt, " + addr(lv) + ", " + tagging + ", " + charTag(*t) + ")";
       return "xe_charstr(pctxt, " + lv + ", " + tagging + ", " + charTag(*t) + ")";
    case K::UTCTime: return "xe_charstr(pctxt, " + lv + ", " + tagging + ", 23)";
    case K::GeneralizedTime: return "xe_charstr(pctxt, " + lv + ", " + tagging + ", 24)";
-   case K::Any: return "xe_OpenType(pctxt, " + lv + ".data, " + lv + ".numocts)";
+   case K::Any: return "xe_OpenType(pctxt, " + mem(lv, "data") + ", " + mem(lv, "numocts") + ")";
    case K::ClassField:
-      if (isOpenType(*t)) return "xe_OpenType(pctxt, " + lv + ".data, " + lv + ".numocts)";
+      if (isOpenType(*t)) return "xe_OpenType(pctxt, " + mem(lv, "data") + ", " + mem(lv, "numocts") + ")";
       return baseEnc(t->classField->type.get(), lv, tagging);
    default:
       fail(t->loc, std::string("cannot encode ") + typeKindName(*t));
@@ -395,46 +418,46 @@ public:
       std::string name, call;
       if (unitName(t, name)) {
          if (baseType(t)->kind == K::Null) call = "asn1D_" + name + "_(pctxt, 0, " + tagging + ", " + len + ")";
-         else call = "asn1D_" + name + "(pctxt, &" + lv + ", " + tagging + ", " + len + ")";
+         else call = "asn1D_" + name + "(pctxt, " + addr(lv) + ", " + tagging + ", " + len + ")";
       }
       else {
          switch (t->kind) {
-         case K::Boolean: call = "xd_boolean(pctxt, &" + lv + ", " + tagging + ", " + len + ")"; break;
+         case K::Boolean: call = "xd_boolean(pctxt, " + addr(lv) + ", " + tagging + ", " + len + ")"; break;
          case K::Integer:
             switch (t->repr) {
-            case Repr::BigInt: call = "xd_bigint(pctxt, &" + lv + ", " + tagging + ", " + len + ")"; break;
-            case Repr::UInt16: call = "xd_uint16(pctxt, &" + lv + ", " + tagging + ", " + len + ")"; break;
-            case Repr::UInt32: call = "xd_unsigned(pctxt, &" + lv + ", " + tagging + ", " + len + ")"; break;
-            default: call = "xd_integer(pctxt, &" + lv + ", " + tagging + ", " + len + ")"; break;
+            case Repr::BigInt: call = "xd_bigint(pctxt, " + addr(lv) + ", " + tagging + ", " + len + ")"; break;
+            case Repr::UInt16: call = "xd_uint16(pctxt, " + addr(lv) + ", " + tagging + ", " + len + ")"; break;
+            case Repr::UInt32: call = "xd_unsigned(pctxt, " + addr(lv) + ", " + tagging + ", " + len + ")"; break;
+            default: call = "xd_integer(pctxt, " + addr(lv) + ", " + tagging + ", " + len + ")"; break;
             }
             break;
          case K::Enumerated:
-            call = "xd_enum(pctxt, reinterpret_cast<OSINT32*>(&" + lv + "), " + tagging + ", " + len + ")";
+            call = "xd_enum(pctxt, reinterpret_cast<OSINT32*>(" + addr(lv) + "), " + tagging + ", " + len + ")";
             break;
          case K::BitString:
             // The record's data is writable; the decoder hands out const octets.
             w_.open("{");
             w_.line("const OSOCTET* pbits = 0;");
-            w_.line("stat = xd_bitstr(pctxt, &pbits, &" + lv + ".numbits, " + tagging + ", " + len + ");");
-            w_.line(lv + ".data = const_cast<OSOCTET*>(pbits);");
+            w_.line("stat = xd_bitstr(pctxt, &pbits, &" + mem(lv, "numbits") + ", " + tagging + ", " + len + ");");
+            w_.line(mem(lv, "data") + " = const_cast<OSOCTET*>(pbits);");
             w_.close();
             w_.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
             return;
          case K::OctetString:
-            call = "xd_octstr(pctxt, &" + lv + ".data, &" + lv + ".numocts, " + tagging + ", " + len + ")";
+            call = "xd_octstr(pctxt, &" + mem(lv, "data") + ", &" + mem(lv, "numocts") + ", " + tagging + ", " + len + ")";
             break;
          case K::Null: call = "xd_null(pctxt, " + tagging + ")"; break;
-         case K::ObjectId: call = "xd_objid(pctxt, &" + lv + ", " + tagging + ", " + len + ")"; break;
+         case K::ObjectId: call = "xd_objid(pctxt, " + addr(lv) + ", " + tagging + ", " + len + ")"; break;
          case K::CharString: {
             const char* fn = charWidth(*t) == 2 ? "xd_16BitCharStr" : charWidth(*t) == 4 ? "xd_32BitCharStr" : "xd_charstr";
-            call = std::string(fn) + "(pctxt, &" + lv + ", " + tagging + ", " + charTag(*t) + ", " + len + ")";
+            call = std::string(fn) + "(pctxt, " + addr(lv) + ", " + tagging + ", " + charTag(*t) + ", " + len + ")";
             break;
          }
-         case K::UTCTime: call = "xd_charstr(pctxt, &" + lv + ", " + tagging + ", 23, " + len + ")"; break;
-         case K::GeneralizedTime: call = "xd_charstr(pctxt, &" + lv + ", " + tagging + ", 24, " + len + ")"; break;
-         case K::Any: call = "xd_OpenType(pctxt, &" + lv + ".data, &" + lv + ".numocts)"; break;
+         case K::UTCTime: call = "xd_charstr(pctxt, " + addr(lv) + ", " + tagging + ", 23, " + len + ")"; break;
+         case K::GeneralizedTime: call = "xd_charstr(pctxt, " + addr(lv) + ", " + tagging + ", 24, " + len + ")"; break;
+         case K::Any: call = "xd_OpenType(pctxt, &" + mem(lv, "data") + ", &" + mem(lv, "numocts") + ")"; break;
          case K::ClassField:
-            if (isOpenType(*t)) call = "xd_OpenType(pctxt, &" + lv + ".data, &" + lv + ".numocts)";
+            if (isOpenType(*t)) call = "xd_OpenType(pctxt, &" + mem(lv, "data") + ", &" + mem(lv, "numocts") + ")";
             else { base(t->classField->type.get(), lv, tagging, len); return; }
             break;
          default:
