@@ -1,0 +1,108 @@
+// The emitter on small modules: record layout and codec shapes, checked on
+// the generated text (the generated code itself is compiled and run by the
+// library's tests).
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "Driver.h"
+#include "emit/Emitter.h"
+
+using namespace asn1gen;
+
+namespace {
+
+class EmitterTest : public ::testing::Test {
+protected:
+   void SetUp() override
+   {
+      char tmpl[] = "/tmp/asn1gen_emit_XXXXXX";
+      ASSERT_NE(mkdtemp(tmpl), nullptr);
+      dir_ = tmpl;
+   }
+   void TearDown() override
+   {
+      for (const char* f : {"asn1dataRecords.h", "M.h", "M.cpp"}) unlink((dir_ + "/" + f).c_str());
+      rmdir(dir_.c_str());
+   }
+   void generate(const std::string& body, const std::string& config = "",
+                 const std::string& tags = "")
+   {
+      Program prog = loadProgram({{"m.asn", "M DEFINITIONS " + tags + "::= BEGIN\n" + body + "\nEND\n"}},
+                                 "gen.conf", config);
+      emitProgram(prog, dir_);
+      records_ = read("asn1dataRecords.h");
+      source_ = read("M.cpp");
+      header_ = read("M.h");
+   }
+   std::string read(const std::string& name)
+   {
+      std::ifstream in(dir_ + "/" + name);
+      std::ostringstream s;
+      s << in.rdbuf();
+      return s.str();
+   }
+   static bool has(const std::string& text, const std::string& fragment)
+   {
+      return text.find(fragment) != std::string::npos;
+   }
+   std::string dir_, records_, source_, header_;
+};
+
+}
+
+TEST_F(EmitterTest, SequenceRecordFieldsBitsAndDefaults)
+{
+   generate("S ::= SEQUENCE { a INTEGER OPTIONAL, b BOOLEAN DEFAULT TRUE,\n"
+            "  c [0] INTEGER { one(1) } DEFAULT one, d OCTET STRING, ... }");
+   EXPECT_TRUE(has(records_,
+                   "struct EXTERNRT ASN1T_S {\n"
+                   "   ASN1CtxtPtr mpContext;\n"
+                   "   struct {\n"
+                   "      unsigned aPresent : 1;\n"
+                   "      unsigned cPresent : 1;\n"
+                   "   } m;\n"
+                   "   OSINT32 a;\n"
+                   "   OSBOOL b;\n"
+                   "   ASN1T_S_c c;\n"
+                   "   ASN1TDynOctStr d;\n"
+                   "   _Asn1RTDList extElem1;\n"));
+   EXPECT_TRUE(has(source_, "   , b(TRUE)\n"));
+   // DER leaves out a literal default; a named default follows its bit.
+   EXPECT_TRUE(has(source_, "if (!pvalue->b) {"));
+   EXPECT_TRUE(has(source_, "if (pvalue->m.cPresent) {"));
+   EXPECT_TRUE(has(source_, "ll = xe_OpenTypeExt(pctxt, &pvalue->extElem1);"));
+}
+
+TEST_F(EmitterTest, TagsUnderEachTagDefault)
+{
+   const std::string body = "C ::= CHOICE { i [1] INTEGER, s [2] SEQUENCE { x INTEGER }, n [3] C2 }\n"
+                            "C2 ::= CHOICE { a INTEGER, b BOOLEAN }";
+   generate(body, "", "IMPLICIT TAGS ");
+   EXPECT_TRUE(has(source_, "xe_tag_len(pctxt, 0x80000001U, xe_integer(pctxt, pvalue->u.i, ASN1TAG_IMPLICIT))"));
+   EXPECT_TRUE(has(source_, "xe_tag_len(pctxt, 0xA0000002U, asn1E_C_s(pctxt, pvalue->u.s, ASN1TAG_IMPLICIT))"));
+   EXPECT_TRUE(has(source_, "xe_tag_len(pctxt, 0xA0000003U, asn1E_C2(pctxt, pvalue->u.n, ASN1TAG_EXPLICIT))"));
+   generate(body, "", "EXPLICIT TAGS ");
+   EXPECT_TRUE(has(source_, "xe_tag_len(pctxt, 0xA0000001U, xe_integer(pctxt, pvalue->u.i, ASN1TAG_EXPLICIT))"));
+   generate("S ::= SEQUENCE { a INTEGER, b BOOLEAN }", "", "AUTOMATIC TAGS ");
+   EXPECT_TRUE(has(source_, "xe_tag_len(pctxt, 0x80000000U, xe_integer(pctxt, &pvalue->a, ASN1TAG_IMPLICIT))"));
+   EXPECT_TRUE(has(source_, "xe_tag_len(pctxt, 0x80000001U, xe_boolean(pctxt, &pvalue->b, ASN1TAG_IMPLICIT))"));
+}
+
+TEST_F(EmitterTest, ListsArraysAndConfiguredRepresentations)
+{
+   generate("L ::= SET SIZE (1..MAX) OF S\nA ::= SEQUENCE OF OBJECT IDENTIFIER\n"
+            "S ::= SEQUENCE { big INTEGER, p CHOICE { x INTEGER }, f OCTET STRING (SIZE (16)) }",
+            "array M.A\nbigint M.S.big\npointer M.S.p\nfixed M.S.f\n");
+   EXPECT_TRUE(has(records_, "struct EXTERNRT ASN1T_L : public ASN1TPDUSeqOfList {"));
+   EXPECT_TRUE(has(records_, "   OSUINT32 n;\n   ASN1TObjId* elem;\n"));
+   EXPECT_TRUE(has(records_, "   const char* big;\n   ASN1T_S_p* p;\n   ASN1T_S_f f;\n"));
+   EXPECT_TRUE(has(records_, "   OSOCTET data[16];\n"));
+   EXPECT_TRUE(has(source_, "xe_derCanonicalSort(pctxt, &sorted)"));
+   EXPECT_TRUE(has(source_, "xu_addErrParm(pctxt, \"pvalue->count\");"));
+   EXPECT_TRUE(has(source_, "xd_bigint(pctxt, &pvalue->big, ASN1TAG_EXPLICIT, 0)"));
+}
