@@ -84,17 +84,20 @@ void emitChecks(Writer& w, Type* t, const std::string& lv, const std::string& pa
       if (!expr.empty()) {
          // Sizes are compared as 64-bit numbers: the counts are unsigned,
          // rtUTF8Len is negative for text that is not UTF-8.
-         std::string v = "static_cast<OSINT64>(" + expr + ")";
          std::vector<std::string> conds;
-         if (sb.lo && *sb.lo > 0) conds.push_back(v + " < " + std::to_string(*sb.lo));
-         else if (isUtf8(*t)) conds.push_back(v + " < 0");
-         if (sb.hi) conds.push_back(v + " > " + std::to_string(*sb.hi));
+         if (sb.lo && *sb.lo > 0) conds.push_back("size < " + std::to_string(*sb.lo));
+         else if (isUtf8(*t)) conds.push_back("size < 0");
+         if (sb.hi) conds.push_back("size > " + std::to_string(*sb.hi));
          if (!conds.empty()) {
-            std::string c = conds.size() == 2 ? "(" + conds[0] + " || " + conds[1] + ")" : conds[0];
-            w.open("if (" + guard + c + ") {");
+            std::string c = conds.size() == 2 ? conds[0] + " || " + conds[1] : conds[0];
+            // A null text is left to the encoder, which refuses it.
+            w.open(guard.empty() ? "{" : "if (" + guard.substr(0, guard.size() - 4) + ") {");
+            w.line("const OSINT64 size = static_cast<OSINT64>(" + expr + ");");
+            w.open("if (" + c + ") {");
             w.line("xu_addErrParm(pctxt, " + q(p) + ");");
-            w.line("xu_addIntErrParm(pctxt, static_cast<int>(" + expr + "));");
+            w.line("xu_addIntErrParm(pctxt, static_cast<int>(size));");
             w.line("return LOG_ASN1ERR(pctxt, ASN1ERR_CONSTRAINT);");
+            w.close();
             w.close();
          }
          (void)isUnsigned;
