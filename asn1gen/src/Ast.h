@@ -224,6 +224,14 @@ struct Module {
    // inline types that got their own artefacts, in dependency order
    std::vector<TypePtr> derivedTypes;
    std::map<std::string, TypePtr> derivedByName;
+   // Open-type components constrained to one type (X ::= SEQUENCE { c
+   // CLASS.&Type (T) }): a decoder X_c_OpenType of T's record, for the
+   // octets the open type holds.
+   struct OpenTypeDecoder {
+      std::string name;
+      TypePtr type;       // the constraining type (a reference)
+   };
+   std::vector<OpenTypeDecoder> openTypeDecoders;
 };
 
 using ModulePtr = std::shared_ptr<Module>;

@@ -220,6 +220,8 @@ void printProgram(std::ostream& out, const Program& prog)
       out << "  derived types:";
       for (const auto& t : m->derivedTypes) out << " " << t->genName;
       out << "\n";
+      for (const auto& d : m->openTypeDecoders)
+         out << "  open type decoder " << d.name << " -> " << d.type->refName << "\n";
    }
 }
 
@@ -242,6 +244,8 @@ void printCatalogue(std::ostream& out, const Program& prog)
             out << "type " << m->name << " " << a->type->genName << "\n";
       for (const auto& t : m->derivedTypes)
          out << "type " << m->name << " " << t->genName << "\n";
+      for (const auto& d : m->openTypeDecoders)
+         out << "type " << m->name << " " << d.name << "\n";
    }
 }
 

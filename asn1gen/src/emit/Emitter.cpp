@@ -98,6 +98,14 @@ void emitModuleHeader(Module& m, const std::vector<Unit>& units, Writer& w)
       w.line("// " + (u.topLevel() ? u.assignment->name : u.name));
       declareBerFunctions(u, w);
    }
+   for (const auto& d : m.openTypeDecoders) {
+      std::string target;
+      unitName(d.type.get(), target);
+      w.line();
+      w.line("// Decodes the octets of an open type constrained to " + d.type->refName +
+             " (explicit tagging).");
+      w.line("EXTERNRT int asn1D_" + d.name + "(ASN1CTXT* pctxt, ASN1T_" + target + "* pvalue);");
+   }
    // Control classes after all prototypes: a type reference's class derives
    // from the referenced type's class, which may come later in the module.
    std::set<std::string> declared;
@@ -157,6 +165,16 @@ void emitModuleSource(Module& m, const std::vector<Unit>& units, const std::set<
          w.line();
          emitControlClass(u, w);
       }
+   }
+   for (const auto& d : m.openTypeDecoders) {
+      std::string target;
+      unitName(d.type.get(), target);
+      w.line();
+      w.line("// asn1D_" + d.name + ": the octets of the open type as a " + d.type->refName + ".");
+      w.line("int asn1D_" + d.name + "(ASN1CTXT* pctxt, ASN1T_" + target + "* pvalue)");
+      w.open("");
+      w.line("return asn1D_" + target + "(pctxt, pvalue, ASN1TAG_EXPLICIT, 0);");
+      w.close();
    }
    w.line();
    w.line("}  // namespace asn1data");

@@ -8,6 +8,8 @@
 //     whose element X has a name (shared within a module)
 //   a type setting of field &F of information object o     _o_F
 //     (except NULL)
+//   an open-type component c of T constrained to one type   T_c_OpenType
+//     (a decoder only)
 //
 // Plain primitive components (INTEGER (0..MAX), IA5String, ...) get no type
 // of their own: their constraints are checked where they are used.
@@ -90,11 +92,27 @@ public:
                c.type->repr = Repr::Fixed;
             }
             inlineType(c.type, name + "_" + cName(c.name), false);
+            openTypeDecoder(c, name);
          }
       }
       else if (t->kind == K::SequenceOf || t->kind == K::SetOf) {
          inlineType(t->element, name + "_element", false);
       }
+   }
+
+   // An open type constrained to one named type: its decoder.
+   void openTypeDecoder(const Component& c, const std::string& outer)
+   {
+      if (!isOpenType(*c.type)) return;
+      for (const auto& k : c.type->constraints)
+         if (k->kind == Constraint::Kind::ContainedType && k->type &&
+             k->type->kind == Type::Kind::Reference) {
+            std::string name = outer + "_" + cName(c.name) + "_OpenType";
+            if (m_.derivedByName.count(name) || m_.symbols.count(name))
+               fail(c.loc, "derived name '" + name + "' is given twice");
+            m_.openTypeDecoders.push_back({name, k->type});
+            return;
+         }
    }
 
    void declare(const TypePtr& t, const std::string& name)
@@ -121,6 +139,7 @@ void assignNames(Program& prog)
    for (auto& m : prog.modules) {
       m->derivedTypes.clear();
       m->derivedByName.clear();
+      m->openTypeDecoders.clear();
       Namer namer(prog, *m);
       for (auto& a : m->assignments)
          if (a->kind == Assignment::Kind::Type && a->params.empty())
