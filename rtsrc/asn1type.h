@@ -77,6 +77,112 @@ struct _Asn1RTSList {
 typedef _Asn1RTSList Asn1RTSList;
 typedef _Asn1RTSListNode Asn1RTSListNode;
 
+// ---------------------------------------------------------------------------
+// Value records shared by the codecs and the generated types.
+// ---------------------------------------------------------------------------
+
+typedef OSUINT16 OSUNICHAR;     // one BMPString character
+typedef OSUINT32 OS32BITCHAR;   // one UniversalString character
+
+// Maximum number of arcs of an object identifier.
+#define ASN_K_MAXSUBIDS 128
+
+// OBJECT IDENTIFIER: numids arcs in subid[0..numids-1].
+struct ASN1OBJID {
+   OSUINT32 numids;
+   OSUINT32 subid[ASN_K_MAXSUBIDS];
+};
+
+// OBJECT IDENTIFIER with signed 64-bit arcs.
+struct ASN1OID64 {
+   OSUINT32 numids;
+   OSINT64  subid[ASN_K_MAXSUBIDS];
+};
+
+// OCTET STRING of any length; data is not owned by the record.
+struct ASN1DynOctStr {
+   OSUINT32 numocts;
+   const OSOCTET* data;
+};
+
+// BIT STRING of any length; bit 0 is the most significant bit of data[0].
+struct ASN1DynBitStr {
+   OSUINT32 numbits;
+   OSOCTET* data;
+};
+
+// An open type: a complete encoding, tag and length included.
+struct ASN1OpenType {
+   OSUINT32 numocts;
+   const OSOCTET* data;
+};
+
+// BMPString: nchars 16-bit characters.
+struct Asn116BitCharString {
+   OSUINT32   nchars;
+   OSUNICHAR* data;
+};
+typedef Asn116BitCharString ASN1BMPString;
+
+// UniversalString: nchars 32-bit characters.
+struct Asn132BitCharString {
+   OSUINT32     nchars;
+   OS32BITCHAR* data;
+};
+typedef Asn132BitCharString ASN1UniversalString;
+
+// Permitted-character set of the UCS conversions: a character passes when it
+// lies in first..last and, when count > 0, is one of chars[0..count-1].
+struct Asn132BitCharSet {
+   OSUINT32     count;
+   OS32BITCHAR* chars;
+   OSUINT32     first;
+   OSUINT32     last;
+};
+
+// Arbitrary-length integer. The magnitude is big-endian without leading zero
+// octets; zero has sign 0 and numocts 0. mag may point at caller storage of
+// `allocated` octets (dynamic 0) or at a block of memHeap (dynamic 1).
+struct ASN1BigInt {
+   OSINT32  numocts;     // magnitude length
+   OSOCTET* mag;
+   OSINT32  sign;        // -1, 0 or +1
+   OSUINT32 allocated;   // capacity of mag
+   OSOCTET  dynamic;     // mag was allocated from memHeap
+};
+
+// Broken-down GeneralizedTime / UTCTime.
+#define ASN1_MAX_FRACTION_DIGITS 20
+struct ASN1DateTime {
+   OSUINT16 year;
+   OSUINT16 month;
+   OSUINT16 day;
+   OSUINT16 hour;
+   OSUINT16 minute;
+   OSUINT16 second;
+   OSINT16  tzHour;      // signed offset from UTC
+   OSINT16  tzMinute;    // negated with tzHour for a '-' zone
+   char     fraction[ASN1_MAX_FRACTION_DIGITS + 1];   // digits as written
+   OSUINT8  utc;         // the text ended in 'Z'
+};
+
+// Doubly linked list; the list never owns its data unless it is freed with
+// rtDListFreeAll. Nodes come from the memHeap of the context passed to the
+// operations.
+struct _Asn1RTDListNode {
+   void* data;
+   _Asn1RTDListNode* next;
+   _Asn1RTDListNode* prev;
+};
+
+struct _Asn1RTDList {
+   OSUINT32 count;
+   _Asn1RTDListNode* head;
+   _Asn1RTDListNode* tail;
+};
+typedef _Asn1RTDList Asn1RTDList;
+typedef _Asn1RTDListNode Asn1RTDListNode;
+
 // Working fields of the XER encoder and decoder beyond level and state.
 struct ASN1XERCtxtFields {
    void*    pUser;      // the SAX decoder's current handler or scratch pointer
@@ -148,5 +254,60 @@ EXTERNRT Asn1RTSListNode* rtSListAppend(Asn1RTSList* pList, void* pData);
 EXTERNRT void rtSListFree(Asn1RTSList* pList);
 
 }
+
+// ---------------------------------------------------------------------------
+// Value classes over the records above (C++ view used by generated code).
+// ---------------------------------------------------------------------------
+
+// Object identifier value; constructors and assignments copy the count and
+// at most 128 arcs.
+struct EXTERNRT ASN1TObjId : public ASN1OBJID {
+   ASN1TObjId() { numids = 0; }
+   ASN1TObjId(OSOCTET numids, const OSUINT32* arcs);
+   ASN1TObjId(const ASN1OBJID& oid);
+   ASN1TObjId(const ASN1TObjId& oid);
+   ASN1TObjId& operator=(const ASN1OBJID& rhs);
+   ASN1TObjId& operator=(const ASN1TObjId& rhs);
+};
+
+struct EXTERNRT ASN1TObjId64 : public ASN1OID64 {
+   ASN1TObjId64() { numids = 0; }
+   ASN1TObjId64(OSOCTET numids, const OSINT64* arcs);
+   ASN1TObjId64(const ASN1OID64& oid);
+   ASN1TObjId64(const ASN1TObjId64& oid);
+   ASN1TObjId64& operator=(const ASN1OID64& rhs);
+   ASN1TObjId64& operator=(const ASN1TObjId64& rhs);
+};
+
+// Same arc count and arcs.
+EXTERNRT bool operator==(const ASN1OBJID& lhs, const ASN1OBJID& rhs);
+EXTERNRT bool operator==(const ASN1OID64& lhs, const ASN1OID64& rhs);
+
+struct ASN1TDynOctStr : public ASN1DynOctStr {
+   ASN1TDynOctStr() { numocts = 0; data = nullptr; }
+   ASN1TDynOctStr(OSUINT32 n, const OSOCTET* p) { numocts = n; data = p; }
+};
+
+struct ASN1TDynBitStr : public ASN1DynBitStr {
+   ASN1TDynBitStr() { numbits = 0; data = nullptr; }
+   ASN1TDynBitStr(OSUINT32 n, OSOCTET* p) { numbits = n; data = p; }
+};
+
+struct ASN1TOpenType : public ASN1OpenType {
+   ASN1TOpenType() { numocts = 0; data = nullptr; }
+   ASN1TOpenType(OSUINT32 n, const OSOCTET* p) { numocts = n; data = p; }
+};
+
+// The operations on the records, one header per topic.
+#include "rtList.h"
+#include "rtMemBuf.h"
+#include "rtUTF8.h"
+#include "rtTime.h"
+#include "rtStream.h"
+#include "rtDiag.h"
+#include "rtOID.h"
+#include "rtBitString.h"
+#include "rtBigInt.h"
+#include "rtCopy.h"
 
 #endif
