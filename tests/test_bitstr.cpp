@@ -280,3 +280,62 @@ TEST(BitStrMemory, EverythingReturnsWithTheHeap)
    }
    EXPECT_EQ(0, hooks.live());
 }
+
+// Random operations on an unbounded string against a plain bit vector.
+TEST_F(BitStrTest, MatchesAReferenceModel)
+{
+   ASN1CBitStr b(*mCtxt, 0);
+   std::vector<bool> model;
+   unsigned state = 777;
+   auto rnd = [&state](unsigned n) {
+      state = state * 1103515245u + 12345u;
+      return ((state >> 16) & 0x7FFF) % n;
+   };
+   auto bit = [&model](OSUINT32 i) { return i < model.size() && model[i]; };
+   auto put = [&model](OSUINT32 i, bool on) {
+      if (i >= model.size()) model.resize(i + 1, false);
+      model[i] = on;
+   };
+   for (int iter = 0; iter < 3000; iter++) {
+      OSUINT32 a = rnd(200), c = rnd(200);
+      OSUINT32 from = a < c ? a : c, to = a < c ? c : a;
+      int op = (int)rnd(7);
+      SCOPED_TRACE(testing::Message() << "iter " << iter << " op " << op << " " << from << ".." << to);
+      switch (op) {
+      case 0: ASSERT_EQ(0, b.set(from)); put(from, true); break;
+      case 1: ASSERT_EQ(0, b.clear(from)); put(from, false); break;
+      case 2: ASSERT_EQ(0, b.set(from, to)); for (OSUINT32 i = from; i < to; i++) put(i, true); break;
+      case 3: ASSERT_EQ(0, b.clear(from, to)); for (OSUINT32 i = from; i < to; i++) put(i, false); break;
+      case 4: ASSERT_EQ(0, b.invert(from, to)); for (OSUINT32 i = from; i < to; i++) put(i, !bit(i)); break;
+      case 5: {
+         OSUINT32 n = rnd(20);
+         ASSERT_EQ(0, b.shiftLeft(n));
+         std::vector<bool> next;
+         for (OSUINT32 i = n; i < model.size(); i++) next.push_back(model[i]);
+         model = next;
+         break;
+      }
+      default: {
+         OSUINT32 n = rnd(20);
+         ASSERT_EQ(0, b.shiftRight(n));
+         if (!model.empty()) model.insert(model.begin(), n, false);
+         break;
+      }
+      }
+      if (model.size() > 400) {   // keep the string short
+         b.clear();
+         model.clear();
+      }
+      OSUINT32 len = 0;
+      int card = 0;
+      for (OSUINT32 i = 0; i < model.size(); i++) {
+         if (model[i]) {
+            len = i + 1;
+            card++;
+         }
+      }
+      ASSERT_EQ(len, b.length());
+      ASSERT_EQ(card, b.cardinality());
+      for (OSUINT32 i = 0; i < len + 8; i++) ASSERT_EQ(bit(i), b.get(i) != 0) << "bit " << i;
+   }
+}

@@ -3,6 +3,7 @@
 
 #include <stdlib.h>
 #include <string.h>
+#include <memory>
 #include <string>
 #include <time.h>
 
@@ -453,4 +454,52 @@ TEST(TimeCapacity, SmallReadOnlyAndCopiedStrings)
    r.clear();
    EXPECT_STREQ("", ro);
    EXPECT_EQ(-3, r.getYear());
+}
+
+// Mutated and truncated texts: every parse ends in 0 or -31, never reads past
+// the text, and every rewrite fits the object's buffer.
+TEST(TimeRobustness, MutatedTexts)
+{
+   const char* seeds[] = {"20240101120000.5+0330", "240101120000+0130", "20241231235959Z"};
+   const char alphabet[] = "0123456789Z+-.,: \x7f";
+   unsigned state = 12345;
+   auto rnd = [&state]() {
+      state = state * 1103515245u + 12345u;
+      return (state >> 16) & 0x7FFF;
+   };
+   for (int iter = 0; iter < 20000; iter++) {
+      std::string text = seeds[iter % 3];
+      int edits = 1 + (int)(rnd() % 4);
+      for (int e = 0; e < edits; e++) {
+         size_t pos = rnd() % (text.size() + 1);
+         switch (rnd() % 3) {
+         case 0:
+            if (pos < text.size()) text[pos] = alphabet[rnd() % (sizeof(alphabet) - 1)];
+            break;
+         case 1:
+            text.resize(pos);
+            break;
+         default:
+            text.insert(pos, 1, alphabet[rnd() % (sizeof(alphabet) - 1)]);
+            break;
+         }
+      }
+      SCOPED_TRACE(text);
+      // A heap copy of exactly the text's size lets the sanitizer see any
+      // read past its end.
+      std::unique_ptr<char[]> heapText(new char[text.size() + 1]);
+      memcpy(heapText.get(), text.c_str(), text.size() + 1);
+      const char* s1 = heapText.get();
+      const char* s2 = heapText.get();
+      ASN1CGeneralizedTime g(s1, (OSBOOL)(iter & 1));
+      ASN1CUTCTime u(s2, (OSBOOL)(iter & 1));
+      int gs = g.getYear();
+      int us = u.getYear();
+      EXPECT_TRUE(gs >= -31) << gs;
+      EXPECT_TRUE(us >= -31) << us;
+      g.setSecond(30);
+      u.setSecond(30);
+      EXPECT_LT(strlen(g.getTimeStringPtr()), (size_t)ASN1CTIME_INLINE_BUF);
+      EXPECT_LT(strlen(u.getTimeStringPtr()), (size_t)ASN1CTIME_INLINE_BUF);
+   }
 }
