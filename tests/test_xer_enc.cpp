@@ -255,8 +255,12 @@ TEST_F(XerEnc, IntegersAndBigIntegers)
       ctxt.buffer.byteIndex = 0;
       rtErrReset(&ctxt.errInfo);
       EXPECT_EQ(c.stat, xerEncBigInt(&ctxt, c.in, "v"));
-      if (c.stat == 0) EXPECT_EQ(std::string("\n<v>") + c.out + "</v>", text(&ctxt));
-      else EXPECT_EQ(c.stat, ctxt.errInfo.status);
+      if (c.stat == 0) {
+         EXPECT_EQ(std::string("\n<v>") + c.out + "</v>", text(&ctxt));
+      }
+      else {
+         EXPECT_EQ(c.stat, ctxt.errInfo.status);
+      }
    }
 
    // A hexadecimal value whose decimal form needs more than 1000 digits.
