@@ -99,7 +99,15 @@ bool ASN1CXerOpenType::isEmptyElement(const char* qname)
 
 void ASN1CXerOpenType::endElement(const char*, const char*, const char* qname)
 {
-   if (mLevel == mStartLevel) return;      // the open type's own wrapper element
+   if (mLevel == mStartLevel) {
+      // The open type's own wrapper element: not captured, but the text since
+      // the last child (or all of it when there is no child) belongs to the
+      // value, so the record is brought up to date here too.
+      mpOpenType->data = mpEncCtxt->buffer.data;
+      mpOpenType->numocts = mpEncCtxt->buffer.byteIndex;
+      mState = XEREND;
+      return;
+   }
    if (isEmptyElement(qname)) {
       // <name> becomes <name/>.
       mpEncCtxt->buffer.byteIndex--;

@@ -12,7 +12,9 @@
 // character data as the parser delivers it with '&', '<' and '>' escaped
 // again, so that the capture is well-formed XML that reads back to the same
 // values; an element without content is written <name/>. The wrapper element
-// of the open type itself (the handler's start level) is not captured.
+// of the open type itself (the handler's start level) is not captured, but
+// everything inside it is, text before, between and after child elements
+// included (a value that is only text is captured as that text).
 // Nothing is indented: white space between tags is character data and is
 // kept as it was.
 //
