@@ -65,8 +65,8 @@ void ASN1CXerOpenType::startElement(const char*, const char*, const char* qname,
 
 void ASN1CXerOpenType::characters(const char* chars, unsigned int length)
 {
-   // The parser has replaced entity references; put back the ones that keep
-   // the capture well-formed.
+   // The parser has replaced entity and character references; put back the
+   // ones that keep the capture well-formed and reading back to the same text.
    unsigned int start = 0;
    for (unsigned int i = 0; i < length; i++) {
       const char* entity;
@@ -74,6 +74,7 @@ void ASN1CXerOpenType::characters(const char* chars, unsigned int length)
       case '&': entity = "&amp;"; break;
       case '<': entity = "&lt;"; break;
       case '>': entity = "&gt;"; break;
+      case '\r': entity = "&#13;"; break;   // a raw CR would read back as LF
       default: continue;
       }
       check(xerEncXmlCharData(mpEncCtxt, chars + start, (int)(i - start)));

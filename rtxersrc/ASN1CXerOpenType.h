@@ -10,7 +10,7 @@
 
 // Capture rules: start tags are written as <name> (attributes are dropped),
 // character data as the parser delivers it with '&', '<' and '>' escaped
-// again, so that the capture is well-formed XML that reads back to the same
+// again (and a carriage return as a character reference), so that the capture is well-formed XML that reads back to the same
 // values; an element without content is written <name/>. The wrapper element
 // of the open type itself (the handler's start level) is not captured, but
 // everything inside it is, text before, between and after child elements

@@ -391,3 +391,33 @@ TEST(XerEncodeBuffer, WritesToStreamsAndFiles)
 }
 
 }  // namespace
+
+namespace {
+
+std::string g_streamed;
+
+int appendToString(ASN1Stream*, const OSOCTET* data, OSUINT32 n)
+{
+   g_streamed.append(reinterpret_cast<const char*>(data), n);
+   return (int)n;
+}
+
+TEST(XerEncStream, DocumentGoesToTheStreamAndEndDocumentFlushes)
+{
+   ASN1CTXT ctxt;
+   ASSERT_EQ(0, rtInitContext(&ctxt, nullptr));
+   ASSERT_EQ(0, rtStreamBufInit(&ctxt));
+   ctxt.stream->write = appendToString;
+   ctxt.stream->streamFlags |= ASN1STRMF_WRITABLE;
+   g_streamed.clear();
+
+   std::string longText(3000, 'q');   // passes the stream's 1024-octet buffer
+   ASSERT_EQ(0, xerEncStartDocument(&ctxt));
+   ASSERT_EQ(0, xerEncAscCharStr(&ctxt, longText.c_str(), "t"));
+   EXPECT_LT(g_streamed.size(), 3000u) << "not all written before the flush";
+   ASSERT_EQ(0, xerEncEndDocument(&ctxt));
+   EXPECT_EQ(std::string(kDecl) + "\n<t>" + longText + "</t>", g_streamed);
+   rtFreeContext(&ctxt);
+}
+
+}  // namespace

@@ -372,6 +372,7 @@ TEST(XerRoundTrip, OpenTypeCapture)
       { "<params><x y=\"1\">&lt;&gt;&quot;</x></params>", "<x>&lt;&gt;\"</x>" },
       { "<params><a><b>t</b><b/></a></params>", "<a><b>t</b><b/></a>" },
       { "<params>just text &amp;</params>", "just text &amp;" },
+      { "<params><x>a&#13;b\r\nc</x></params>", "<x>a&#13;b\nc</x>" },
       { "<params/>", "" },
    };
    for (const auto& c : cases) {
