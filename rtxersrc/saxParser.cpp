@@ -228,18 +228,32 @@ int OSXMLString::transUTF8(const unsigned char* utf8, int* len, unsigned short* 
    return n;
 }
 
+// The character at s[i] (a surrogate pair is joined); *units receives the
+// 16-bit units it takes.
+static OS32BITCHAR unitsToChar(const unsigned short* s, int i, int n, int* units)
+{
+   unsigned c = s[i];
+   if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+      *units = 2;
+      return 0x10000 + (((c - 0xD800) << 10) | (unsigned)(s[i + 1] - 0xDC00));
+   }
+   *units = 1;
+   return c;
+}
+
 char* OSXMLString::safeTranscode(const unsigned short* s, int* len, char* buf, int size)
 {
    if (s == nullptr) return nullptr;
    int nunits = stringLen(s);
-   // Each 16-bit unit needs at most 3 UTF-8 octets.
    int needed = 0;
-   for (int i = 0; i < nunits; i++) needed += rtUTF8CharSize(s[i]);
+   for (int i = 0, units = 0; i < nunits; i += units)
+      needed += rtUTF8CharSize(unitsToChar(s, i, nunits, &units));
    char* out = buf;
    if (out == nullptr || needed + 1 > size) out = new char[needed + 1];
    int pos = 0;
-   for (int i = 0; i < nunits; i++) {
-      int n = rtUTF8EncodeChar(s[i], reinterpret_cast<OSOCTET*>(out) + pos, needed - pos);
+   for (int i = 0, units = 0; i < nunits; i += units) {
+      int n = rtUTF8EncodeChar(unitsToChar(s, i, nunits, &units),
+                               reinterpret_cast<OSOCTET*>(out) + pos, needed - pos);
       if (n < 0) break;                    // cannot happen: the size was counted above
       pos += n;
    }

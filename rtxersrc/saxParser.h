@@ -126,7 +126,8 @@ struct EXTERNRT OSXMLString {
    // the units written and sets *len to the octets consumed; -26 for
    // malformed text, -17 when dst is too small. No terminator is written.
    static int transUTF8(const unsigned char* utf8, int* len, unsigned short* dst, int size);
-   // Encodes the terminated 16-bit text s as terminated UTF-8: into buf when
+   // Encodes the terminated 16-bit text s (surrogate pairs joined) as
+   // terminated UTF-8: into buf when
    // the result and its terminator fit in size octets, otherwise into a new[]
    // buffer (the caller deletes it when it differs from buf). *len receives
    // the octets produced without the terminator. Null for a null s.

@@ -263,6 +263,10 @@ TEST(XerSaxHandler, ExceptionAndStringHelpers)
    EXPECT_EQ(0xDE00, units[4]);
    EXPECT_EQ(0, units[5]);
    EXPECT_EQ(nullptr, OSXMLString::safeTranscode("\xC3\x41", &len, units, 8));
+   char roomy[16];
+   EXPECT_EQ(roomy, OSXMLString::safeTranscode(units, &len, roomy, sizeof roomy));
+   EXPECT_STREQ("h\xC5\x81i\xF0\x9F\x98\x80", roomy) << "the surrogate pair is one character";
+   EXPECT_EQ(8, len);
    EXPECT_EQ(ASN1ERR_INVALID_UTF8,
              OSXMLString::stringUTF8Len(reinterpret_cast<const unsigned char*>("\xE2\x82"), 2));
 }
