@@ -1,0 +1,168 @@
+// Helpers shared by the BER/DER primitives; not exported.
+//
+// Decoder reads all go through the bounded parsers below: a parser is given
+// the buffer and its size and never looks at data[size] or beyond.
+#ifndef BERINTERNAL_H
+#define BERINTERNAL_H
+
+#include "asn1ber.h"
+#include "rtError.h"
+
+// Makes sure n free positions lie in front of the encoding. 0, -1 or -12.
+static inline int xe_reserve(ASN1CTXT* pctxt, OSUINT32 n)
+{
+   if (pctxt->buffer.byteIndex >= n) return 0;
+   return xe_expandBuffer(pctxt, n);
+}
+
+// Writes n octets in front of the encoding; the room must be reserved.
+static inline void xe_put(ASN1CTXT* pctxt, const OSOCTET* src, OSUINT32 n)
+{
+   pctxt->buffer.byteIndex -= n;
+   OSOCTET* dst = pctxt->buffer.data + pctxt->buffer.byteIndex;
+   for (OSUINT32 i = 0; i < n; i++) dst[i] = src[i];
+}
+
+// Octets left to read at the position (0 when the position lies past size).
+static inline OSUINT32 xd_avail(const ASN1CTXT* pctxt)
+{
+   const ASN1BUFFER& b = pctxt->buffer;
+   return (b.byteIndex < b.size) ? b.size - b.byteIndex : 0;
+}
+
+// The identifier octet of a tag code whose number is below 31.
+static inline OSOCTET ber_idOctet(ASN1TAG tag)
+{
+   return (OSOCTET)(((tag >> 24) & 0xE0) | (tag & 0x1F));
+}
+
+// Parses identifier octets at data[*pidx], reading nothing at or beyond
+// size. On success stores the tag code and advances *pidx.
+// -2 at the end of the buffer; -21 for a number above 0x1FFFFFFF or one
+// that runs into a 10th subsequent octet (X.690 8.1.2.4).
+static inline int ber_parseTag(const OSOCTET* data, OSUINT32 size, OSUINT32* pidx, ASN1TAG* ptag)
+{
+   OSUINT32 i = *pidx;
+   if (i >= size) return ASN1ERR_END_OF_BUFFER;
+   OSOCTET b = data[i++];
+   ASN1TAG lead = (ASN1TAG)(b & 0xE0) << 24;
+   if ((b & 0x1F) != TM_B_IDCODE) {
+      *ptag = lead | (b & 0x1F);
+      *pidx = i;
+      return 0;
+   }
+   OSUINT32 number = 0;
+   for (int n = 0;; n++) {
+      if (n >= 9) return ASN1ERR_BAD_TAG;
+      if (i >= size) return ASN1ERR_END_OF_BUFFER;
+      b = data[i++];
+      if (number > (TM_IDCODE >> 7)) return ASN1ERR_BAD_TAG;
+      number = (number << 7) | (b & 0x7F);
+      if (!(b & 0x80)) break;
+   }
+   if (number > TM_IDCODE) return ASN1ERR_BAD_TAG;
+   *ptag = lead | number;
+   *pidx = i;
+   return 0;
+}
+
+// Parses length octets at data[*pidx], reading nothing at or beyond size.
+// 80 gives INDEFINITE_LENGTH. A value is not compared with the octets left.
+// -2 at the end of the buffer; -5 for the reserved FF, more than 4 length
+// octets (X.690 8.1.3.5), or a value above 2^31-1. With `der`, a long form
+// that DER forbids (X.690 10.1: leading zero octets, a value below 128, the
+// indefinite form) is -5 as well.
+static inline int ber_parseLen(const OSOCTET* data, OSUINT32 size, OSUINT32* pidx, int* plen, bool der)
+{
+   OSUINT32 i = *pidx;
+   if (i >= size) return ASN1ERR_END_OF_BUFFER;
+   OSOCTET b = data[i++];
+   if (b < 0x80) {
+      *plen = b;
+      *pidx = i;
+      return 0;
+   }
+   if (b == 0x80) {
+      if (der) return ASN1ERR_INVALID_LENGTH;
+      *plen = INDEFINITE_LENGTH;
+      *pidx = i;
+      return 0;
+   }
+   OSUINT32 count = b & 0x7F;
+   if (count > 4) return ASN1ERR_INVALID_LENGTH;
+   if (size - i < count) return ASN1ERR_END_OF_BUFFER;
+   if (der && data[i] == 0) return ASN1ERR_INVALID_LENGTH;
+   OSUINT32 value = 0;
+   for (OSUINT32 k = 0; k < count; k++) value = (value << 8) | data[i++];
+   // A definite length never aliases the indefinite marker or any other
+   // negative value.
+   if (value > (OSUINT32)INT32_MAX) return ASN1ERR_INVALID_LENGTH;
+   if (der && value < 0x80) return ASN1ERR_INVALID_LENGTH;
+   *plen = (int)value;
+   *pidx = i;
+   return 0;
+}
+
+// Reads a tag and a length at the position (advancing), setting or clearing
+// ASN1CONSTAG. A definite length must fit in the octets left unless
+// ASN1NOLENCHECK. Nothing is recorded. -2, -5, -21.
+static inline int xd_readHeader(ASN1CTXT* pctxt, ASN1TAG* ptag, int* plen)
+{
+   ASN1BUFFER& b = pctxt->buffer;
+   if ((pctxt->flags & (ASN1INDEFLEN | ASN1LASTEOC)) == (ASN1INDEFLEN | ASN1LASTEOC))
+      return ASN1ERR_END_OF_BUFFER;
+   OSUINT32 i = b.byteIndex;
+   int stat = ber_parseTag(b.data, b.size, &i, ptag);
+   if (stat != 0) return stat;
+   stat = ber_parseLen(b.data, b.size, &i, plen, (pctxt->flags & ASN1DERSTRICT) != 0);
+   if (stat != 0) return stat;
+   if (*plen >= 0 && !(pctxt->flags & ASN1NOLENCHECK) && (OSUINT32)*plen > b.size - i)
+      return ASN1ERR_INVALID_LENGTH;
+   b.byteIndex = i;
+   if (*ptag & TM_CONS) pctxt->flags |= ASN1CONSTAG;
+   else pctxt->flags &= (OSUINT16)~ASN1CONSTAG;
+   return 0;
+}
+
+// Skips len content octets (bounded by size). -2 when they are not all there.
+static inline int xd_skip(ASN1CTXT* pctxt, OSUINT32 len)
+{
+   if (len > xd_avail(pctxt)) return ASN1ERR_END_OF_BUFFER;
+   pctxt->buffer.byteIndex += len;
+   return 0;
+}
+
+// Walks past the end-of-contents of an indefinite-length element whose
+// header was just read (nesting depth 1), without recursion.
+extern "C" RTINTERNAL int xd_skipIndefContent(ASN1CTXT* pctxt);
+
+// Reads the explicit header of a typed primitive: the identifier octet must
+// be exactly idOctet (-3), then the length. Nothing is recorded.
+static inline int xd_expectPrimitive(ASN1CTXT* pctxt, OSOCTET idOctet, int* plen)
+{
+   ASN1BUFFER& b = pctxt->buffer;
+   if ((pctxt->flags & (ASN1INDEFLEN | ASN1LASTEOC)) == (ASN1INDEFLEN | ASN1LASTEOC))
+      return ASN1ERR_END_OF_BUFFER;
+   OSUINT32 i = b.byteIndex;
+   if (i >= b.size) return ASN1ERR_END_OF_BUFFER;
+   if (b.data[i] != idOctet) return ASN1ERR_TAG_NOT_FOUND;
+   i++;
+   // Short definite lengths inline; everything else through the parser.
+   if (i < b.size && b.data[i] < 0x80) {
+      *plen = b.data[i++];
+   }
+   else {
+      int stat = ber_parseLen(b.data, b.size, &i, plen, (pctxt->flags & ASN1DERSTRICT) != 0);
+      if (stat != 0) return stat;
+      if (*plen < 0) return ASN1ERR_INVALID_LENGTH;   // primitive: never indefinite
+   }
+   if (!(pctxt->flags & ASN1NOLENCHECK) && (OSUINT32)*plen > b.size - i)
+      return ASN1ERR_INVALID_LENGTH;
+   b.byteIndex = i;
+   pctxt->flags &= (OSUINT16)~ASN1CONSTAG;
+   return 0;
+}
+
+#define LOG_STAT(pctxt, stat) rtErrSetData(&(pctxt)->errInfo, (stat), 0, 0)
+
+#endif

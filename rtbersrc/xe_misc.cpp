@@ -1,0 +1,266 @@
+// BER/DER encoder: big integers from text, open types, and the DER ordering
+// of SET OF elements.
+#include <stdlib.h>
+#include <string.h>
+
+#include <algorithm>
+
+#include "asn1ber.h"
+#include "berInternal.h"
+#include "rtMemHeap.h"
+
+namespace {
+
+inline int hexDigit(char c)
+{
+   if (c >= '0' && c <= '9') return c - '0';
+   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+   return -1;
+}
+
+// "0x..." or "0b...": the digits are the two's-complement octets. Writes
+// the minimal form; returns the octets written or -18.
+int encodeRadixDigits(ASN1CTXT* pctxt, const char* digits, size_t ndigits, int bitsPerDigit)
+{
+   const size_t perOctet = 8 / (size_t)bitsPerDigit;
+   // Validate first: nothing is written for a malformed text.
+   for (size_t i = 0; i < ndigits; i++) {
+      int d = hexDigit(digits[i]);
+      if (d < 0 || d >= (1 << bitsPerDigit)) return ASN1ERR_BAD_VALUE;
+   }
+   const bool whole = (ndigits % perOctet) == 0;
+   // Top bit of the first digit: 8 for hexadecimal, 1 for binary.
+   const bool negative =
+      whole && ndigits > 0 && (hexDigit(digits[0]) & (1 << (bitsPerDigit - 1))) != 0;
+   size_t first = 0;
+   if (negative) {
+      // Leading groups that form FF octets are redundant sign octets.
+      while (first + perOctet <= ndigits) {
+         OSUINT32 v = 0;
+         for (size_t k = 0; k < perOctet; k++)
+            v = (v << bitsPerDigit) | (OSUINT32)hexDigit(digits[first + k]);
+         if (v != 0xFF) break;
+         first += perOctet;
+      }
+   }
+   else {
+      while (first < ndigits && digits[first] == '0') first++;
+   }
+   if (first == ndigits) {
+      int stat = xe_reserve(pctxt, 1);
+      if (stat != 0) return stat;
+      pctxt->buffer.data[--pctxt->buffer.byteIndex] = negative ? 0xFF : 0x00;
+      return 1;
+   }
+   const size_t left = ndigits - first;
+   const size_t noctets = (left + perOctet - 1) / perOctet;
+   if (noctets + 1 > (size_t)INT32_MAX) return ASN1ERR_BAD_VALUE;
+   int stat = xe_reserve(pctxt, (OSUINT32)noctets + 1);
+   if (stat != 0) return stat;
+   // Pack from the last digit backwards.
+   OSUINT32 written = 0;
+   size_t pos = ndigits;
+   OSOCTET lead = 0;
+   while (pos > first) {
+      OSUINT32 v = 0;
+      size_t take = std::min(perOctet, pos - first);
+      for (size_t k = 0; k < take; k++)
+         v |= (OSUINT32)hexDigit(digits[pos - 1 - k]) << (k * (size_t)bitsPerDigit);
+      pos -= take;
+      lead = (OSOCTET)v;
+      pctxt->buffer.data[--pctxt->buffer.byteIndex] = lead;
+      written++;
+   }
+   // A leading partial octet stands as it is; a complete one may need a
+   // sign octet so that the value keeps its sign.
+   const bool leadComplete = ((left % perOctet) == 0);
+   if (leadComplete) {
+      if (!negative && lead > 0x7F) {
+         pctxt->buffer.data[--pctxt->buffer.byteIndex] = 0x00;
+         written++;
+      }
+      else if (negative && lead <= 0x7F) {
+         pctxt->buffer.data[--pctxt->buffer.byteIndex] = 0xFF;
+         written++;
+      }
+   }
+   return (int)written;
+}
+
+// Descending DER order: the list is sorted largest first, a shorter element
+// counting as smaller than a longer one with the same prefix.
+struct DescrView {
+   const OSOCTET* p;
+   Asn1BufLocDescr* d;
+};
+
+inline bool derLess(const DescrView& a, const DescrView& b)
+{
+   OSUINT32 n = std::min(a.d->numocts, b.d->numocts);
+   int c = memcmp(a.p, b.p, n);
+   if (c != 0) return c < 0;
+   return a.d->numocts < b.d->numocts;
+}
+
+} // namespace
+
+extern "C" {
+
+int xe_bigint(ASN1CTXT* pctxt, const char* text, ASN1TagType tagging)
+{
+   if (text == nullptr || *text == '\0') return LOG_STAT(pctxt, ASN1ERR_BAD_VALUE);
+   int len;
+   const size_t tlen = strlen(text);
+   if (tlen >= 3 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X' || text[1] == 'b' || text[1] == 'B')) {
+      const int bits = (text[1] == 'x' || text[1] == 'X') ? 4 : 1;
+      len = encodeRadixDigits(pctxt, text + 2, tlen - 2, bits);
+      if (len < 0) return LOG_STAT(pctxt, len);
+   }
+   else if (tlen == 1 && text[0] == '0') {
+      int stat = xe_reserve(pctxt, 1);
+      if (stat != 0) return LOG_STAT(pctxt, stat);
+      pctxt->buffer.data[--pctxt->buffer.byteIndex] = 0x00;
+      len = 1;
+   }
+   else {
+      // Decimal (or "0o" octal): through the big-integer parser, with the
+      // first 512 octets of magnitude on the stack.
+      OSOCTET local[512];
+      ASN1BigInt big;
+      rtBigIntInit(&big);
+      big.mag = local;
+      big.allocated = sizeof(local);
+      int stat = rtBigIntSetStr(pctxt, &big, text, 0);
+      if (stat != 0) {
+         rtBigIntFree(pctxt, &big);
+         return LOG_STAT(pctxt, stat);
+      }
+      len = rtBigIntGetDataLen(&big);
+      stat = xe_reserve(pctxt, (OSUINT32)len);
+      if (stat == 0) {
+         pctxt->buffer.byteIndex -= (OSUINT32)len;
+         stat = rtBigIntGetData(pctxt, &big, pctxt->buffer.data + pctxt->buffer.byteIndex,
+                                (OSUINT32)len);
+         if (stat < 0) pctxt->buffer.byteIndex += (OSUINT32)len;
+      }
+      rtBigIntFree(pctxt, &big);
+      if (stat < 0) return LOG_STAT(pctxt, stat);
+   }
+   if (tagging == ASN1TAG_EXPLICIT) {
+      len = xe_tag_len(pctxt, TM_UNIV | ASN1_ID_INT, len);
+      if (len < 0) return LOG_STAT(pctxt, len);
+   }
+   return len;
+}
+
+int xe_OpenType(ASN1CTXT* pctxt, const OSOCTET* data, OSUINT32 numocts)
+{
+   if (numocts == 0) return 0;
+   if (data == nullptr) return ASN1ERR_BAD_VALUE;
+   if (numocts > (OSUINT32)INT32_MAX) return ASN1ERR_BAD_VALUE;
+
+   // Measure the first element, reading no further than numocts.
+   ASN1CTXT temp;
+   memset(&temp, 0, sizeof(temp));
+   temp.key = ASN1CTXT_KEY;   // no heap: nothing below allocates
+   ASN1TAG tag;
+   int len;
+   int stat = xd_setp(&temp, data, (int)numocts, &tag, &len);
+   if (stat != 0) return stat;
+   if (tag == 0 && len == 2) return ASN1ERR_BAD_VALUE;   // 00 00: end-of-contents
+   if (len == INDEFINITE_LENGTH) {
+      len = xd_indeflen_ex(data, (int)numocts);
+      if (len < 0) return len;
+      if (len == 0) return ASN1ERR_END_OF_BUFFER;
+   }
+   const OSOCTET* cur = pctxt->buffer.data + pctxt->buffer.byteIndex;
+   if (data == cur && (OSUINT32)len <= pctxt->buffer.size - 1 - pctxt->buffer.byteIndex)
+      return len;   // already in place at the start of the encoding
+   return xe_memcpy(pctxt, data, (OSUINT32)len);
+}
+
+int xe_OpenTypeExt(ASN1CTXT* pctxt, const Asn1RTDList* pList)
+{
+   if (pList == nullptr) return 0;
+   int total = 0;
+   for (Asn1RTDListNode* node = pList->tail; node != nullptr; node = node->prev) {
+      if (node->data == nullptr) continue;
+      const ASN1OpenType* ot = static_cast<const ASN1OpenType*>(node->data);
+      int len = xe_OpenType(pctxt, ot->data, ot->numocts);
+      if (len < 0) return LOG_STAT(pctxt, len);
+      if (len > INT32_MAX - total) return LOG_STAT(pctxt, ASN1ERR_BUFFER_OVERFLOW);
+      total += len;
+   }
+   return total;
+}
+
+int xe_derCanonicalSort(ASN1CTXT* pctxt, Asn1RTSList* pList)
+{
+   if (pList == nullptr || pList->count == 0 || pList->head == nullptr) return 0;
+   ASN1BUFFER& b = pctxt->buffer;
+   const OSUINT32 used = b.size - 1 - b.byteIndex;
+   const OSUINT32 count = pList->count;
+
+   int stat = 0;
+   OSUINT64 total = 0;
+   DescrView* views = nullptr;
+   if ((OSUINT64)count * sizeof(DescrView) > (OSUINT64)INT32_MAX) stat = ASN1ERR_NO_MEMORY;
+   else {
+      views = static_cast<DescrView*>(ASN1MALLOC(pctxt, count * sizeof(DescrView)));
+      if (views == nullptr) stat = ASN1ERR_NO_MEMORY;
+   }
+   // Every descriptor must name an element inside the encoding; the
+   // elements together must be the start of the encoding.
+   OSUINT32 n = 0;
+   bool ordered = true;
+   for (Asn1RTSListNode* node = pList->head; stat == 0 && node != nullptr; node = node->next) {
+      Asn1BufLocDescr* d = static_cast<Asn1BufLocDescr*>(node->data);
+      if (d == nullptr || n >= count || d->offset > used || d->numocts > d->offset) {
+         stat = ASN1ERR_INVALID_PARAM;
+         break;
+      }
+      views[n].p = b.data + (b.size - 1 - d->offset);
+      views[n].d = d;
+      // The list runs from the first-written (last) element to the first.
+      if (n > 0 && derLess(views[n - 1], views[n])) ordered = false;
+      total += d->numocts;
+      n++;
+   }
+   if (stat == 0 && (n != count || total > used)) stat = ASN1ERR_INVALID_PARAM;
+
+   if (stat == 0 && !ordered) {
+      OSOCTET* scratch = static_cast<OSOCTET*>(ASN1MALLOC(pctxt, total));
+      if (scratch == nullptr) stat = ASN1ERR_NO_MEMORY;
+      else {
+         // Ascending order into the scratch area, then over the elements.
+         std::stable_sort(views, views + n, [](const DescrView& x, const DescrView& y) {
+            return derLess(x, y);
+         });
+         OSUINT32 pos = 0;
+         for (OSUINT32 i = 0; i < n; i++) {
+            memcpy(scratch + pos, views[i].p, views[i].d->numocts);
+            pos += views[i].d->numocts;
+         }
+         memcpy(b.data + b.byteIndex, scratch, (size_t)total);
+         ASN1MEMFREEPTR(pctxt, scratch);
+      }
+   }
+   if (views != nullptr) ASN1MEMFREEPTR(pctxt, views);
+
+   // The descriptors and nodes are spent in every case.
+   Asn1RTSListNode* node = pList->head;
+   while (node != nullptr) {
+      Asn1RTSListNode* next = node->next;
+      if (node->data != nullptr) ASN1MEMFREEPTR(pctxt, node->data);
+      if (pList->ctxt != nullptr) rtMemHeapFreePtr(&pList->ctxt->memHeap, node);
+      node = next;
+   }
+   pList->count = 0;
+   pList->head = nullptr;
+   pList->tail = nullptr;
+   if (stat != 0) return stat;
+   return (int)total;
+}
+
+}
