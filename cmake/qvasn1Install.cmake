@@ -19,8 +19,7 @@ set_target_properties(qvasn1 qvalloc qvplatform PROPERTIES INSTALL_RPATH "$ORIGI
 set_target_properties(qvasn1_cli PROPERTIES INSTALL_RPATH "$ORIGIN/${_qvasn1_bin_to_lib}")
 
 install(TARGETS qvasn1 qvalloc qvplatform EXPORT qvasn1Targets
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  INCLUDES DESTINATION ${QVASN1_INSTALL_INCLUDEDIR})
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(TARGETS qvasn1_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Public headers: every header of the run-time folders except the codecs'

@@ -62,6 +62,8 @@ public:
    bool encodeXer(std::string& out, bool canonical, ConvError& err);
 
    const Asn1RegEntry& entry() const { return mEntry; }
+   // The record (null when it could not be allocated).
+   void* record() const { return mpRecord; }
 
 private:
    const Asn1RegEntry& mEntry;
