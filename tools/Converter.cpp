@@ -230,7 +230,8 @@ bool decodeWhole(TypedValue& value, const std::vector<uint8_t>& der, ConvError& 
    if (consumed != der.size()) {
       err.text = std::string("cannot decode ") + value.entry().name;
       err.offset = (long long)consumed;
-      err.detail = std::to_string(der.size() - consumed) + " octets follow the value";
+      size_t extra = der.size() - consumed;
+      err.detail = std::to_string(extra) + (extra == 1 ? " octet follows" : " octets follow") + " the value";
       return false;
    }
    return true;
