@@ -773,6 +773,41 @@ TEST(BerDecode, OpenTypeExtensions)
    }
 }
 
+// With length checks off (ASN1NOLENCHECK) a huge definite length is still
+// never followed past the end: every consumer compares it with the octets
+// left instead of adding it to the position.
+TEST(BerDecode, HugeLengthsWithoutLengthCheck)
+{
+   const char* msg = "04 84 7F FF FF FF 41 42";
+   struct Case { const char* name; std::function<int(ASN1CTXT*)> call; int stat; } cases[] = {
+      { "octstr", [](ASN1CTXT* p) { const OSOCTET* d; OSUINT32 n; return xd_octstr(p, &d, &n, E, 0); }, ASN1ERR_END_OF_BUFFER },
+      { "opentype", [](ASN1CTXT* p) { const OSOCTET* d; OSUINT32 n; return xd_OpenType(p, &d, &n); }, ASN1ERR_BAD_VALUE },
+      { "next", [](ASN1CTXT* p) { return xd_NextElement(p); }, ASN1ERR_END_OF_BUFFER },
+      { "charstr", [](ASN1CTXT* p) { const char* t; return xd_charstr(p, &t, E, 4, 0); }, ASN1ERR_END_OF_BUFFER },
+      { "static", [](ASN1CTXT* p) { OSOCTET b[4]; OSUINT32 n = 4; return xd_octstr_s(p, b, &n, E, 0); }, ASN1ERR_STRING_OVERFLOW },
+      { "seek", [](ASN1CTXT* p) { return xd_match(p, 5, nullptr, XM_SEEK); }, ASN1ERR_TAG_NOT_FOUND },
+   };
+   for (const Case& c : cases) {
+      SCOPED_TRACE(c.name);
+      Dec d(msg, ASN1NOLENCHECK);
+      EXPECT_EQ(c.call(d.c()), c.stat);
+      EXPECT_LE(d.pos(), 8u);
+   }
+   // Implicit callers passing a length near 2^31 at a late position.
+   Dec d("00 00 00 00 00 00 01 02");
+   d.t.c.buffer.byteIndex = 6;
+   int v;
+   EXPECT_EQ(xd_integer(d.c(), &v, I, 0x7FFFFFFF), ASN1ERR_TOO_BIG);
+   const char* text;
+   EXPECT_EQ(xd_bigint(d.c(), &text, I, 0x7FFFFFFF), ASN1ERR_END_OF_BUFFER);
+   ASN1OBJID oid;
+   EXPECT_EQ(xd_objid(d.c(), &oid, I, 0x7FFFFFFF), ASN1ERR_END_OF_BUFFER);
+   const OSOCTET* data;
+   OSUINT32 n;
+   EXPECT_EQ(xd_octstr(d.c(), &data, &n, I, 0x7FFFFFFF), ASN1ERR_END_OF_BUFFER);
+   EXPECT_EQ(d.pos(), 6u);
+}
+
 // Allocation failures come back as -12, and nothing stays allocated once
 // the context is freed.
 TEST(BerDecode, AllocationFailuresAreReported)

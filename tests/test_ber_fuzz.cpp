@@ -253,11 +253,12 @@ void driveAll(const OSOCTET* buf, size_t n, Fuzzer& f)
                                     ASN1NOLENCHECK | ASN1FASTCOPY };
    const OSUINT16 flags = flagChoices[f.pick(sizeof flagChoices / sizeof flagChoices[0])];
 
-   // Through xd_setp, as a message decode starts.
+   // Through xd_setp, as a message decode starts (a size of 0 would mean
+   // "size unknown" to xd_setp, so an empty input skips this part).
    c->flags = flags;
    ASN1TAG tag;
    int len;
-   if (xd_setp(c, buf, (int)n, &tag, &len) == 0) walk(c, f);
+   if (n > 0 && xd_setp(c, buf, (int)n, &tag, &len) == 0) walk(c, f);
 
    // The same octets as a content positioned anywhere, size exactly n.
    rtInitContextBuffer(c, const_cast<OSOCTET*>(buf), (OSUINT32)n);
