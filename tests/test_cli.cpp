@@ -166,6 +166,7 @@ TEST(Cli, BadInputIsOneLineAndNonZero)
       { "another type's value", { "decode", "Num" }, kPairDer, "status -3" },
       { "missing file", { "decode", "Pair", missing }, "", "cannot open" },
       { "bad PEM", { "decode", "Pair" }, "-----BEGIN A-----\nMAcCAgEsBAG\n-----END A-----\n", "malformed PEM input" },
+      { "truncated PEM content", { "decode", "Pair" }, "-----BEGIN A-----\nMAcCAgEs\n-----END A-----\n", "at offset 0 of the PEM content" },
       { "PEM without END", { "decode", "Pair" }, "-----BEGIN A-----\nMAcCAgEsBAGr\n", "no END line" },
       { "malformed XML", { "encode", "Pair" }, "<Pair><num>1</num", "line = 1" },
       { "not XML", { "encode", "Pair" }, kPairDer, "status -35" },

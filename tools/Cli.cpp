@@ -256,7 +256,7 @@ int runDecode(const Options& o, FILE* out, FILE* err)
    TypedValue value(*entry);
    std::string xml;
    if (!decodeWhole(value, der, e) || !value.encodeXer(xml, o.canonical, e)) {
-      if (wasPem && e.offset >= 0) e.detail += (e.detail.empty() ? "" : "; ") + std::string("offset within the PEM block's content");
+      e.offsetInPem = wasPem;
       return failure(err, "decode", e);
    }
    if (!writeOutput(xml.data(), xml.size(), o.output, out, e)) return failure(err, "decode", e);
@@ -294,7 +294,10 @@ int runRoundtrip(const Options& o, FILE* out, FILE* err)
    if (!loadDer(o.args.size() > 1 ? o.args[1] : nullptr, input, wasPem, e)) return failure(err, "roundtrip", e);
    TypedValue value(*entry);
    std::vector<uint8_t> der;
-   if (!decodeWhole(value, input, e) || !value.encodeDer(der, e)) return failure(err, "roundtrip", e);
+   if (!decodeWhole(value, input, e) || !value.encodeDer(der, e)) {
+      e.offsetInPem = wasPem;
+      return failure(err, "roundtrip", e);
+   }
 
    std::string verdict = std::string(entry->name) + ": ";
    if (der != input) {

@@ -22,7 +22,10 @@ std::string ConvError::message() const
    if (status != 0) {
       m += ": status " + std::to_string(status) + " (" + rtErrGetStatusText(status) + ")";
    }
-   if (offset >= 0) m += " at offset " + std::to_string(offset);
+   if (offset >= 0) {
+      m += " at offset " + std::to_string(offset);
+      if (offsetInPem) m += " of the PEM content";
+   }
    if (!detail.empty()) m += ": " + detail;
    // The message is one line whatever the detail holds.
    for (char& c : m) {

@@ -25,6 +25,7 @@ constexpr size_t kMaxInputSize = 64u * 1024u * 1024u;
 struct ConvError {
    int status = 0;
    long long offset = -1;
+   bool offsetInPem = false;   // the offset counts in the PEM block's decoded content
    std::string text;     // "cannot decode Certificate", "cannot open 'x.der': ..."
    std::string detail;   // the XML reader's message, a PEM reason, ...
 
