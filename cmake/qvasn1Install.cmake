@@ -34,14 +34,23 @@ endforeach()
 install(FILES ${_qvasn1_headers} DESTINATION ${QVASN1_INSTALL_INCLUDEDIR})
 
 # >>> Hook for the generated type library (asn1data). The build of the
-# generated sources sets QVASN1_GENERATED_HEADER_DIRS, before this file is
-# included, to the folders that hold the generated headers; they are
-# installed beside the run-time headers, so that a consumer includes
-# "PKIX1Explicit88.h" as it includes "asn1type.h".
-foreach(dir IN LISTS QVASN1_GENERATED_HEADER_DIRS)
-  install(DIRECTORY ${dir}/ DESTINATION ${QVASN1_INSTALL_INCLUDEDIR}
-    FILES_MATCHING PATTERN "*.h")
-endforeach()
+# generated sources names each folder of generated headers, from any
+# CMakeLists and in any order, with
+#    set_property(GLOBAL APPEND PROPERTY QVASN1_GENERATED_HEADER_DIRS <dir>)
+# (or, at the top level, in the variable QVASN1_GENERATED_HEADER_DIRS). When
+# the configuration is complete, each folder's headers are installed beside
+# the run-time headers, so that a consumer includes "PKIX1Explicit88.h" as
+# it includes "asn1type.h".
+function(_qvasn1_install_generated_headers)
+  get_property(dirs GLOBAL PROPERTY QVASN1_GENERATED_HEADER_DIRS)
+  list(APPEND dirs ${QVASN1_GENERATED_HEADER_DIRS})
+  list(REMOVE_DUPLICATES dirs)
+  foreach(dir IN LISTS dirs)
+    install(DIRECTORY ${dir}/ DESTINATION ${QVASN1_INSTALL_INCLUDEDIR}
+      FILES_MATCHING PATTERN "*.h")
+  endforeach()
+endfunction()
+cmake_language(DEFER CALL _qvasn1_install_generated_headers)
 # <<< end of the hook
 
 # CMake package.
