@@ -3,6 +3,8 @@
 // tables of entries registered by the tests themselves.
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
 #include <string.h>
 
 #include <string>
@@ -227,6 +229,31 @@ TEST(RegistryThunks, FailuresNameStatusAndOffset)
       }
       EXPECT_EQ(e.message().find('\n'), std::string::npos);
    }
+}
+
+// A module in a shared object joins when the object is loaded and leaves
+// when it is unloaded, leaving the registry usable.
+TEST(RegistryModules, JoinAndLeaveWithTheirSharedObject)
+{
+   ASSERT_EQ(asn1RegFind("PluginNum"), nullptr);
+   size_t before = asn1RegCount();
+   void* handle = dlopen(QVASN1_REGPLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
+   ASSERT_NE(handle, nullptr) << dlerror();
+   const Asn1RegEntry* num = asn1RegFind("QvPluginTypes.PluginNum");
+   ASSERT_NE(num, nullptr);
+   EXPECT_EQ(asn1RegCount(), before + 1);
+   {
+      TypedValue v(*num);
+      ConvError e;
+      ASSERT_TRUE(qvasn1tool::decodeWhole(v, { 0x02, 0x02, 0x01, 0x00 }, e)) << e.message();
+      std::string xml;
+      ASSERT_TRUE(v.encodeXer(xml, true, e)) << e.message();
+      EXPECT_NE(xml.find("<PluginNum>256</PluginNum>"), std::string::npos) << xml;
+   }
+   EXPECT_EQ(dlclose(handle), 0);
+   EXPECT_EQ(asn1RegFind("PluginNum"), nullptr);
+   EXPECT_EQ(asn1RegCount(), before);
+   EXPECT_NE(asn1RegFind("Pair"), nullptr);
 }
 
 }  // namespace
