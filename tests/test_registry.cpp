@@ -142,6 +142,23 @@ TEST_F(RegistryFixture, PatternsSelectNames)
    EXPECT_EQ(asn1RegMatch("x", nullptr), 0);
 }
 
+// An entry without functions is refused with a status, not called.
+TEST_F(RegistryFixture, MissingFunctionsAreNotSupported)
+{
+   TypedValue v(*asn1RegFind("FakeExtension"));
+   ConvError e;
+   std::vector<uint8_t> der = { 0x30, 0x00 }, out;
+   std::string xml;
+   EXPECT_FALSE(qvasn1tool::decodeWhole(v, der, e));
+   EXPECT_EQ(e.status, ASN1ERR_NOT_SUPPORTED);
+   EXPECT_FALSE(v.encodeDer(out, e));
+   EXPECT_EQ(e.status, ASN1ERR_NOT_SUPPORTED);
+   EXPECT_FALSE(v.encodeXer(xml, false, e));
+   EXPECT_EQ(e.status, ASN1ERR_NOT_SUPPORTED);
+   EXPECT_FALSE(v.decodeXer(der.data(), der.size(), e));
+   EXPECT_EQ(e.status, ASN1ERR_NOT_SUPPORTED);
+}
+
 // The test types through their registry entries: BER in, XER out, XER in,
 // DER out, copies, and nothing left behind.
 const OSOCTET kPairDer[] = { 0x30, 0x07, 0x02, 0x02, 0x01, 0x2C, 0x04, 0x01, 0xAB };

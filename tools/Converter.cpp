@@ -116,6 +116,10 @@ bool TypedValue::decodeBer(const uint8_t* der, size_t len, size_t& consumed, Con
       err.status = ASN1ERR_NO_MEMORY;
       return false;
    }
+   if (mEntry.berDecode == nullptr) {
+      err.status = ASN1ERR_NOT_SUPPORTED;
+      return false;
+   }
    if (len == 0) {
       err.detail = "the input is empty";
       return false;
@@ -192,6 +196,10 @@ bool TypedValue::encodeDer(std::vector<uint8_t>& out, ConvError& err)
       err.status = ASN1ERR_NO_MEMORY;
       return false;
    }
+   if (mEntry.derEncode == nullptr) {
+      err.status = ASN1ERR_NOT_SUPPORTED;
+      return false;
+   }
    ASN1BEREncodeBuffer buf;
    buf.init();
    int len = mEntry.derEncode(buf.getCtxtPtr(), mpRecord);
@@ -209,6 +217,10 @@ bool TypedValue::encodeXer(std::string& out, bool canonical, ConvError& err)
    err.text = std::string("cannot encode ") + mEntry.name + " in XER";
    if (mpRecord == nullptr) {
       err.status = ASN1ERR_NO_MEMORY;
+      return false;
+   }
+   if (mEntry.xerEncode == nullptr) {
+      err.status = ASN1ERR_NOT_SUPPORTED;
       return false;
    }
    ASN1XEREncodeBuffer buf(canonical ? TRUE : FALSE);
