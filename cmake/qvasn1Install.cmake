@@ -22,13 +22,15 @@ install(TARGETS qvasn1 qvalloc qvplatform EXPORT qvasn1Targets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(TARGETS qvasn1_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-# Public headers: every header of the run-time folders except the codecs'
-# internal ones, and the platform stand-ins' headers, in one flat folder (the
-# sources include each other by file name).
+# Public headers: every header of the run-time folders except the internal
+# ones below (included by sources only, never by a public header), and the
+# platform stand-ins' headers, in one flat folder (the sources include each
+# other by file name).
+set(QVASN1_INTERNAL_HEADERS_REGEX "(Internal|asn1TimeScan)\\.h$")
 set(_qvasn1_headers)
 foreach(dir IN LISTS QVASN1_RT_DIRS ITEMS platform)
   file(GLOB _dir_headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/*.h)
-  list(FILTER _dir_headers EXCLUDE REGEX "Internal\\.h$")
+  list(FILTER _dir_headers EXCLUDE REGEX "${QVASN1_INTERNAL_HEADERS_REGEX}")
   list(APPEND _qvasn1_headers ${_dir_headers})
 endforeach()
 install(FILES ${_qvasn1_headers} DESTINATION ${QVASN1_INSTALL_INCLUDEDIR})

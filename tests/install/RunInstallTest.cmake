@@ -38,7 +38,7 @@ endforeach()
 if(NOT IS_SYMLINK ${prefix}/${libdir}/libqvasn1.so.4)
   message(FATAL_ERROR "libqvasn1.so.4 is not the SONAME link")
 endif()
-if(EXISTS ${prefix}/include/qvasn1/berInternal.h)
+if(EXISTS ${prefix}/include/qvasn1/berInternal.h OR EXISTS ${prefix}/include/qvasn1/asn1TimeScan.h)
   message(FATAL_ERROR "an internal header was installed")
 endif()
 
