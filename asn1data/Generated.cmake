@@ -1,0 +1,52 @@
+# The generated types: asn1gen runs at build time over the module texts and
+# the configuration and writes the sources into the build tree (never into
+# the source tree). Compiling them into the library can be switched off
+# while the run-time they call is being changed.
+option(QVASN1_BUILD_GENERATED "Compile the generated asn1data types into the library" ON)
+
+set(QVASN1_ASN1_DIR ${CMAKE_CURRENT_SOURCE_DIR}/asn1data)
+# Every module text of asn1data/ is generated, one <Module>.h/.cpp each.
+file(GLOB asn1_module_files CONFIGURE_DEPENDS ${QVASN1_ASN1_DIR}/*.asn)
+set(QVASN1_ASN1_MODULES)
+foreach(f IN LISTS asn1_module_files)
+  get_filename_component(mod ${f} NAME_WE)
+  list(APPEND QVASN1_ASN1_MODULES ${mod})
+endforeach()
+set(QVASN1_GEN_DIR ${CMAKE_CURRENT_BINARY_DIR}/asn1data)
+set(QVASN1_ASN1_CONF ${QVASN1_ASN1_DIR}/asn1gen.conf)
+
+set(asn1_inputs)
+set(asn1_outputs ${QVASN1_GEN_DIR}/asn1dataRecords.h)
+foreach(mod IN LISTS QVASN1_ASN1_MODULES)
+  list(APPEND asn1_inputs ${QVASN1_ASN1_DIR}/${mod}.asn)
+  list(APPEND asn1_outputs ${QVASN1_GEN_DIR}/${mod}.h ${QVASN1_GEN_DIR}/${mod}.cpp)
+endforeach()
+
+# The stamp is the rule's output; the sources are byproducts that asn1gen
+# rewrites only when their text changes, so that an edit of one module
+# recompiles only the sources it changes.
+add_custom_command(
+  OUTPUT ${QVASN1_GEN_DIR}/asn1data.stamp
+  BYPRODUCTS ${asn1_outputs}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${QVASN1_GEN_DIR}
+  COMMAND asn1gen --config ${QVASN1_ASN1_CONF} --out ${QVASN1_GEN_DIR} ${asn1_inputs}
+  COMMAND ${CMAKE_COMMAND} -E touch ${QVASN1_GEN_DIR}/asn1data.stamp
+  DEPENDS asn1gen ${asn1_inputs} ${QVASN1_ASN1_CONF}
+  COMMENT "Generating the asn1data types"
+  VERBATIM)
+add_custom_target(asn1data_generated DEPENDS ${QVASN1_GEN_DIR}/asn1data.stamp)
+
+if(QVASN1_BUILD_GENERATED)
+  set(asn1_gen_sources ${asn1_outputs})
+  list(FILTER asn1_gen_sources INCLUDE REGEX "\\.cpp$")
+  target_sources(qvasn1 PRIVATE ${asn1_gen_sources})
+  target_include_directories(qvasn1 PUBLIC
+    "$<BUILD_INTERFACE:${QVASN1_GEN_DIR}>"
+    "$<BUILD_INTERFACE:${QVASN1_ASN1_DIR}>")
+  add_dependencies(qvasn1 asn1data_generated)
+  if(QVASN1_BUILD_TESTS)
+    # Tests of the generated types are built only with them.
+    target_sources(qvasn1_tests PRIVATE
+      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_generated_ber.cpp)
+  endif()
+endif()

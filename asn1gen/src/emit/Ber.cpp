@@ -1,0 +1,960 @@
+#include "Ber.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <functional>
+
+#include "Records.h"
+
+namespace asn1gen {
+
+namespace {
+
+const char* EXPL = "ASN1TAG_EXPLICIT";
+const char* IMPL = "ASN1TAG_IMPLICIT";
+
+std::string q(const std::string& s) { return "\"" + s + "\""; }
+
+// ---------------------------------------------------------------- paths
+// Error parameter paths: "pvalue->c", "pvalue->c.numocts", "*pvalue",
+// "pvalue->numocts" for a bare value, "pvalue->u.alt".
+std::string subPath(const std::string& path, const std::string& member)
+{
+   if (path == "*pvalue") return "pvalue->" + member;
+   return path + "." + member;
+}
+
+// ---------------------------------------------------------------- constraints
+// Emits the size and value checks of node t on the value lv; `path` names it
+// in the error parameters. Checks that cannot fail for the C type are left out.
+void emitChecks(Writer& w, Type* t, const std::string& lv, const std::string& path, bool self = false)
+{
+   using K = Type::Kind;
+   if (t->kind == K::Reference || (!t->genName.empty() && !self)) {
+      // Named types check their own constraints in their functions.
+      return;
+   }
+   Bounds sb = sizeBounds(t);
+   if (sb.any()) {
+      std::string expr, p = path, guard;
+      bool isUnsigned = true;
+      switch (t->kind) {
+      case K::CharString:
+         if (charWidth(*t) == 1) {
+            guard = lv + " != 0 && ";
+            expr = isUtf8(*t) ? "rtUTF8Len(reinterpret_cast<const OSOCTET*>(" + lv + "))"
+                              : "strlen(" + lv + ")";
+            isUnsigned = true;
+         }
+         else { expr = lv + ".nchars"; p = subPath(path, "nchars"); }
+         break;
+      case K::OctetString: expr = lv + ".numocts"; p = subPath(path, "numocts"); break;
+      case K::BitString: expr = lv + ".numbits"; p = subPath(path, "numbits"); break;
+      case K::SequenceOf: case K::SetOf:
+         if (t->repr == Repr::Array) { expr = lv + ".n"; p = subPath(path, "n"); }
+         else { expr = lv + ".count"; p = subPath(path, "count"); }
+         break;
+      default:
+         expr.clear();
+      }
+      if (!expr.empty()) {
+         // Sizes are compared as 64-bit numbers: the counts are unsigned,
+         // rtUTF8Len is negative for text that is not UTF-8.
+         std::string v = "static_cast<OSINT64>(" + expr + ")";
+         std::vector<std::string> conds;
+         if (sb.lo && *sb.lo > 0) conds.push_back(v + " < " + std::to_string(*sb.lo));
+         else if (isUtf8(*t)) conds.push_back(v + " < 0");
+         if (sb.hi) conds.push_back(v + " > " + std::to_string(*sb.hi));
+         if (!conds.empty()) {
+            std::string c = conds.size() == 2 ? "(" + conds[0] + " || " + conds[1] + ")" : conds[0];
+            w.open("if (" + guard + c + ") {");
+            w.line("xu_addErrParm(pctxt, " + q(p) + ");");
+            w.line("xu_addIntErrParm(pctxt, static_cast<int>(" + expr + "));");
+            w.line("return LOG_ASN1ERR(pctxt, ASN1ERR_CONSTRAINT);");
+            w.close();
+         }
+         (void)isUnsigned;
+      }
+   }
+   if (t->kind == K::Integer && t->repr != Repr::BigInt) {
+      Bounds vb = valueBounds(t);
+      int64_t tmin = INT32_MIN, tmax = INT32_MAX;
+      if (t->repr == Repr::UInt32) { tmin = 0; tmax = UINT32_MAX; }
+      if (t->repr == Repr::UInt16) { tmin = 0; tmax = 0xFFFF; }
+      std::vector<std::string> conds;
+      if (vb.lo && *vb.lo > tmin) conds.push_back(lv + " < " + std::to_string(*vb.lo));
+      if (vb.hi && *vb.hi < tmax) conds.push_back(lv + " > " + std::to_string(*vb.hi));
+      if (!conds.empty()) {
+         std::string c = conds.size() == 2 ? conds[0] + " || " + conds[1] : conds[0];
+         w.open("if (" + c + ") {");
+         w.line("xu_addErrParm(pctxt, " + q(path) + ");");
+         w.line("xu_addIntErrParm(pctxt, static_cast<int>(" + lv + "));");
+         w.line("return LOG_ASN1ERR(pctxt, ASN1ERR_CONSTRAINT);");
+         w.close();
+      }
+   }
+}
+
+void emitEnumCheck(Writer& w, Type* t, const std::string& lv)
+{
+   int64_t lo = INT64_MAX, hi = INT64_MIN;
+   for (auto* list : {&t->named, &t->enumAdditions})
+      for (const auto& n : *list) { lo = std::min(lo, n.num); hi = std::max(hi, n.num); }
+   std::vector<std::string> conds;
+   if (lo > 0) conds.push_back(lv + " < " + std::to_string(lo) + "U");
+   conds.push_back(lv + " > " + std::to_string(hi) + "U");
+   std::string c = conds.size() == 2 ? conds[0] + " || " + conds[1] : conds[0];
+   w.line("if (" + c + ") return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_ENUM);");
+}
+
+// ---------------------------------------------------------------- encoding
+std::string charTag(const Type& t)
+{
+   uint32_t n = 0;
+   universalTag(t, n);
+   return std::to_string(n);
+}
+
+// The encoder call of node t without its own tags.
+std::string baseEnc(Type* t, const std::string& lv, const std::string& tagging)
+{
+   using K = Type::Kind;
+   std::string name;
+   if (unitName(t, name)) {
+      Type* b = baseType(t);
+      if (b->kind == K::Null) return "asn1E_" + name + "_(pctxt, 0, " + tagging + ")";
+      return "asn1E_" + name + "(pctxt, &" + lv + ", " + tagging + ")";
+   }
+   switch (t->kind) {
+   case K::Boolean: return "xe_boolean(pctxt, &" + lv + ", " + tagging + ")";
+   case K::Integer:
+      switch (t->repr) {
+      case Repr::BigInt: return "xe_bigint(pctxt, " + lv + ", " + tagging + ")";
+      case Repr::UInt16: return "xe_uint16(pctxt, &" + lv + ", " + tagging + ")";
+      case Repr::UInt32: return "xe_unsigned(pctxt, &" + lv + ", " + tagging + ")";
+      default: return "xe_integer(pctxt, &" + lv + ", " + tagging + ")";
+      }
+   case K::Enumerated: return "xe_enum(pctxt, reinterpret_cast<OSINT32*>(&" + lv + "), " + tagging + ")";
+   case K::BitString: return "xe_bitstr(pctxt, " + lv + ".data, " + lv + ".numbits, " + tagging + ")";
+   case K::OctetString: return "xe_octstr(pctxt, " + lv + ".data, " + lv + ".numocts, " + tagging + ")";
+   case K::Null: return "xe_null(pctxt, " + tagging + ")";
+   case K::ObjectId: return "xe_objid(pctxt, &" + lv + ", " + tagging + ")";
+   case K::CharString:
+      if (charWidth(*t) == 2) return "xe_16BitCharStr(pctxt, &" + lv + ", " + tagging + ", " + charTag(*t) + ")";
+      if (charWidth(*t) == 4) return "xe_32BitCharStr(pctxt, &" + lv + ", " + tagging + ", " + charTag(*t) + ")";
+      return "xe_charstr(pctxt, " + lv + ", " + tagging + ", " + charTag(*t) + ")";
+   case K::UTCTime: return "xe_charstr(pctxt, " + lv + ", " + tagging + ", 23)";
+   case K::GeneralizedTime: return "xe_charstr(pctxt, " + lv + ", " + tagging + ", 24)";
+   case K::Any: return "xe_OpenType(pctxt, " + lv + ".data, " + lv + ".numocts)";
+   case K::ClassField:
+      if (isOpenType(*t)) return "xe_OpenType(pctxt, " + lv + ".data, " + lv + ".numocts)";
+      return baseEnc(t->classField->type.get(), lv, tagging);
+   default:
+      fail(t->loc, std::string("cannot encode ") + typeKindName(*t));
+   }
+}
+
+// The encoding of node t from its tag k on: with `writeTag` the tag k is
+// written; without, it was replaced by the caller's implicit tag.
+std::string encChain(Type* t, size_t k, bool writeTag, const std::string& lv)
+{
+   if (k == t->tags.size()) return baseEnc(t, lv, writeTag ? EXPL : IMPL);
+   const Tag& tag = t->tags[k];
+   if (!writeTag) return encChain(t, k + 1, tag.explicitTag, lv);
+   if (tag.explicitTag)
+      return "xe_tag_len(pctxt, " + hexWord(tagWord(tag, true)) + ", " + encChain(t, k + 1, true, lv) + ")";
+   return "xe_tag_len(pctxt, " + hexWord(tagWord(tag, constructedFrom(t, k + 1))) + ", " +
+      encChain(t, k + 1, false, lv) + ")";
+}
+
+void emitAccumulate(Writer& w, const std::string& expr)
+{
+   w.line("ll = " + expr + ";");
+   w.line("if (ll < 0) return LOG_ASN1ERR(pctxt, ll);");
+   w.line("len += ll;");
+}
+
+std::string componentComment(const Component& c)
+{
+   std::string s = "// " + c.name + " " + asnText(*c.type);
+   if (c.optional) s += " OPTIONAL";
+   if (c.defaultValue) s += " DEFAULT";
+   return s;
+}
+
+void emitComponentEncode(Writer& w, const Component& c)
+{
+   std::string f = fieldName(c.name);
+   bool ptr = c.type->repr == Repr::Pointer;
+   std::string lv = ptr ? "(*pvalue->" + f + ")" : "pvalue->" + f;
+   w.line(componentComment(c));
+   std::string cond;
+   if (hasPresenceBit(c)) cond = "pvalue->m." + f + "Present";
+   else if (literalDefault(c)) {
+      // DER: a value equal to the default is not written.
+      if (c.defaultValue->kind == Value::Kind::Bool)
+         cond = c.defaultValue->boolVal ? "!" + lv : lv;
+      else cond = lv + " != " + literalDefaultText(c);
+   }
+   if (!cond.empty()) w.open("if (" + cond + ") {");
+   if (ptr) w.line("if (pvalue->" + f + " == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_BAD_VALUE);");
+   emitChecks(w, c.type.get(), lv, "pvalue->" + f);
+   if (!recordType(c.type.get()).empty() || baseType(c.type)->kind == Type::Kind::Null)
+      emitAccumulate(w, encChain(c.type.get(), 0, true, lv));
+   if (!cond.empty()) w.close();
+}
+
+// The components of a SET in the DER order of their tags (X.690 10.3), when
+// every component has one known tag; otherwise in declaration order.
+std::vector<const Component*> derSetOrder(const Type& t)
+{
+   std::vector<std::pair<uint64_t, const Component*>> keyed;
+   bool sortable = true;
+   for (const auto& c : t.components) {
+      std::vector<uint32_t> tags;
+      bool any = false;
+      firstTagWords(c.type.get(), tags, any);
+      if (any || tags.size() != 1) sortable = false;
+      uint32_t w = tags.empty() ? 0 : tags[0];
+      // Class first (universal, application, context, private), then number.
+      uint64_t key = (static_cast<uint64_t>(w >> 30) << 32) | (w & 0x1FFFFFFFu);
+      keyed.push_back({key, &c});
+   }
+   if (sortable)
+      std::stable_sort(keyed.begin(), keyed.end(),
+                       [](const auto& a, const auto& b) { return a.first < b.first; });
+   std::vector<const Component*> out;
+   for (const auto& k : keyed) out.push_back(k.second);
+   return out;
+}
+
+void emitSequenceEncodeBody(Writer& w, const Unit& u, bool isSet)
+{
+   Type& t = *u.type;
+   w.line("int ll, len = 0;");
+   if (t.extensible) {
+      w.line("// Unknown extension elements come last in the output: written first.");
+      w.open("if (pvalue->extElem1.count > 0) {");
+      emitAccumulate(w, "xe_OpenTypeExt(pctxt, &pvalue->extElem1)");
+      w.close();
+   }
+   std::vector<const Component*> order;
+   if (isSet) order = derSetOrder(t);
+   else for (const auto& c : t.components) order.push_back(&c);
+   for (auto it = order.rbegin(); it != order.rend(); ++it) {
+      w.line();
+      emitComponentEncode(w, **it);
+   }
+   w.line();
+   w.line("if (tagging == ASN1TAG_EXPLICIT) len = xe_tag_len(pctxt, " +
+          hexWord(universalWord(isSet ? 17 : 16, true)) + ", len);");
+   w.line("return len;");
+}
+
+void emitChoiceEncodeBody(Writer& w, const Unit& u)
+{
+   Type& t = *u.type;
+   w.line("int len;");
+   w.line("(void)tagging;   // a CHOICE writes no tag of its own");
+   w.open("switch (pvalue->t) {");
+   for (size_t i = 0; i < t.components.size(); ++i) {
+      const Component& c = t.components[i];
+      std::string f = fieldName(c.name);
+      std::string rt = recordType(c.type.get());
+      w.line("case T_" + u.name + "_" + f + ":   // " + c.name + " " + asnText(*c.type));
+      w.indent();
+      std::string lv;
+      if (rt == "const char*") lv = "pvalue->u." + f;
+      else if (!rt.empty()) {
+         lv = "(*pvalue->u." + f + ")";
+         w.line("if (pvalue->u." + f + " == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_BAD_VALUE);");
+      }
+      emitChecks(w, c.type.get(), lv, "pvalue->u." + f);
+      w.line("len = " + encChain(c.type.get(), 0, true, lv.empty() ? "pvalue" : lv) + ";");
+      w.line("break;");
+      w.outdent();
+   }
+   w.line("default:");
+   w.line("   return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_CHOICE);");
+   w.close();
+   w.line("if (len < 0) return LOG_ASN1ERR(pctxt, len);");
+   w.line("return len;");
+}
+
+void emitListEncodeBody(Writer& w, const Unit& u, bool isSet)
+{
+   Type& t = *u.type;
+   Type* e = t.element.get();
+   std::string er = recordType(e);
+   emitChecks(w, &t, "(*pvalue)", "*pvalue", true);
+   w.line("int ll, len = 0;");
+   if (isSet) {
+      w.line("// DER: the encodings of the elements are put in ascending order.");
+      w.line("Asn1RTSList sorted;");
+      w.line("asn1dataSortInit(pctxt, &sorted);");
+   }
+   w.open("for (_Asn1RTDListNode* pnode = pvalue->tail; pnode != 0; pnode = pnode->prev) {");
+   w.line(er + "* pelem = static_cast<" + er + "*>(pnode->data);");
+   w.line("if (pelem == 0) continue;");
+   emitChecks(w, e, "(*pelem)", "*pelem");
+   w.line("ll = " + encChain(e, 0, true, "(*pelem)") + ";");
+   if (isSet) {
+      w.line("if (ll >= 0) ll = asn1dataSortAdd(pctxt, &sorted, ll);");
+      w.line("if (ll < 0) return LOG_ASN1ERR(pctxt, asn1dataSortAbandon(pctxt, &sorted, ll));");
+   }
+   else w.line("if (ll < 0) return LOG_ASN1ERR(pctxt, ll);");
+   w.line("len += ll;");
+   w.close();
+   if (isSet) {
+      w.line("len = xe_derCanonicalSort(pctxt, &sorted);");
+      w.line("if (len < 0) return LOG_ASN1ERR(pctxt, len);");
+   }
+   w.line("if (tagging == ASN1TAG_EXPLICIT) len = xe_tag_len(pctxt, " +
+          hexWord(universalWord(isSet ? 17 : 16, true)) + ", len);");
+   w.line("return len;");
+}
+
+void emitArrayEncodeBody(Writer& w, const Unit& u, bool isSet)
+{
+   Type& t = *u.type;
+   Type* e = t.element.get();
+   emitChecks(w, &t, "(*pvalue)", "*pvalue", true);
+   w.line("if (pvalue->n > 0 && pvalue->elem == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_BAD_VALUE);");
+   w.line("int ll, len = 0;");
+   if (isSet) {
+      w.line("// DER: the encodings of the elements are put in ascending order.");
+      w.line("Asn1RTSList sorted;");
+      w.line("asn1dataSortInit(pctxt, &sorted);");
+   }
+   w.open("for (OSUINT32 xx1 = pvalue->n; xx1-- > 0;) {");
+   emitChecks(w, e, "pvalue->elem[xx1]", "pvalue->elem[xx1]");
+   w.line("ll = " + encChain(e, 0, true, "pvalue->elem[xx1]") + ";");
+   if (isSet) {
+      w.line("if (ll >= 0) ll = asn1dataSortAdd(pctxt, &sorted, ll);");
+      w.line("if (ll < 0) return LOG_ASN1ERR(pctxt, asn1dataSortAbandon(pctxt, &sorted, ll));");
+   }
+   else w.line("if (ll < 0) return LOG_ASN1ERR(pctxt, ll);");
+   w.line("len += ll;");
+   w.close();
+   if (isSet) {
+      w.line("len = xe_derCanonicalSort(pctxt, &sorted);");
+      w.line("if (len < 0) return LOG_ASN1ERR(pctxt, len);");
+   }
+   w.line("if (tagging == ASN1TAG_EXPLICIT) len = xe_tag_len(pctxt, " +
+          hexWord(universalWord(isSet ? 17 : 16, true)) + ", len);");
+   w.line("return len;");
+}
+
+// ---------------------------------------------------------------- decoding
+class DecEmitter {
+public:
+   explicit DecEmitter(Writer& w) : w_(w) {}
+
+   // Decodes node t from its tag k on into lv. explicitMode: the tag k is
+   // still in the input; otherwise its header was read or replaced, and
+   // `lenVar` holds the content length.
+   void chain(Type* t, size_t k, bool explicitMode, const std::string& lv, const std::string& lenVar)
+   {
+      if (k == t->tags.size()) {
+         base(t, lv, explicitMode ? EXPL : IMPL, explicitMode ? "0" : lenVar);
+         return;
+      }
+      const Tag& tag = t->tags[k];
+      std::string len = lenVar;
+      if (explicitMode) {
+         len = "len" + std::to_string(++counter_);
+         w_.line("int " + len + " = 0;");
+         match(tagWord(tag, false), len);
+      }
+      if (tag.explicitTag) {
+         std::string start = "start" + std::to_string(++counter_);
+         w_.line("OSUINT32 " + start + " = pctxt->buffer.byteIndex;");
+         chain(t, k + 1, true, lv, "");
+         w_.line("stat = asn1dataEnd(pctxt, " + start + ", " + len + ");");
+         w_.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+      }
+      else chain(t, k + 1, false, lv, len);
+   }
+
+   void match(uint32_t word, const std::string& lenVar)
+   {
+      uint32_t num = word & 0x1FFFFFFFu;
+      if (num < 31) {
+         char buf[8];
+         std::snprintf(buf, sizeof buf, "0x%02X", ((word >> 24) & 0xC0u) | num);
+         w_.line("stat = xd_match1(pctxt, " + std::string(buf) + ", &" + lenVar + ");");
+      }
+      else w_.line("stat = xd_match(pctxt, " + hexWord(word) + ", &" + lenVar + ", XM_ADVANCE);");
+      w_.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+   }
+
+   void base(Type* t, const std::string& lv, const std::string& tagging, const std::string& len)
+   {
+      using K = Type::Kind;
+      std::string name, call;
+      if (unitName(t, name)) {
+         if (baseType(t)->kind == K::Null) call = "asn1D_" + name + "_(pctxt, 0, " + tagging + ", " + len + ")";
+         else call = "asn1D_" + name + "(pctxt, &" + lv + ", " + tagging + ", " + len + ")";
+      }
+      else {
+         switch (t->kind) {
+         case K::Boolean: call = "xd_boolean(pctxt, &" + lv + ", " + tagging + ", " + len + ")"; break;
+         case K::Integer:
+            switch (t->repr) {
+            case Repr::BigInt: call = "xd_bigint(pctxt, &" + lv + ", " + tagging + ", " + len + ")"; break;
+            case Repr::UInt16: call = "xd_uint16(pctxt, &" + lv + ", " + tagging + ", " + len + ")"; break;
+            case Repr::UInt32: call = "xd_unsigned(pctxt, &" + lv + ", " + tagging + ", " + len + ")"; break;
+            default: call = "xd_integer(pctxt, &" + lv + ", " + tagging + ", " + len + ")"; break;
+            }
+            break;
+         case K::Enumerated:
+            call = "xd_enum(pctxt, reinterpret_cast<OSINT32*>(&" + lv + "), " + tagging + ", " + len + ")";
+            break;
+         case K::BitString:
+            // The record's data is writable; the decoder hands out const octets.
+            w_.open("{");
+            w_.line("const OSOCTET* pbits = 0;");
+            w_.line("stat = xd_bitstr(pctxt, &pbits, &" + lv + ".numbits, " + tagging + ", " + len + ");");
+            w_.line(lv + ".data = const_cast<OSOCTET*>(pbits);");
+            w_.close();
+            w_.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+            return;
+         case K::OctetString:
+            call = "xd_octstr(pctxt, &" + lv + ".data, &" + lv + ".numocts, " + tagging + ", " + len + ")";
+            break;
+         case K::Null: call = "xd_null(pctxt, " + tagging + ")"; break;
+         case K::ObjectId: call = "xd_objid(pctxt, &" + lv + ", " + tagging + ", " + len + ")"; break;
+         case K::CharString: {
+            const char* fn = charWidth(*t) == 2 ? "xd_16BitCharStr" : charWidth(*t) == 4 ? "xd_32BitCharStr" : "xd_charstr";
+            call = std::string(fn) + "(pctxt, &" + lv + ", " + tagging + ", " + charTag(*t) + ", " + len + ")";
+            break;
+         }
+         case K::UTCTime: call = "xd_charstr(pctxt, &" + lv + ", " + tagging + ", 23, " + len + ")"; break;
+         case K::GeneralizedTime: call = "xd_charstr(pctxt, &" + lv + ", " + tagging + ", 24, " + len + ")"; break;
+         case K::Any: call = "xd_OpenType(pctxt, &" + lv + ".data, &" + lv + ".numocts)"; break;
+         case K::ClassField:
+            if (isOpenType(*t)) call = "xd_OpenType(pctxt, &" + lv + ".data, &" + lv + ".numocts)";
+            else { base(t->classField->type.get(), lv, tagging, len); return; }
+            break;
+         default:
+            fail(t->loc, std::string("cannot decode ") + typeKindName(*t));
+         }
+      }
+      w_.line("stat = " + call + ";");
+      w_.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+   }
+
+   // A condition on the peeked tag word `tag` (constructed bit cleared)
+   // that selects the type t; "true" for open types.
+   static std::string tagCondition(Type* t)
+   {
+      std::vector<uint32_t> tags;
+      bool any = false;
+      firstTagWords(t, tags, any);
+      if (any || tags.empty()) return "true";
+      std::string c;
+      for (size_t i = 0; i < tags.size(); ++i) c += (i ? " || tag == " : "tag == ") + hexWord(tags[i]);
+      return c;
+   }
+
+private:
+   Writer& w_;
+   int counter_ = 0;
+};
+
+void emitOuterMatch(Writer& w, uint32_t universal)
+{
+   w.open("if (tagging == ASN1TAG_EXPLICIT) {");
+   char buf[8];
+   std::snprintf(buf, sizeof buf, "0x%02X", universal);
+   w.line("stat = xd_match1(pctxt, " + std::string(buf) + ", &length);");
+   w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+   w.close();
+   w.line("OSUINT32 start = pctxt->buffer.byteIndex;");
+}
+
+void emitComponentDecode(Writer& w, DecEmitter& d, const Component& c, bool inSet)
+{
+   std::string f = fieldName(c.name);
+   bool ptr = c.type->repr == Repr::Pointer;
+   std::string lv = ptr ? "(*pvalue->" + f + ")" : "pvalue->" + f;
+   if (ptr) {
+      std::string rt = recordType(c.type.get());
+      w.line("pvalue->" + f + " = static_cast<" + rt + "*>(ASN1MALLOCZ(pctxt, sizeof(" + rt + ")));");
+      w.line("if (pvalue->" + f + " == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);");
+   }
+   (void)inSet;
+   if (recordType(c.type.get()).empty() && baseType(c.type)->kind != Type::Kind::Null) return;
+   d.chain(c.type.get(), 0, true, lv, "");
+   emitChecks(w, c.type.get(), lv, "pvalue->" + f);
+   if (hasPresenceBit(c)) w.line("pvalue->m." + f + "Present = 1;");
+}
+
+void emitResetRecord(Writer& w, const Type& t)
+{
+   bool anyBit = false;
+   for (const auto& c : t.components) anyBit = anyBit || hasPresenceBit(c);
+   if (anyBit) w.line("memset(&pvalue->m, 0, sizeof(pvalue->m));");
+   for (const auto& c : t.components)
+      if (literalDefault(c)) w.line("pvalue->" + fieldName(c.name) + " = " + literalDefaultText(c) + ";");
+   if (t.extensible) w.line("asn1dataListInit(&pvalue->extElem1);");
+}
+
+void emitSequenceDecodeBody(Writer& w, const Unit& u)
+{
+   Type& t = *u.type;
+   DecEmitter d(w);
+   w.line("int stat = 0;");
+   w.line("ASN1TAG tag = 0;");
+   emitOuterMatch(w, 0x10);
+   emitResetRecord(w, t);
+   bool anyOptional = false;
+   for (const auto& c : t.components) anyOptional = anyOptional || c.optional || c.defaultValue;
+   if (!anyOptional) w.line("(void)tag;");
+   for (const auto& c : t.components) {
+      w.line();
+      w.line(componentComment(c));
+      if (c.optional || c.defaultValue || c.extensionAddition) {
+         // Present when content remains and the next tag is one it can start with.
+         w.open("if (asn1dataMore(pctxt, start, length)) {");
+         w.line("stat = asn1dataPeekTag(pctxt, &tag);");
+         w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+         w.open("if (" + DecEmitter::tagCondition(c.type.get()) + ") {");
+         emitComponentDecode(w, d, c, false);
+         w.close();
+         w.close();
+      }
+      else {
+         w.line("if (!asn1dataMore(pctxt, start, length)) return LOG_ASN1ERR(pctxt, ASN1ERR_MISSING_ELEMENT);");
+         w.open("{");
+         emitComponentDecode(w, d, c, false);
+         w.close();
+      }
+   }
+   w.line();
+   w.open("if (asn1dataMore(pctxt, start, length)) {");
+   if (t.extensible) {
+      w.line("// Elements after the root components: kept whole, in order.");
+      w.line("stat = asn1dataCollectExtensions(pctxt, start, length, &pvalue->extElem1);");
+      w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+   }
+   else w.line("return LOG_ASN1ERR(pctxt, ASN1ERR_SEQ_OVERFLOW);");
+   w.close();
+   w.line("stat = asn1dataEnd(pctxt, start, length);");
+   w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+   w.line("return 0;");
+}
+
+void emitSetDecodeBody(Writer& w, const Unit& u)
+{
+   Type& t = *u.type;
+   DecEmitter d(w);
+   if (t.components.size() > 32)
+      fail(t.loc, "a SET of more than 32 components is not supported");
+   w.line("int stat = 0;");
+   w.line("ASN1TAG tag = 0;");
+   w.line("OSUINT32 seen = 0;");
+   emitOuterMatch(w, 0x11);
+   emitResetRecord(w, t);
+   uint32_t required = 0;
+   w.open("while (asn1dataMore(pctxt, start, length)) {");
+   w.line("stat = asn1dataPeekTag(pctxt, &tag);");
+   w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+   for (size_t i = 0; i < t.components.size(); ++i) {
+      const Component& c = t.components[i];
+      uint32_t bit = 1u << i;
+      if (!c.optional && !c.defaultValue) required |= bit;
+      w.line(componentComment(c));
+      w.open(std::string(i ? "else if (" : "if (") + DecEmitter::tagCondition(c.type.get()) + ") {");
+      w.line("if (seen & " + std::to_string(bit) + "U) return LOG_ASN1ERR(pctxt, ASN1ERR_SET_DUPLICATE);");
+      emitComponentDecode(w, d, c, true);
+      w.line("seen |= " + std::to_string(bit) + "U;");
+      w.close();
+   }
+   if (t.extensible) {
+      w.open("else {");
+      w.line("stat = asn1dataCollectExtensions(pctxt, start, length, &pvalue->extElem1);");
+      w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+      w.close();
+   }
+   else w.line("else return LOG_ASN1ERR(pctxt, ASN1ERR_NOT_IN_SET);");
+   w.close();
+   w.line("if ((seen & " + std::to_string(required) + "U) != " + std::to_string(required) +
+          "U) return LOG_ASN1ERR(pctxt, ASN1ERR_MISSING_ELEMENT);");
+   w.line("stat = asn1dataEnd(pctxt, start, length);");
+   w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+   w.line("return 0;");
+}
+
+void emitChoiceDecodeBody(Writer& w, const Unit& u)
+{
+   Type& t = *u.type;
+   DecEmitter d(w);
+   w.line("int stat = 0;");
+   w.line("ASN1TAG tag = 0;");
+   w.line("(void)tagging;   // a CHOICE has no tag of its own");
+   w.line("(void)length;");
+   w.line("stat = asn1dataPeekTag(pctxt, &tag);");
+   w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+   for (size_t i = 0; i < t.components.size(); ++i) {
+      const Component& c = t.components[i];
+      std::string f = fieldName(c.name);
+      std::string rt = recordType(c.type.get());
+      w.line("// " + c.name + " " + asnText(*c.type));
+      w.open(std::string(i ? "else if (" : "if (") + DecEmitter::tagCondition(c.type.get()) + ") {");
+      std::string lv;
+      if (rt == "const char*") lv = "pvalue->u." + f;
+      else if (!rt.empty()) {
+         w.line("pvalue->u." + f + " = static_cast<" + rt + "*>(ASN1MALLOCZ(pctxt, sizeof(" + rt + ")));");
+         w.line("if (pvalue->u." + f + " == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);");
+         lv = "(*pvalue->u." + f + ")";
+      }
+      d.chain(c.type.get(), 0, true, lv.empty() ? "pvalue" : lv, "");
+      if (!lv.empty()) emitChecks(w, c.type.get(), lv, "pvalue->u." + f);
+      w.line("pvalue->t = T_" + u.name + "_" + f + ";");
+      w.close();
+   }
+   w.open("else {");
+   w.line("xu_addTagErrParm(pctxt, tag);");
+   w.line("return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_CHOICE);");
+   w.close();
+   w.line("return 0;");
+}
+
+void emitListDecodeBody(Writer& w, const Unit& u, bool isSet)
+{
+   Type& t = *u.type;
+   Type* e = t.element.get();
+   std::string er = recordType(e);
+   DecEmitter d(w);
+   w.line("int stat = 0;");
+   emitOuterMatch(w, isSet ? 0x11 : 0x10);
+   w.line("asn1dataListInit(pvalue);");
+   w.open("while (asn1dataMore(pctxt, start, length)) {");
+   w.line("if (pvalue->count > 2147483646U) return LOG_ASN1ERR(pctxt, ASN1ERR_SEQ_OVERFLOW);");
+   w.line("// One zero-filled heap block holds the list node and the element.");
+   w.line("_Asn1RTDListNode* pnode = asn1dataNewListNode(pctxt, sizeof(" + er + "));");
+   w.line("if (pnode == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);");
+   w.line(er + "* pelem = static_cast<" + er + "*>(pnode->data);");
+   d.chain(e, 0, true, "(*pelem)", "");
+   emitChecks(w, e, "(*pelem)", "*pelem");
+   w.line("asn1dataListAppend(pctxt, pvalue, pnode);");
+   w.close();
+   emitChecks(w, &t, "(*pvalue)", "*pvalue", true);
+   w.line("stat = asn1dataEnd(pctxt, start, length);");
+   w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+   w.line("return 0;");
+}
+
+void emitArrayDecodeBody(Writer& w, const Unit& u, bool isSet)
+{
+   Type& t = *u.type;
+   Type* e = t.element.get();
+   std::string er = recordType(e);
+   DecEmitter d(w);
+   w.line("int stat = 0;");
+   emitOuterMatch(w, isSet ? 0x11 : 0x10);
+   w.line("int count = 0;");
+   w.line("stat = xd_count(pctxt, length, &count);");
+   w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+   w.line("pvalue->n = 0;");
+   w.line("pvalue->elem = 0;");
+   w.open("if (count > 0) {");
+   w.line("// Every element takes at least two octets, so count is bounded by the input.");
+   w.line("if (static_cast<size_t>(count) > static_cast<size_t>(INT_MAX) / sizeof(" + er + "))");
+   w.line("   return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);");
+   w.line("pvalue->elem = static_cast<" + er + "*>(ASN1MALLOCZ(pctxt, sizeof(" + er + ") * static_cast<size_t>(count)));");
+   w.line("if (pvalue->elem == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);");
+   w.close();
+   w.open("while (asn1dataMore(pctxt, start, length)) {");
+   w.line("if (pvalue->n >= static_cast<OSUINT32>(count)) return LOG_ASN1ERR(pctxt, ASN1ERR_SEQ_OVERFLOW);");
+   w.line("OSUINT32 xx1 = pvalue->n;");
+   d.chain(e, 0, true, "pvalue->elem[xx1]", "");
+   emitChecks(w, e, "pvalue->elem[xx1]", "pvalue->elem[xx1]");
+   w.line("++pvalue->n;");
+   w.close();
+   emitChecks(w, &t, "(*pvalue)", "*pvalue", true);
+   w.line("stat = asn1dataEnd(pctxt, start, length);");
+   w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+   w.line("return 0;");
+}
+
+std::string signatureE(const Unit& u)
+{
+   if (shapeOf(u) == Shape::Null)
+      return "int asn1E_" + u.name + "_(ASN1CTXT* pctxt, void* pvalue, ASN1TagType tagging)";
+   return "int asn1E_" + u.name + "(ASN1CTXT* pctxt, ASN1T_" + u.name + "* pvalue, ASN1TagType tagging)";
+}
+
+std::string signatureD(const Unit& u)
+{
+   if (shapeOf(u) == Shape::Null)
+      return "int asn1D_" + u.name + "_(ASN1CTXT* pctxt, void* pvalue, ASN1TagType tagging, int length)";
+   return "int asn1D_" + u.name + "(ASN1CTXT* pctxt, ASN1T_" + u.name +
+      "* pvalue, ASN1TagType tagging, int length)";
+}
+
+bool constructedShape(Shape s)
+{
+   return s == Shape::Sequence || s == Shape::Set || s == Shape::Choice || s == Shape::List ||
+      s == Shape::Array;
+}
+
+// Top-level types with tags of their own wrap the construct's body.
+bool needsContentFunction(const Unit& u)
+{
+   return u.topLevel() && !u.type->tags.empty() && constructedShape(shapeOf(u));
+}
+
+void emitConstructEncodeBody(Writer& w, const Unit& u)
+{
+   Type* t = u.type.get();
+   switch (shapeOf(u)) {
+   case Shape::Sequence: emitSequenceEncodeBody(w, u, false); break;
+   case Shape::Set: emitSequenceEncodeBody(w, u, true); break;
+   case Shape::Choice: emitChoiceEncodeBody(w, u); break;
+   case Shape::List: emitListEncodeBody(w, u, t->kind == Type::Kind::SetOf); break;
+   case Shape::Array: emitArrayEncodeBody(w, u, t->kind == Type::Kind::SetOf); break;
+   default: break;
+   }
+}
+
+void emitConstructDecodeBody(Writer& w, const Unit& u)
+{
+   Type* t = u.type.get();
+   switch (shapeOf(u)) {
+   case Shape::Sequence: emitSequenceDecodeBody(w, u); break;
+   case Shape::Set: emitSetDecodeBody(w, u); break;
+   case Shape::Choice: emitChoiceDecodeBody(w, u); break;
+   case Shape::List: emitListDecodeBody(w, u, t->kind == Type::Kind::SetOf); break;
+   case Shape::Array: emitArrayDecodeBody(w, u, t->kind == Type::Kind::SetOf); break;
+   default: break;
+   }
+}
+
+// The unit's value as the base of its own tag chain: the construct's
+// content function, or the primitive itself.
+std::string selfBaseEnc(const Unit& u, const std::string& tagging)
+{
+   Type* t = u.type.get();
+   Shape s = shapeOf(u);
+   if (constructedShape(s)) return "asn1E_" + u.name + "_content(pctxt, pvalue, " + tagging + ")";
+   if (s == Shape::NamedBits || s == Shape::FixedOctets) {
+      if (s == Shape::NamedBits) return "xe_bitstr(pctxt, pvalue->data, pvalue->numbits, " + tagging + ")";
+      return "xe_octstr(pctxt, pvalue->data, pvalue->numocts, " + tagging + ")";
+   }
+   if (s == Shape::Null) return "xe_null(pctxt, " + tagging + ")";
+   if (s == Shape::Typedef) return baseEnc(t, "(*pvalue)", tagging);
+   // Primitive: the node without its generated name.
+   Type copy = *t;
+   copy.genName.clear();
+   copy.tags.clear();
+   return baseEnc(&copy, "(*pvalue)", tagging);
+}
+
+std::string selfChain(const Unit& u, size_t k, bool writeTag)
+{
+   Type* t = u.type.get();
+   if (k == t->tags.size()) return selfBaseEnc(u, writeTag ? EXPL : IMPL);
+   const Tag& tag = t->tags[k];
+   if (!writeTag) return selfChain(u, k + 1, tag.explicitTag);
+   if (tag.explicitTag)
+      return "xe_tag_len(pctxt, " + hexWord(tagWord(tag, true)) + ", " + selfChain(u, k + 1, true) + ")";
+   return "xe_tag_len(pctxt, " + hexWord(tagWord(tag, constructedFrom(t, k + 1))) + ", " +
+      selfChain(u, k + 1, false) + ")";
+}
+
+}
+
+std::string functionName(const Unit& u)
+{
+   return shapeOf(u) == Shape::Null ? u.name + "_" : u.name;
+}
+
+void declareBerFunctions(const Unit& u, Writer& w)
+{
+   w.line("EXTERNRT " + signatureE(u) + ";");
+   w.line("EXTERNRT " + signatureD(u) + ";");
+}
+
+void emitEncoder(const Unit& u, Writer& w)
+{
+   Type* t = u.type.get();
+   Shape s = shapeOf(u);
+   bool content = needsContentFunction(u);
+   std::string header = "// asn1E_" + functionName(u) + ": BER/DER encoder of " +
+      (u.topLevel() ? u.assignment->name : u.name) + " (" + typeKindName(*t) + ").";
+   if (content) {
+      w.line("// The content of " + u.name + " under its own tags.");
+      w.line("static int asn1E_" + u.name + "_content(ASN1CTXT* pctxt, ASN1T_" + u.name +
+             "* pvalue, ASN1TagType tagging)");
+      w.open("");
+      emitConstructEncodeBody(w, u);
+      w.close();
+      w.line();
+   }
+   w.line(header);
+   w.line(signatureE(u));
+   w.open("");
+   if (constructedShape(s) && !content) {
+      emitConstructEncodeBody(w, u);
+      w.close();
+      return;
+   }
+   if (s == Shape::Null) w.line("(void)pvalue;");
+   // Checks on the value itself.
+   if (s == Shape::Primitive) {
+      Type copy = *t;
+      copy.genName.clear();
+      if (t->kind == Type::Kind::Enumerated) emitEnumCheck(w, t, "(*pvalue)");
+      emitChecks(w, &copy, "(*pvalue)", "*pvalue");
+   }
+   else if (s == Shape::NamedBits) {
+      w.line("if (pvalue->numbits > " + std::to_string(namedBitsCapacity(t)) +
+             "U) return LOG_ASN1ERR(pctxt, ASN1ERR_BAD_VALUE);");
+      Type copy = *t;
+      copy.genName.clear();
+      emitChecks(w, &copy, "(*pvalue)", "*pvalue");
+   }
+   else if (s == Shape::FixedOctets) {
+      w.line("if (pvalue->numocts > " + std::to_string(fixedOctetsCapacity(t)) +
+             "U) return LOG_ASN1ERR(pctxt, ASN1ERR_BAD_VALUE);");
+      Type copy = *t;
+      copy.genName.clear();
+      emitChecks(w, &copy, "(*pvalue)", "*pvalue");
+   }
+   if (t->tags.empty() || !u.topLevel()) {
+      w.line("int len = " + selfBaseEnc(u, "tagging") + ";");
+   }
+   else {
+      w.line("int len = tagging == ASN1TAG_EXPLICIT");
+      w.line("   ? " + selfChain(u, 0, true));
+      w.line("   : " + selfChain(u, 0, false) + ";");
+   }
+   w.line("if (len < 0) return LOG_ASN1ERR(pctxt, len);");
+   w.line("return len;");
+   w.close();
+}
+
+void emitDecoder(const Unit& u, Writer& w, bool recursive)
+{
+   Type* t = u.type.get();
+   Shape s = shapeOf(u);
+   bool content = needsContentFunction(u);
+   if (content) {
+      w.line("// The content of " + u.name + " under its own tags.");
+      w.line("static int asn1D_" + u.name + "_content(ASN1CTXT* pctxt, ASN1T_" + u.name +
+             "* pvalue, ASN1TagType tagging, int length)");
+      w.open("");
+      emitConstructDecodeBody(w, u);
+      w.close();
+      w.line();
+   }
+   w.line("// asn1D_" + functionName(u) + ": BER decoder of " +
+          (u.topLevel() ? u.assignment->name : u.name) + " (" + typeKindName(*t) + ").");
+   w.line(signatureD(u));
+   w.open("");
+   if (recursive) {
+      w.line("// " + u.name + " can contain itself: hostile input must not nest it without bound.");
+      w.line("asn1dataDepthGuard depth;");
+      w.line("if (!depth.ok()) return LOG_ASN1ERR(pctxt, ASN1ERR_NOT_SUPPORTED);");
+   }
+   if (constructedShape(s) && !content) {
+      emitConstructDecodeBody(w, u);
+      w.close();
+      return;
+   }
+   // A primitive or tagged unit: its tag chain around the value.
+   Type copy = *t;
+   copy.genName.clear();
+   std::string baseCall;
+   std::string lenArg = "length";
+   w.line("int stat = 0;");
+   if (s == Shape::Null) w.line("(void)pvalue;");
+   if (s == Shape::NamedBits)
+      w.line("pvalue->numbits = " + std::to_string(namedBitsCapacity(t)) + ";   // the record's capacity");
+   if (s == Shape::FixedOctets)
+      w.line("pvalue->numocts = " + std::to_string(fixedOctetsCapacity(t)) + ";   // the record's capacity");
+
+   // Emit the chain with the runtime tagging: explicit matches the first
+   // tag; implicit starts after it with the caller's length.
+   auto emitBase = [&](Writer& ww, const std::string& tagging, const std::string& len) {
+      std::string call;
+      if (constructedShape(s)) call = "asn1D_" + u.name + "_content(pctxt, pvalue, " + tagging + ", " + len + ")";
+      else if (s == Shape::NamedBits) call = "xd_bitstr_s(pctxt, pvalue->data, &pvalue->numbits, " + tagging + ", " + len + ")";
+      else if (s == Shape::FixedOctets) call = "xd_octstr_s(pctxt, pvalue->data, &pvalue->numocts, " + tagging + ", " + len + ")";
+      else if (s == Shape::Null) call = "xd_null(pctxt, " + tagging + ")";
+      if (!call.empty()) {
+         ww.line("stat = " + call + ";");
+         ww.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+         return;
+      }
+      Type base = copy;
+      base.tags.clear();
+      DecEmitter d(ww);
+      d.base(s == Shape::Typedef ? t : &base, "(*pvalue)", tagging, len);
+   };
+   if (t->tags.empty() || !u.topLevel()) {
+      emitBase(w, "tagging", "length");
+   }
+   else {
+      // Tags of a top-level type: written out level by level.
+      std::function<void(size_t, bool, const std::string&, int&)> chain =
+         [&](size_t k, bool explicitMode, const std::string& len, int& counter) {
+            if (k == t->tags.size()) {
+               emitBase(w, explicitMode ? EXPL : IMPL, explicitMode ? "0" : len);
+               return;
+            }
+            const Tag& tag = t->tags[k];
+            std::string l = len;
+            if (explicitMode) {
+               l = "len" + std::to_string(++counter);
+               w.line("int " + l + " = 0;");
+               DecEmitter(w).match(tagWord(tag, false), l);
+            }
+            if (tag.explicitTag) {
+               std::string st = "start" + std::to_string(++counter);
+               w.line("OSUINT32 " + st + " = pctxt->buffer.byteIndex;");
+               chain(k + 1, true, "", counter);
+               w.line("stat = asn1dataEnd(pctxt, " + st + ", " + l + ");");
+               w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+            }
+            else chain(k + 1, false, l, counter);
+         };
+      int counter = 0;
+      w.open("if (tagging == ASN1TAG_EXPLICIT) {");
+      chain(0, true, "", counter);
+      w.close();
+      w.open("else {");
+      // The caller read (or replaced) the first tag: continue after it.
+      const Tag& first = t->tags[0];
+      if (first.explicitTag) {
+         w.line("OSUINT32 start0 = pctxt->buffer.byteIndex;");
+         chain(1, true, "", counter);
+         w.line("stat = asn1dataEnd(pctxt, start0, length);");
+         w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+      }
+      else chain(1, false, "length", counter);
+      w.close();
+   }
+   // Checks on the decoded value.
+   if (s == Shape::Primitive) {
+      if (t->kind == Type::Kind::Enumerated) emitEnumCheck(w, t, "(*pvalue)");
+      emitChecks(w, &copy, "(*pvalue)", "*pvalue");
+   }
+   else if (s == Shape::NamedBits || s == Shape::FixedOctets) {
+      if (s == Shape::NamedBits) {
+         // The octet array may hold a few bits more than the named ones; a
+         // string longer than the highest named bit does not fit the record.
+         w.line("if (pvalue->numbits > " + std::to_string(namedBitsCapacity(t)) +
+                "U) return LOG_ASN1ERR(pctxt, ASN1ERR_STRING_OVERFLOW);");
+      }
+      emitChecks(w, &copy, "(*pvalue)", "*pvalue");
+   }
+   if (t->tags.empty() || !u.topLevel()) w.line("(void)length;");
+   w.line("return 0;");
+   w.close();
+}
+
+}

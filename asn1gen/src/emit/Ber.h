@@ -1,0 +1,24 @@
+// BER/DER encoders asn1E_<T> and decoders asn1D_<T>: one emitter function
+// per construct. Encoders write backwards (last component first); decoders
+// read components in declaration order, peeking at the next tag to decide
+// whether an OPTIONAL or DEFAULT component is present.
+#ifndef ASN1GEN_BER_H
+#define ASN1GEN_BER_H
+
+#include "Model.h"
+#include "Writer.h"
+
+namespace asn1gen {
+
+void declareBerFunctions(const Unit& u, Writer& w);
+void emitEncoder(const Unit& u, Writer& w);
+// `recursive`: the type can contain itself; its decoder counts the nesting
+// depth and refuses input nested deeper than ASN1DATA_MAX_DEPTH.
+void emitDecoder(const Unit& u, Writer& w, bool recursive);
+
+// Function name suffix: NULL types take a trailing underscore.
+std::string functionName(const Unit& u);
+
+}
+
+#endif

@@ -1,0 +1,18 @@
+// The emitter: writes the generated C++ of every resolved module.
+#ifndef ASN1GEN_EMITTER_H
+#define ASN1GEN_EMITTER_H
+
+#include <string>
+
+#include "../resolve/Resolver.h"
+
+namespace asn1gen {
+
+// Writes into outDir, for every module, <Module>.h and <Module>.cpp, and the
+// shared record header asn1dataRecords.h. Files whose text is unchanged are
+// not rewritten, so that dependent objects are not rebuilt needlessly.
+void emitProgram(Program& prog, const std::string& outDir);
+
+}
+
+#endif
