@@ -1,0 +1,493 @@
+// Whole PKI messages decoded and encoded by qvasn1 and by OpenSSL 3 on the
+// same inputs in one run, with two floors: a bare tag-length walk over the
+// DER and expat parsing the XER document with no handlers. Names are
+// <operation>/<type>/<implementation> so that runs compare mechanically;
+// every benchmark reports bytes per second of the encoding it reads or
+// writes (DER for decode/encode, the XML document for xer-*).
+//
+// Inputs (see PkiInputs.h): the 1.4 KB certificate; the 100k-entry CRL for
+// decode/encode CertificateList (a scaling series 1k..1M under
+// decode-scaling/); the 10k-entry CRL for the xer-* CertificateList rows
+// and their expat floor; the CMS SignedData for decode/ContentInfo.
+//
+// The qvasn1 rows need the generated asn1data types; without them they are
+// not compiled. The XER rows are skipped with a message at run time while
+// the generated control classes answer XER buffers with
+// ASN1ERR_NOT_SUPPORTED; the expat floor then parses a stand-in document
+// (XerSketch.h) and says so in its label.
+#include <benchmark/benchmark.h>
+
+#include <expat.h>
+#include <openssl/cms.h>
+#include <openssl/x509.h>
+
+#include <cstring>
+#include <string>
+
+#include "PkiInputs.h"
+#include "TlvWalk.h"
+#include "XerSketch.h"
+
+#if __has_include("PKIX1Explicit88.h") && __has_include("CryptographicMessageSyntax.h")
+#define QVBENCH_HAVE_GENERATED 1
+#include "CryptographicMessageSyntax.h"
+#include "PKIX1Explicit88.h"
+#include "asn1BerCppTypes.h"
+#include "asn1XerCppTypes.h"
+#else
+#define QVBENCH_HAVE_GENERATED 0
+#endif
+
+using namespace qvbench;
+
+namespace {
+
+const long kCrlEntries = 100000;
+const long kXerCrlEntries = 10000;
+
+void setBytes(benchmark::State& state, size_t perIteration)
+{
+   state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)perIteration);
+   state.counters["octets"] = (double)perIteration;
+}
+
+// ---------------------------------------------------------------------------
+// Floors.
+
+void tlvWalkFloor(benchmark::State& state, const Bytes& der)
+{
+   long elements = tlvWalk(der.data(), der.size());
+   if (elements <= 0) {
+      state.SkipWithError("FAILED: the input does not walk");
+      return;
+   }
+   for (auto _ : state) benchmark::DoNotOptimize(tlvWalk(der.data(), der.size()));
+   state.counters["elements"] = (double)elements;
+   setBytes(state, der.size());
+}
+
+void BM_TlvWalkCertificate(benchmark::State& state) { tlvWalkFloor(state, certificateDer()); }
+void BM_TlvWalkCrl(benchmark::State& state) { tlvWalkFloor(state, crlDer(kCrlEntries)); }
+void BM_TlvWalkCms(benchmark::State& state) { tlvWalkFloor(state, cmsSignedDataDer()); }
+
+// The XER document of each message: the library's own once the generated
+// types write XER, else the stand-in. `own` tells which.
+struct XerDocument {
+   std::string text;
+   bool own = false;
+};
+const XerDocument& certificateXer();
+const XerDocument& crlXer();
+
+void expatFloor(benchmark::State& state, const XerDocument& doc)
+{
+   for (auto _ : state) {
+      XML_Parser p = XML_ParserCreate(nullptr);
+      if (XML_Parse(p, doc.text.data(), (int)doc.text.size(), 1) != XML_STATUS_OK) {
+         state.SkipWithError((std::string("FAILED: expat: ") + XML_ErrorString(XML_GetErrorCode(p))).c_str());
+         XML_ParserFree(p);
+         break;
+      }
+      XML_ParserFree(p);
+   }
+   state.SetLabel(doc.own ? "qvasn1 XER document" : "stand-in XER document (XerSketch)");
+   setBytes(state, doc.text.size());
+}
+
+void BM_ExpatCertificate(benchmark::State& state) { expatFloor(state, certificateXer()); }
+void BM_ExpatCrl(benchmark::State& state) { expatFloor(state, crlXer()); }
+
+// ---------------------------------------------------------------------------
+// OpenSSL 3.
+
+void BM_OpensslDecodeCertificate(benchmark::State& state)
+{
+   const Bytes& der = certificateDer();
+   for (auto _ : state) {
+      const unsigned char* p = der.data();
+      X509* x = d2i_X509(nullptr, &p, (long)der.size());
+      if (x == nullptr) {
+         state.SkipWithError("FAILED: d2i_X509");
+         break;
+      }
+      X509_free(x);
+   }
+   setBytes(state, der.size());
+}
+
+// i2d_X509 would return the octets kept from the decode; i2d_re_X509_tbs
+// marks the kept TBSCertificate octets stale, so that every i2d_X509 below
+// encodes the whole certificate from the decoded value.
+void BM_OpensslEncodeCertificate(benchmark::State& state)
+{
+   const Bytes& der = certificateDer();
+   const unsigned char* in = der.data();
+   X509* x = d2i_X509(nullptr, &in, (long)der.size());
+   if (x != nullptr) i2d_re_X509_tbs(x, nullptr);
+   Bytes out(der.size() + 64);
+   unsigned char* o = out.data();
+   if (x == nullptr || i2d_X509(x, &o) != (int)der.size() ||
+       std::memcmp(out.data(), der.data(), der.size()) != 0) {
+      state.SkipWithError("FAILED: OpenSSL re-encode differs from the input");
+      X509_free(x);
+      return;
+   }
+   for (auto _ : state) {
+      unsigned char* p = out.data();
+      benchmark::DoNotOptimize(i2d_X509(x, &p));
+      benchmark::ClobberMemory();
+   }
+   X509_free(x);
+   setBytes(state, der.size());
+}
+
+void BM_OpensslDecodeCrl(benchmark::State& state, long entries)
+{
+   const Bytes& der = crlDer(entries);
+   for (auto _ : state) {
+      const unsigned char* p = der.data();
+      X509_CRL* c = d2i_X509_CRL(nullptr, &p, (long)der.size());
+      if (c == nullptr) {
+         state.SkipWithError("FAILED: d2i_X509_CRL");
+         break;
+      }
+      X509_CRL_free(c);
+   }
+   setBytes(state, der.size());
+}
+
+void BM_OpensslDecodeCrl100k(benchmark::State& state) { BM_OpensslDecodeCrl(state, kCrlEntries); }
+void BM_OpensslDecodeCrlScaling(benchmark::State& state)
+{
+   BM_OpensslDecodeCrl(state, (long)state.range(0));
+   state.SetComplexityN(state.range(0));
+}
+
+// As for the certificate: i2d_re_X509_CRL_tbs marks the kept TBSCertList
+// octets stale so that i2d_X509_CRL really encodes.
+void BM_OpensslEncodeCrl(benchmark::State& state)
+{
+   const Bytes& der = crlDer(kCrlEntries);
+   const unsigned char* in = der.data();
+   X509_CRL* c = d2i_X509_CRL(nullptr, &in, (long)der.size());
+   if (c != nullptr) i2d_re_X509_CRL_tbs(c, nullptr);
+   Bytes out(der.size() + 64);
+   unsigned char* o = out.data();
+   if (c == nullptr || i2d_X509_CRL(c, &o) != (int)der.size() ||
+       std::memcmp(out.data(), der.data(), der.size()) != 0) {
+      state.SkipWithError("FAILED: OpenSSL re-encode differs from the input");
+      X509_CRL_free(c);
+      return;
+   }
+   for (auto _ : state) {
+      unsigned char* p = out.data();
+      benchmark::DoNotOptimize(i2d_X509_CRL(c, &p));
+      benchmark::ClobberMemory();
+   }
+   X509_CRL_free(c);
+   setBytes(state, der.size());
+}
+
+void BM_OpensslDecodeCms(benchmark::State& state)
+{
+   const Bytes& der = cmsSignedDataDer();
+   for (auto _ : state) {
+      const unsigned char* p = der.data();
+      CMS_ContentInfo* ci = d2i_CMS_ContentInfo(nullptr, &p, (long)der.size());
+      if (ci == nullptr) {
+         state.SkipWithError("FAILED: d2i_CMS_ContentInfo");
+         break;
+      }
+      CMS_ContentInfo_free(ci);
+   }
+   setBytes(state, der.size());
+}
+
+#if QVBENCH_HAVE_GENERATED
+// ---------------------------------------------------------------------------
+// qvasn1: the generated types through their control classes. A decode
+// builds the value in the decode buffer's context heap; destroying the
+// buffer frees it, so "decode" here is decode and free, as for OpenSSL.
+
+using namespace asn1data;
+
+// Decodes der into a T with control class C; 0 or the status.
+template <class T, class C>
+int decodeOnce(const Bytes& der)
+{
+   ASN1BERDecodeBuffer decBuf(der.data(), (int)der.size());
+   T value;
+   C cc(decBuf, value);
+   return cc.Decode();
+}
+
+template <class T, class C>
+void qvDecode(benchmark::State& state, const Bytes& der)
+{
+   for (auto _ : state) {
+      ASN1BERDecodeBuffer decBuf(der.data(), (int)der.size());
+      T value;
+      C cc(decBuf, value);
+      int stat = cc.Decode();
+      if (stat != 0) {
+         state.SkipWithError(("FAILED: decode status " + std::to_string(stat)).c_str());
+         break;
+      }
+      benchmark::DoNotOptimize(&value);
+   }
+   setBytes(state, der.size());
+}
+
+void BM_QvDecodeCertificate(benchmark::State& state)
+{
+   qvDecode<ASN1T_Certificate, ASN1C_Certificate>(state, certificateDer());
+}
+
+void BM_QvDecodeCrl100k(benchmark::State& state)
+{
+   qvDecode<ASN1T_CertificateList, ASN1C_CertificateList>(state, crlDer(kCrlEntries));
+}
+
+void BM_QvDecodeCrlScaling(benchmark::State& state)
+{
+   qvDecode<ASN1T_CertificateList, ASN1C_CertificateList>(state, crlDer((long)state.range(0)));
+   state.SetComplexityN(state.range(0));
+}
+
+// The ContentInfo, then its content as a SignedData (OpenSSL's
+// d2i_CMS_ContentInfo decodes both).
+void BM_QvDecodeCms(benchmark::State& state)
+{
+   const Bytes& der = cmsSignedDataDer();
+   for (auto _ : state) {
+      ASN1BERDecodeBuffer decBuf(der.data(), (int)der.size());
+      ASN1T_ContentInfo ci;
+      ASN1C_ContentInfo cc(decBuf, ci);
+      int stat = cc.Decode();
+      if (stat == 0) {
+         ASN1BERDecodeBuffer inner(ci.content.data, (int)ci.content.numocts);
+         ASN1T_SignedData sd;
+         ASN1C_SignedData sc(inner, sd);
+         stat = sc.Decode();
+         benchmark::DoNotOptimize(&sd);
+      }
+      if (stat != 0) {
+         state.SkipWithError(("FAILED: decode status " + std::to_string(stat)).c_str());
+         break;
+      }
+   }
+   setBytes(state, der.size());
+}
+
+// Re-encodes a decoded value into one encode buffer, reused across
+// iterations as OpenSSL's output buffer is; the first encoding must equal
+// the input.
+template <class T, class C>
+void qvEncode(benchmark::State& state, const Bytes& der)
+{
+   ASN1BERDecodeBuffer decBuf(der.data(), (int)der.size());
+   T value;
+   C dc(decBuf, value);
+   if (int stat = dc.Decode()) {
+      state.SkipWithError(("FAILED: decode status " + std::to_string(stat)).c_str());
+      return;
+   }
+   ASN1BEREncodeBuffer encBuf;
+   C ec(encBuf, value);
+   int len = ec.Encode();
+   if (len != (int)der.size() || std::memcmp(encBuf.getMsgPtr(), der.data(), der.size()) != 0) {
+      state.SkipWithError("FAILED: the re-encoding differs from the input");
+      return;
+   }
+   for (auto _ : state) {
+      len = ec.Encode();
+      if (len < 0) {
+         state.SkipWithError("FAILED: encode");
+         break;
+      }
+      benchmark::DoNotOptimize(encBuf.getMsgPtr());
+   }
+   setBytes(state, der.size());
+}
+
+void BM_QvEncodeCertificate(benchmark::State& state)
+{
+   qvEncode<ASN1T_Certificate, ASN1C_Certificate>(state, certificateDer());
+}
+
+void BM_QvEncodeCrl(benchmark::State& state)
+{
+   qvEncode<ASN1T_CertificateList, ASN1C_CertificateList>(state, crlDer(kCrlEntries));
+}
+
+// The library's XER document of der (empty when the generated types do not
+// write XER yet).
+template <class T, class C>
+std::string qvXer(const Bytes& der)
+{
+   ASN1BERDecodeBuffer decBuf(der.data(), (int)der.size());
+   T value;
+   C dc(decBuf, value);
+   if (dc.Decode() != 0) return std::string();
+   ASN1XEREncodeBuffer xerBuf;
+   C xc(xerBuf, value);
+   if (xc.Encode() < 0) return std::string();
+   return std::string((const char*)xerBuf.getMsgPtr(), xerBuf.getMsgLen());
+}
+
+template <class T, class C>
+void qvXerEncode(benchmark::State& state, const Bytes& der)
+{
+   ASN1BERDecodeBuffer decBuf(der.data(), (int)der.size());
+   T value;
+   C dc(decBuf, value);
+   if (int stat = dc.Decode()) {
+      state.SkipWithError(("FAILED: decode status " + std::to_string(stat)).c_str());
+      return;
+   }
+   ASN1XEREncodeBuffer xerBuf;
+   C xc(xerBuf, value);
+   int stat = xc.Encode();
+   if (stat == ASN1ERR_NOT_SUPPORTED) {
+      state.SkipWithError("not wired yet: the generated types do not write XER");
+      return;
+   }
+   if (stat < 0) {
+      state.SkipWithError(("FAILED: XER encode status " + std::to_string(stat)).c_str());
+      return;
+   }
+   size_t docLen = xerBuf.getMsgLen();
+   for (auto _ : state) benchmark::DoNotOptimize(xc.Encode()); // Encode starts the buffer afresh
+   setBytes(state, docLen);
+}
+
+template <class T, class C>
+void qvXerDecode(benchmark::State& state, const XerDocument& doc)
+{
+   if (!doc.own) {
+      state.SkipWithError("not wired yet: the generated types do not write XER");
+      return;
+   }
+   for (auto _ : state) {
+      ASN1XERDecodeBuffer decBuf((const OSOCTET*)doc.text.data(), (OSUINT32)doc.text.size());
+      T value;
+      C cc(decBuf, value);
+      int stat = cc.Decode();
+      if (stat != 0) {
+         state.SkipWithError(("FAILED: XER decode status " + std::to_string(stat)).c_str());
+         break;
+      }
+      benchmark::DoNotOptimize(&value);
+   }
+   setBytes(state, doc.text.size());
+}
+
+void BM_QvXerEncodeCertificate(benchmark::State& state)
+{
+   qvXerEncode<ASN1T_Certificate, ASN1C_Certificate>(state, certificateDer());
+}
+void BM_QvXerEncodeCrl(benchmark::State& state)
+{
+   qvXerEncode<ASN1T_CertificateList, ASN1C_CertificateList>(state, crlDer(kXerCrlEntries));
+}
+void BM_QvXerDecodeCertificate(benchmark::State& state)
+{
+   qvXerDecode<ASN1T_Certificate, ASN1C_Certificate>(state, certificateXer());
+}
+void BM_QvXerDecodeCrl(benchmark::State& state)
+{
+   qvXerDecode<ASN1T_CertificateList, ASN1C_CertificateList>(state, crlXer());
+}
+
+XerDocument makeXer(std::string own, std::string (*sketch)(const Bytes&), const Bytes& der)
+{
+   XerDocument d;
+   d.own = !own.empty();
+   d.text = d.own ? std::move(own) : sketch(der);
+   return d;
+}
+
+const XerDocument& certificateXer()
+{
+   static const XerDocument d =
+      makeXer(qvXer<ASN1T_Certificate, ASN1C_Certificate>(certificateDer()),
+              certificateXerSketch, certificateDer());
+   return d;
+}
+
+const XerDocument& crlXer()
+{
+   static const XerDocument d =
+      makeXer(qvXer<ASN1T_CertificateList, ASN1C_CertificateList>(crlDer(kXerCrlEntries)),
+              certificateListXerSketch, crlDer(kXerCrlEntries));
+   return d;
+}
+
+#else
+
+const XerDocument& certificateXer()
+{
+   static const XerDocument d{certificateXerSketch(certificateDer()), false};
+   return d;
+}
+
+const XerDocument& crlXer()
+{
+   static const XerDocument d{certificateListXerSketch(crlDer(kXerCrlEntries)), false};
+   return d;
+}
+
+#endif
+
+}
+
+// Certificate.
+#if QVBENCH_HAVE_GENERATED
+BENCHMARK(BM_QvDecodeCertificate)->Name("decode/Certificate/qvasn1")->Unit(benchmark::kMicrosecond);
+#endif
+BENCHMARK(BM_OpensslDecodeCertificate)->Name("decode/Certificate/openssl")->Unit(benchmark::kMicrosecond);
+#if QVBENCH_HAVE_GENERATED
+BENCHMARK(BM_QvEncodeCertificate)->Name("encode/Certificate/qvasn1")->Unit(benchmark::kMicrosecond);
+#endif
+BENCHMARK(BM_OpensslEncodeCertificate)->Name("encode/Certificate/openssl")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TlvWalkCertificate)->Name("floor/tlv-walk/Certificate")->Unit(benchmark::kMicrosecond);
+#if QVBENCH_HAVE_GENERATED
+BENCHMARK(BM_QvXerEncodeCertificate)->Name("xer-encode/Certificate/qvasn1")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_QvXerDecodeCertificate)->Name("xer-decode/Certificate/qvasn1")->Unit(benchmark::kMicrosecond);
+#endif
+BENCHMARK(BM_ExpatCertificate)->Name("floor/expat-parse/Certificate")->Unit(benchmark::kMicrosecond);
+
+// CertificateList: 100k entries for BER, 10k for XER.
+#if QVBENCH_HAVE_GENERATED
+BENCHMARK(BM_QvDecodeCrl100k)->Name("decode/CertificateList/qvasn1")->Unit(benchmark::kMillisecond);
+#endif
+BENCHMARK(BM_OpensslDecodeCrl100k)->Name("decode/CertificateList/openssl")->Unit(benchmark::kMillisecond);
+#if QVBENCH_HAVE_GENERATED
+BENCHMARK(BM_QvEncodeCrl)->Name("encode/CertificateList/qvasn1")->Unit(benchmark::kMillisecond);
+#endif
+BENCHMARK(BM_OpensslEncodeCrl)->Name("encode/CertificateList/openssl")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TlvWalkCrl)->Name("floor/tlv-walk/CertificateList")->Unit(benchmark::kMillisecond);
+#if QVBENCH_HAVE_GENERATED
+BENCHMARK(BM_QvXerEncodeCrl)->Name("xer-encode/CertificateList/qvasn1")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QvXerDecodeCrl)->Name("xer-decode/CertificateList/qvasn1")->Unit(benchmark::kMillisecond);
+#endif
+BENCHMARK(BM_ExpatCrl)->Name("floor/expat-parse/CertificateList")->Unit(benchmark::kMillisecond);
+
+// Scaling of the CRL decode, 1k to 1M entries.
+#if QVBENCH_HAVE_GENERATED
+BENCHMARK(BM_QvDecodeCrlScaling)
+   ->Name("decode-scaling/CertificateList/qvasn1")
+   ->RangeMultiplier(10)->Range(1000, 1000000)
+   ->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+#endif
+BENCHMARK(BM_OpensslDecodeCrlScaling)
+   ->Name("decode-scaling/CertificateList/openssl")
+   ->RangeMultiplier(10)->Range(1000, 1000000)
+   ->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+
+// CMS SignedData.
+#if QVBENCH_HAVE_GENERATED
+BENCHMARK(BM_QvDecodeCms)->Name("decode/ContentInfo/qvasn1")->Unit(benchmark::kMicrosecond);
+#endif
+BENCHMARK(BM_OpensslDecodeCms)->Name("decode/ContentInfo/openssl")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TlvWalkCms)->Name("floor/tlv-walk/ContentInfo")->Unit(benchmark::kMicrosecond);
