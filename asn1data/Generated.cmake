@@ -19,7 +19,8 @@ set(asn1_inputs)
 set(asn1_outputs ${QVASN1_GEN_DIR}/asn1dataRecords.h)
 foreach(mod IN LISTS QVASN1_ASN1_MODULES)
   list(APPEND asn1_inputs ${QVASN1_ASN1_DIR}/${mod}.asn)
-  list(APPEND asn1_outputs ${QVASN1_GEN_DIR}/${mod}.h ${QVASN1_GEN_DIR}/${mod}.cpp)
+  list(APPEND asn1_outputs ${QVASN1_GEN_DIR}/${mod}.h ${QVASN1_GEN_DIR}/${mod}.cpp
+       ${QVASN1_GEN_DIR}/${mod}Copy.cpp)
 endforeach()
 
 # The stamp is the rule's output; the sources are byproducts that asn1gen
@@ -50,6 +51,7 @@ if(QVASN1_BUILD_GENERATED)
   if(QVASN1_BUILD_TESTS)
     # Tests of the generated types are built only with them.
     target_sources(qvasn1_tests PRIVATE
-      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_generated_ber.cpp)
+      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_generated_ber.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_generated_xer.cpp)
   endif()
 endif()
