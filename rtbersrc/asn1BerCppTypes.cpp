@@ -77,6 +77,10 @@ int ASN1BERDecodeBuffer::setBuffer(const OSOCTET* pMsgBuf, int msgBufLen)
    mpInput = pMsgBuf;
    mInputLen = len;
    mInitDone = 1;
+   // The buffer knows its input: an empty one has nothing to decode. (For
+   // xd_setp a size of 0 means "unknown", which would let the decoder read
+   // past the caller's octets.)
+   if (pMsgBuf == nullptr || len == 0) return LOG_ASN1ERR(getCtxtPtr(), ASN1ERR_END_OF_BUFFER);
    return xd_setp(getCtxtPtr(), pMsgBuf, msgBufLen, nullptr, nullptr);
 }
 
@@ -91,6 +95,7 @@ const OSOCTET* ASN1BERDecodeBuffer::findElement(ASN1TAG tag, int& elemLen, int f
    int stat;
    if (firstFlag) {
       mInitDone = 1;
+      if (mpInput == nullptr || mInputLen == 0) return nullptr;
       if (xd_setp(pctxt, mpInput, (int)mInputLen, nullptr, nullptr) != 0) return nullptr;
       stat = xd_match(pctxt, tag, &elemLen, XM_SEEK);
    }

@@ -189,6 +189,12 @@ TEST(MessageBuffers, DecodeBufferSetUpOnceForSameInput)
    EXPECT_EQ(decBuf.getCtxtPtr()->buffer.byteIndex, 2u);
    // New input starts afresh: its outer length passes the end.
    EXPECT_EQ(decBuf.setBuffer(kPairDer, 4), ASN1ERR_INVALID_LENGTH);
+   // An empty input is the end of the buffer, never "size unknown".
+   EXPECT_EQ(decBuf.setBuffer(kPairDer, 0), ASN1ERR_END_OF_BUFFER);
+   ASN1BERDecodeBuffer empty(nullptr, 0);
+   int len = 0;
+   EXPECT_EQ(empty.init(), ASN1ERR_END_OF_BUFFER);
+   EXPECT_EQ(empty.findElement(TM_UNIV | ASN1_ID_INT, len, 1), nullptr);
 }
 
 TEST(MessageBuffers, ControlClassSharesBufferHeap)

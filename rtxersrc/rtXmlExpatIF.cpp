@@ -1,0 +1,149 @@
+#include "rtXmlExpatIF.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include <expat.h>
+
+static_assert(sizeof(XML_Char) == sizeof(char), "the reader is built for UTF-8 parser characters");
+
+// expat calls these plain functions; each forwards to the reader's member.
+extern "C" {
+static void eCstartElementCallback(void* userData, const XML_Char* name, const XML_Char** attrs)
+{
+   OSExpatXMLReader::startElementCallback(userData, name, attrs);
+}
+
+static void eCendElementCallback(void* userData, const XML_Char* name)
+{
+   OSExpatXMLReader::endElementCallback(userData, name);
+}
+
+static void eCcharDataCallback(void* userData, const XML_Char* s, int len)
+{
+   OSExpatXMLReader::charDataCallback(userData, s, len);
+}
+}
+
+OSExpatXMLReader::OSExpatXMLReader()
+   : mParser(nullptr), mContentHandler(nullptr), mReserved(nullptr), mErrorInfo(nullptr), mDepth(0)
+{
+   mParser = XML_ParserCreate(nullptr);
+   if (mParser == nullptr) throw OSRTSAXExceptionImpl();
+}
+
+OSExpatXMLReader::~OSExpatXMLReader()
+{
+   if (mParser != nullptr) XML_ParserFree(mParser);
+}
+
+void OSExpatXMLReader::release()
+{
+   delete this;
+}
+
+void OSExpatXMLReader::setContentHandler(OSXMLContentHandler* handler)
+{
+   mContentHandler = handler;
+   XML_SetUserData(mParser, this);
+   XML_SetElementHandler(mParser, eCstartElementCallback, eCendElementCallback);
+   XML_SetCharacterDataHandler(mParser, eCcharDataCallback);
+}
+
+void OSExpatXMLReader::setErrorInfoHandler(OSXMLErrorInfo* errorInfo)
+{
+   mErrorInfo = errorInfo;
+   if (errorInfo != nullptr) errorInfo->resetErrorInfo();
+}
+
+void OSExpatXMLReader::abortWith(std::exception_ptr e)
+{
+   if (!mPending) mPending = e;
+   XML_StopParser(mParser, XML_FALSE);
+}
+
+void OSExpatXMLReader::startElementCallback(void* userData, const char* name, const char** attrs)
+{
+   OSExpatXMLReader* reader = static_cast<OSExpatXMLReader*>(userData);
+   if (reader->mPending) return;            // expat may still deliver events after a stop
+   if (reader->mDepth >= OSXML_MAX_DEPTH) {
+      char msg[128];
+      snprintf(msg, sizeof msg, "element nesting deeper than %d, line = %i, column = %i",
+               OSXML_MAX_DEPTH, (int)XML_GetCurrentLineNumber(reader->mParser),
+               (int)XML_GetCurrentColumnNumber(reader->mParser));
+      if (reader->mErrorInfo != nullptr)
+         reader->mErrorInfo->setErrorInfo(ASN1ERR_XML_STATE, nullptr, 0);
+      reader->abortWith(std::make_exception_ptr(
+         OSRTSAXExceptionImpl(msg, ASN1ERR_XML_STATE, nullptr, 0)));
+      return;
+   }
+   reader->mDepth++;
+   if (reader->mContentHandler == nullptr) return;
+   try {
+      reader->mContentHandler->startElement("", name, name, attrs);
+   }
+   catch (...) {
+      reader->abortWith(std::current_exception());
+   }
+}
+
+void OSExpatXMLReader::endElementCallback(void* userData, const char* name)
+{
+   OSExpatXMLReader* reader = static_cast<OSExpatXMLReader*>(userData);
+   if (reader->mPending) return;
+   reader->mDepth--;
+   if (reader->mContentHandler == nullptr) return;
+   try {
+      reader->mContentHandler->endElement("", name, name);
+   }
+   catch (...) {
+      reader->abortWith(std::current_exception());
+   }
+}
+
+void OSExpatXMLReader::charDataCallback(void* userData, const char* s, int len)
+{
+   OSExpatXMLReader* reader = static_cast<OSExpatXMLReader*>(userData);
+   if (reader->mPending || len <= 0) return;
+   if (reader->mContentHandler == nullptr) return;
+   try {
+      reader->mContentHandler->characters(s, (unsigned int)len);
+   }
+   catch (...) {
+      reader->abortWith(std::current_exception());
+   }
+}
+
+int OSExpatXMLReader::parse(const char* data, int len)
+{
+   if (len < 0 || (data == nullptr && len > 0)) {
+      if (mErrorInfo != nullptr) mErrorInfo->setErrorInfo(ASN1ERR_INVALID_PARAM, nullptr, 0);
+      throw OSRTSAXExceptionImpl("invalid document buffer", ASN1ERR_INVALID_PARAM, nullptr, 0);
+   }
+   // The whole document is the final (and only) piece.
+   XML_Status result = XML_Parse(mParser, data, len, 1);
+   if (mPending) {
+      std::exception_ptr e = mPending;
+      mPending = nullptr;
+      std::rethrow_exception(e);
+   }
+   if (result != XML_STATUS_OK) {
+      // "<expat error text>, line = L, column = C", cut to 255 characters.
+      char msg[256];
+      const char* text = XML_ErrorString(XML_GetErrorCode(mParser));
+      if (text == nullptr) text = "";
+      snprintf(msg, sizeof msg, "%s, line = %i, column = %i", text,
+               (int)XML_GetCurrentLineNumber(mParser), (int)XML_GetCurrentColumnNumber(mParser));
+      if (mErrorInfo != nullptr) mErrorInfo->setErrorInfo(ASN1ERR_XML_STATE, nullptr, 0);
+      throw OSRTSAXExceptionImpl(msg, ASN1ERR_XML_STATE, nullptr, 0);
+   }
+   return (int)result;
+}
+
+OSXMLReader* saxCreateXmlReader(ASN1CtxtPtr, OSXMLContentHandler* h, OSXMLErrorInfo* e)
+{
+   OSExpatXMLReader* reader = new OSExpatXMLReader();
+   reader->setContentHandler(h);
+   reader->setErrorInfoHandler(e);
+   return reader;
+}

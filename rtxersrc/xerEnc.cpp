@@ -1,0 +1,484 @@
+// XER writer primitives.
+#include <stdio.h>
+#include <string.h>
+
+#include "asn1xer.h"
+#include "rtError.h"
+#include "rtMemHeap.h"
+
+namespace {
+
+// Writes n octets; records and returns a failure.
+int writeBytes(ASN1CTXT* pctxt, const void* data, size_t n)
+{
+   if (n == 0) return 0;
+   int stat = rtWriteBytes(pctxt, static_cast<const OSOCTET*>(data), (OSUINT32)n);
+   return stat != 0 ? LOG_ASN1ERR(pctxt, stat) : 0;
+}
+
+int writeText(ASN1CTXT* pctxt, const char* text)
+{
+   return writeBytes(pctxt, text, strlen(text));
+}
+
+bool isEmptyName(const char* name)
+{
+   return name == nullptr || name[0] == 0;
+}
+
+// Collects output in pieces of at most kChunk octets and writes each piece
+// when the next one would not fit, so that long values reach a stream in
+// bounded writes.
+template <size_t kChunk>
+class ChunkWriter {
+public:
+   explicit ChunkWriter(ASN1CTXT* pctxt) : mCtxt(pctxt), mUsed(0) {}
+
+   int put(const char* piece, size_t n)
+   {
+      if (mUsed + n > kChunk) {
+         int stat = flush();
+         if (stat != 0) return stat;
+      }
+      memcpy(mBuf + mUsed, piece, n);
+      mUsed += n;
+      return 0;
+   }
+
+   int flush()
+   {
+      int stat = writeBytes(mCtxt, mBuf, mUsed);
+      mUsed = 0;
+      return stat;
+   }
+
+private:
+   ASN1CTXT* mCtxt;
+   size_t mUsed;
+   char mBuf[kChunk];
+};
+
+// Start tag of a simple value followed by its character data.
+int startValue(ASN1CTXT* pctxt, const char* elemName, const char* attributes)
+{
+   int stat = xerEncStartElement(pctxt, elemName, attributes);
+   if (stat != 0) return stat;
+   pctxt->state = XER_STATE_CHARDATA;
+   return 0;
+}
+
+// An empty element on a line of its own: indentation, <name attrs/>.
+int emptyValue(ASN1CTXT* pctxt, const char* elemName, const char* attributes)
+{
+   int stat = xerEncIndent(pctxt);
+   if (stat == 0) stat = xerEncEmptyElement(pctxt, elemName, attributes);
+   if (stat == 0) pctxt->state = XER_STATE_ENDTAG;
+   return stat;
+}
+
+const char kHexDigits[] = "0123456789ABCDEF";
+
+}  // namespace
+
+extern "C" {
+
+int xerSetEncBufPtr(ASN1CTXT* pctxt, OSOCTET* buf, int size, OSBOOL canonical)
+{
+   if (pctxt == nullptr) return ASN1ERR_INVALID_PARAM;
+   if (size < 0) size = 0;
+   int stat = rtInitContextBuffer(pctxt, buf, (OSUINT32)size);
+   if (stat != 0) return LOG_ASN1ERR(pctxt, stat);
+   if (pctxt->buffer.data != nullptr && pctxt->buffer.size > 0) pctxt->buffer.data[0] = 0;
+   pctxt->state = XER_STATE_START;
+   if (canonical) rtCtxtSetFlag(pctxt, ASN1XERCANONICAL);
+   return 0;
+}
+
+int xerEncStartDocument(ASN1CTXT* pctxt)
+{
+   pctxt->state = XER_STATE_START;
+   pctxt->level = 0;
+   return writeText(pctxt, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+}
+
+int xerEncEndDocument(ASN1CTXT* pctxt)
+{
+   if (pctxt->stream != nullptr) {
+      int stat = rtStreamBufFlush(pctxt);
+      return stat != 0 ? LOG_ASN1ERR(pctxt, stat) : 0;
+   }
+   if (pctxt->level != 0 || pctxt->state != XER_STATE_ENDTAG)
+      return LOG_ASN1ERR(pctxt, ASN1ERR_XML_STATE);
+   // Terminate the text without counting the terminator.
+   static const OSOCTET zero = 0;
+   int stat = writeBytes(pctxt, &zero, 1);
+   if (stat != 0) return stat;
+   pctxt->buffer.byteIndex--;
+   return 0;
+}
+
+int xerEncIndent(ASN1CTXT* pctxt)
+{
+   if (pctxt->flags & ASN1XERCANONICAL) return 0;
+   // A line feed and up to 255 levels of three spaces.
+   char text[1 + 3 * 255];
+   size_t n = 1 + 3 * (size_t)pctxt->level;
+   text[0] = '\n';
+   memset(text + 1, ' ', n - 1);
+   return writeBytes(pctxt, text, n);
+}
+
+int xerEncNewLine(ASN1CTXT* pctxt)
+{
+   return writeBytes(pctxt, "\n", 1);
+}
+
+int xerEncStartElement(ASN1CTXT* pctxt, const char* elemName, const char* attributes)
+{
+   if (isEmptyName(elemName)) return 0;
+   int stat = xerEncIndent(pctxt);
+   if (stat != 0) return stat;
+   pctxt->state = XER_STATE_STARTTAG;
+   if ((stat = writeBytes(pctxt, "<", 1)) != 0) return stat;
+   if ((stat = writeText(pctxt, elemName)) != 0) return stat;
+   if (attributes != nullptr) {
+      if ((stat = writeBytes(pctxt, " ", 1)) != 0) return stat;
+      if ((stat = writeText(pctxt, attributes)) != 0) return stat;
+   }
+   return writeBytes(pctxt, ">", 1);
+}
+
+int xerEncEndElement(ASN1CTXT* pctxt, const char* elemName)
+{
+   if (isEmptyName(elemName)) return 0;
+   int stat;
+   if (pctxt->state == XER_STATE_ENDTAG) {
+      if ((stat = xerEncIndent(pctxt)) != 0) return stat;
+   }
+   pctxt->state = XER_STATE_ENDTAG;
+   if ((stat = writeBytes(pctxt, "</", 2)) != 0) return stat;
+   if ((stat = writeText(pctxt, elemName)) != 0) return stat;
+   return writeBytes(pctxt, ">", 1);
+}
+
+int xerEncEmptyElement(ASN1CTXT* pctxt, const char* elemName, const char* attributes)
+{
+   if (isEmptyName(elemName)) return 0;
+   pctxt->state = XER_STATE_STARTTAG;
+   int stat;
+   if ((stat = writeBytes(pctxt, "<", 1)) != 0) return stat;
+   if ((stat = writeText(pctxt, elemName)) != 0) return stat;
+   if (attributes != nullptr) {
+      if ((stat = writeBytes(pctxt, " ", 1)) != 0) return stat;
+      if ((stat = writeText(pctxt, attributes)) != 0) return stat;
+   }
+   return writeBytes(pctxt, "/>", 2);
+}
+
+int xerEncBool(ASN1CTXT* pctxt, OSBOOL value, const char* elemName)
+{
+   if (elemName == nullptr) elemName = "BOOLEAN";
+   int stat = startValue(pctxt, elemName, nullptr);
+   if (stat == 0) stat = writeText(pctxt, value ? "<true/>" : "<false/>");
+   if (stat == 0) stat = xerEncEndElement(pctxt, elemName);
+   return stat;
+}
+
+int xerEncInt(ASN1CTXT* pctxt, int value, const char* elemName)
+{
+   if (elemName == nullptr) elemName = "INTEGER";
+   char text[16];
+   snprintf(text, sizeof text, "%d", value);
+   int stat = startValue(pctxt, elemName, nullptr);
+   if (stat == 0) stat = writeText(pctxt, text);
+   if (stat == 0) stat = xerEncEndElement(pctxt, elemName);
+   return stat;
+}
+
+int xerEncUInt(ASN1CTXT* pctxt, unsigned int value, const char* elemName)
+{
+   if (elemName == nullptr) elemName = "INTEGER";
+   char text[16];
+   snprintf(text, sizeof text, "%u", value);
+   int stat = startValue(pctxt, elemName, nullptr);
+   if (stat == 0) stat = writeText(pctxt, text);
+   if (stat == 0) stat = xerEncEndElement(pctxt, elemName);
+   return stat;
+}
+
+// Writes the decimal text of a big integer: an optional '-', leading zeros
+// dropped, "0" for zero (never "-0"); -18 unless at least one digit and only
+// digits follow the sign.
+static int writeDecimalBigInt(ASN1CTXT* pctxt, const char* text)
+{
+   bool negative = false;
+   if (*text == '-') {
+      negative = true;
+      text++;
+   }
+   if (*text == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_BAD_VALUE);
+   for (const char* p = text; *p != 0; p++) {
+      if (*p < '0' || *p > '9') return LOG_ASN1ERR(pctxt, ASN1ERR_BAD_VALUE);
+   }
+   while (*text == '0') text++;
+   if (*text == 0) return writeBytes(pctxt, "0", 1);
+   int stat = negative ? writeBytes(pctxt, "-", 1) : 0;
+   if (stat == 0) stat = writeText(pctxt, text);
+   return stat;
+}
+
+int xerEncBigInt(ASN1CTXT* pctxt, const char* value, const char* elemName)
+{
+   if (value == nullptr) return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_PARAM);
+   if (elemName == nullptr) elemName = "INTEGER";
+   int stat = startValue(pctxt, elemName, nullptr);
+   if (stat != 0) return stat;
+
+   if (value[0] == '0' && (value[1] == 'x' || value[1] == 'b' || value[1] == 'o')) {
+      // Rewrite the hexadecimal, binary or octal form in decimal.
+      ASN1BigInt big;
+      rtBigIntInit(&big);
+      stat = rtBigIntSetStr(pctxt, &big, value, 0);
+      if (stat != 0) {
+         rtBigIntFree(pctxt, &big);
+         return LOG_ASN1ERR(pctxt, stat);
+      }
+      int digits = rtBigIntDigitsNum(&big, 10);
+      if (digits < 0) digits = 0;
+      int bufsize = digits + 2;                   // sign and terminator
+      char local[1002];
+      char* buf = local;
+      if (bufsize > (int)sizeof local) {
+         buf = static_cast<char*>(ASN1MALLOC(pctxt, bufsize));
+         if (buf == nullptr) {
+            rtBigIntFree(pctxt, &big);
+            return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);
+         }
+      }
+      else {
+         bufsize = (int)sizeof local;
+      }
+      stat = rtBigIntToString(pctxt, &big, 10, buf, (OSUINT32)bufsize);
+      rtBigIntFree(pctxt, &big);
+      if (stat == 0) stat = writeDecimalBigInt(pctxt, buf);
+      else stat = LOG_ASN1ERR(pctxt, stat);
+      if (buf != local) ASN1MEMFREEPTR(pctxt, buf);
+   }
+   else {
+      stat = writeDecimalBigInt(pctxt, value);
+   }
+   if (stat == 0) stat = xerEncEndElement(pctxt, elemName);
+   return stat;
+}
+
+int xerEncNull(ASN1CTXT* pctxt, const char* elemName)
+{
+   return emptyValue(pctxt, elemName != nullptr ? elemName : "NULL", nullptr);
+}
+
+int xerEncNamedValue(ASN1CTXT* pctxt, const char* valueName, const char* elemName,
+                     const char* attributes)
+{
+   int stat = startValue(pctxt, elemName, attributes);
+   if (stat == 0) stat = xerEncEmptyElement(pctxt, valueName, nullptr);
+   if (stat == 0) stat = xerEncEndElement(pctxt, elemName);
+   return stat;
+}
+
+int xerEncObjId(ASN1CTXT* pctxt, const ASN1OBJID* pvalue, const char* elemName)
+{
+   // X.660: at least two arcs, the first 0, 1 or 2, the second below 40
+   // under the first two roots. Not recorded: the caller decides.
+   if (pvalue == nullptr || pvalue->numids < 2 || pvalue->numids > ASN_K_MAXSUBIDS ||
+       pvalue->subid[0] > 2 || (pvalue->subid[0] < 2 && pvalue->subid[1] > 39))
+      return ASN1ERR_INVALID_OBJID;
+   if (elemName == nullptr) elemName = "OBJECT_IDENTIFIER";
+   int stat = startValue(pctxt, elemName, nullptr);
+   for (OSUINT32 i = 0; stat == 0 && i < pvalue->numids; i++) {
+      // Arcs are unsigned 32-bit: "%u", so that arcs above 2^31 stay positive.
+      char text[16];
+      int n = snprintf(text, sizeof text, i == 0 ? "%u" : ".%u", (unsigned)pvalue->subid[i]);
+      stat = writeBytes(pctxt, text, (size_t)n);
+   }
+   if (stat == 0) stat = xerEncEndElement(pctxt, elemName);
+   return stat;
+}
+
+int xerEncHexStrValue(ASN1CTXT* pctxt, OSUINT32 numocts, const OSOCTET* data)
+{
+   pctxt->state = XER_STATE_CHARDATA;
+   if (numocts > 0 && data == nullptr) return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_PARAM);
+   ChunkWriter<80> out(pctxt);
+   for (OSUINT32 i = 0; i < numocts; i++) {
+      char pair[2] = { kHexDigits[data[i] >> 4], kHexDigits[data[i] & 0x0F] };
+      int stat = out.put(pair, 2);
+      if (stat != 0) return stat;
+   }
+   return out.flush();
+}
+
+int xerEncOctStr(ASN1CTXT* pctxt, OSUINT32 numocts, const OSOCTET* data, const char* elemName)
+{
+   if (elemName == nullptr) elemName = "OCTET_STRING";
+   if (numocts == 0) return emptyValue(pctxt, elemName, nullptr);
+   int stat = xerEncStartElement(pctxt, elemName, nullptr);
+   if (stat == 0) stat = xerEncHexStrValue(pctxt, numocts, data);
+   if (stat == 0) stat = xerEncEndElement(pctxt, elemName);
+   return stat;
+}
+
+int xerEncBinStrValue(ASN1CTXT* pctxt, OSUINT32 numbits, const OSOCTET* data)
+{
+   pctxt->state = XER_STATE_CHARDATA;
+   if (numbits > 0 && data == nullptr) return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_PARAM);
+   ChunkWriter<40> out(pctxt);
+   for (OSUINT32 i = 0; i < numbits; i++) {
+      char bit = (data[i / 8] & (0x80 >> (i % 8))) ? '1' : '0';
+      int stat = out.put(&bit, 1);
+      if (stat != 0) return stat;
+   }
+   return out.flush();
+}
+
+int xerEncBitStr(ASN1CTXT* pctxt, OSUINT32 numbits, const OSOCTET* data, const char* elemName,
+                 int outputType)
+{
+   if (outputType != XER_BITSTR_HEX && outputType != XER_BITSTR_BINARY)
+      return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_PARAM);
+   if (elemName == nullptr) elemName = "BIT_STRING";
+   const char* attributes = (outputType == XER_BITSTR_HEX) ? "form=\"hex\"" : nullptr;
+   if (numbits == 0) return emptyValue(pctxt, elemName, attributes);
+   int stat = xerEncStartElement(pctxt, elemName, attributes);
+   if (stat == 0) {
+      if (outputType == XER_BITSTR_HEX)
+         stat = xerEncHexStrValue(pctxt, (numbits + 7) / 8, data);
+      else
+         stat = xerEncBinStrValue(pctxt, numbits, data);
+   }
+   if (stat == 0) stat = xerEncEndElement(pctxt, elemName);
+   return stat;
+}
+
+int xerPutCharStr(ASN1CTXT* pctxt, const char* str, int len)
+{
+   if (str == nullptr || len < 1) return 0;
+   ChunkWriter<80> out(pctxt);
+   for (int i = 0; i < len; i++) {
+      const char* piece;
+      switch ((unsigned char)str[i]) {
+      case 0x08: piece = "\\b"; break;
+      case 0x09: piece = "\\t"; break;
+      case 0x0A: piece = "\\n"; break;
+      case 0x0C: piece = "\\f"; break;
+      case 0x0D: piece = "\\r"; break;
+      case '"':  piece = "&quot;"; break;
+      case '&':  piece = "&amp;"; break;
+      case '\'': piece = "&apos;"; break;
+      case '<':  piece = "&lt;"; break;
+      case '>':  piece = "&gt;"; break;
+      default:   piece = nullptr; break;
+      }
+      int stat = piece != nullptr ? out.put(piece, strlen(piece)) : out.put(str + i, 1);
+      if (stat != 0) return stat;
+   }
+   return out.flush();
+}
+
+int xerEncAscCharStr(ASN1CTXT* pctxt, const char* value, const char* elemName)
+{
+   if (elemName == nullptr) return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_PARAM);
+   int stat = startValue(pctxt, elemName, nullptr);
+   if (stat == 0 && value != nullptr) stat = xerPutCharStr(pctxt, value, (int)strlen(value));
+   if (stat == 0) stat = xerEncEndElement(pctxt, elemName);
+   return stat;
+}
+
+int xerEncChar(ASN1CTXT* pctxt, OSUINT32 c)
+{
+   if (c < 0x80) {
+      char ch = (char)c;
+      return xerPutCharStr(pctxt, &ch, 1);
+   }
+   if (c & 0x80000000U) return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_UTF8);
+   // UTF-8: a lead octet C0, E0, F0, F8 or FC with the top bits, then
+   // continuation octets of 6 bits each.
+   OSOCTET buf[6];
+   int n = c < 0x800 ? 2 : c < 0x10000 ? 3 : c < 0x200000 ? 4 : c < 0x4000000 ? 5 : 6;
+   static const OSOCTET lead[7] = { 0, 0, 0xC0, 0xE0, 0xF0, 0xF8, 0xFC };
+   for (int i = n - 1; i > 0; i--) {
+      buf[i] = (OSOCTET)(0x80 | (c & 0x3F));
+      c >>= 6;
+   }
+   buf[0] = (OSOCTET)(lead[n] | c);
+   return writeBytes(pctxt, buf, (size_t)n);
+}
+
+int xerEncBMPStr(ASN1CTXT* pctxt, const ASN1BMPString* pvalue, const char* elemName)
+{
+   if (elemName == nullptr) elemName = "BMPString";
+   if (pvalue == nullptr || (pvalue->nchars > 0 && pvalue->data == nullptr))
+      return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_PARAM);
+   int stat = startValue(pctxt, elemName, nullptr);
+   for (OSUINT32 i = 0; stat == 0 && i < pvalue->nchars; i++) stat = xerEncChar(pctxt, pvalue->data[i]);
+   if (stat == 0) stat = xerEncEndElement(pctxt, elemName);
+   return stat;
+}
+
+int xerEncUnivStr(ASN1CTXT* pctxt, const ASN1UniversalString* pvalue, const char* elemName)
+{
+   if (elemName == nullptr) elemName = "UniversalString";
+   if (pvalue == nullptr || (pvalue->nchars > 0 && pvalue->data == nullptr))
+      return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_PARAM);
+   int stat = startValue(pctxt, elemName, nullptr);
+   for (OSUINT32 i = 0; stat == 0 && i < pvalue->nchars; i++) {
+      if (pvalue->data[i] & 0x80000000U) return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_UTF8);
+      stat = xerEncChar(pctxt, pvalue->data[i]);
+   }
+   if (stat == 0) stat = xerEncEndElement(pctxt, elemName);
+   return stat;
+}
+
+int xerEncOpenType(ASN1CTXT* pctxt, OSUINT32 numocts, const OSOCTET* data, const char* elemName)
+{
+   if (numocts > 0 && data == nullptr) return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_PARAM);
+   int stat;
+   if (!isEmptyName(elemName)) {
+      stat = xerEncStartElement(pctxt, elemName, nullptr);
+      if (stat == 0) stat = writeBytes(pctxt, data, numocts);
+      if (stat == 0) stat = xerEncEndElement(pctxt, elemName);
+      return stat;
+   }
+   stat = xerEncIndent(pctxt);
+   if (stat != 0) return stat;
+   pctxt->state = XER_STATE_STARTTAG;
+   stat = writeBytes(pctxt, data, numocts);
+   if (stat == 0) pctxt->state = XER_STATE_ENDTAG;
+   return stat;
+}
+
+int xerEncXmlCharData(ASN1CTXT* pctxt, const char* data, int len)
+{
+   if (data == nullptr || len <= 0) return 0;
+   return writeBytes(pctxt, data, (size_t)len);
+}
+
+int xerCopyText(ASN1CTXT* pctxt, const char* text)
+{
+   if (text == nullptr) return 0;
+   return writeText(pctxt, text);
+}
+
+int xerCopyText2(ASN1CTXT* pctxt, const char* text1, const char* text2)
+{
+   if (text1 == nullptr) return 0;
+   int stat = writeText(pctxt, text1);
+   if (stat == 0 && text2 != nullptr) stat = writeText(pctxt, text2);
+   return stat;
+}
+
+int xerTextLength(const char* text)
+{
+   return text != nullptr ? (int)strlen(text) : 0;
+}
+
+}
