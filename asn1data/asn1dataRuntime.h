@@ -13,6 +13,7 @@
 #include "ASN1CType.h"
 #include "asn1BerCppTypes.h"
 #include "asn1MessageBuffer.h"
+#include "asn1TObject.h"
 #include "asn1ber.h"
 #include "asn1type.h"
 #include "rtError.h"

@@ -19,6 +19,13 @@ void emitDecoder(const Unit& u, Writer& w, bool recursive);
 // Function name suffix: NULL types take a trailing underscore.
 std::string functionName(const Unit& u);
 
+// The encoder call of the value lv of node t, its tags written (explicit
+// tagging): an expression giving the length or a negative status.
+std::string berEncodeExpr(Type* t, const std::string& lv);
+// Statements that decode node t with its tags into lv; they need `int stat`
+// in scope and return the status on failure.
+void emitBerDecodeValue(Writer& w, Type* t, const std::string& lv);
+
 }
 
 #endif
