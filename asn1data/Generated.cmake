@@ -57,6 +57,9 @@ if(QVASN1_BUILD_GENERATED)
     "$<BUILD_INTERFACE:${QVASN1_GEN_DIR}>"
     "$<BUILD_INTERFACE:${QVASN1_ASN1_DIR}>")
   add_dependencies(qvasn1 asn1data_generated)
+  # Installed beside the run-time headers: the generated headers and the
+  # run-time support header they include (the only header of asn1data/).
+  set_property(GLOBAL APPEND PROPERTY QVASN1_GENERATED_HEADER_DIRS ${QVASN1_GEN_DIR} ${QVASN1_ASN1_DIR})
   if(QVASN1_BUILD_TESTS)
     # Tests of the generated types are built only with them.
     target_sources(qvasn1_tests PRIVATE

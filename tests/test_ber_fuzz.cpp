@@ -319,8 +319,9 @@ TEST(BerFuzz, DecoderPrimitivesSurviveHostileInput)
       }
    }
    EXPECT_EQ(hooks.live(), 0);
-   // The inputs must reach the primitives, not just fail at the first octet.
-   EXPECT_GT(gGood, (long)kIterations);
+   // The inputs must reach the primitives, not just fail at the first octet
+   // (without the corpus seeds about four in five inputs get that far).
+   EXPECT_GT(gGood, (long)kIterations / 2);
 }
 
 } // namespace

@@ -168,7 +168,7 @@ ModulePtr Parser::parseModule(const std::string& file)
    if (isWord(0, "IMPORTS")) parseImports(*m);
    while (!isWord(0, "END")) {
       if (atEnd()) fail(peek().loc, "module " + m->name + " has no END");
-      auto a = parseAssignment(*m);
+      auto a = parseAssignment();
       a->module = m.get();
       m->assignments.push_back(a);
    }
@@ -231,9 +231,8 @@ void Parser::parseImports(Module& m)
    }
 }
 
-std::shared_ptr<Assignment> Parser::parseAssignment(Module& m)
+std::shared_ptr<Assignment> Parser::parseAssignment()
 {
-   (void)m;
    auto a = std::make_shared<Assignment>();
    const Token& name = peek();
    if (name.kind != Tok::Ident)
@@ -781,12 +780,6 @@ ConstraintPtr Parser::parseElements()
    return el;
 }
 
-ValuePtr Parser::parseBound(bool lower)
-{
-   (void)lower;
-   return parseValue();
-}
-
 ConstraintPtr Parser::parseElement()
 {
    DepthGuard guard(*this);
@@ -825,14 +818,14 @@ ConstraintPtr Parser::parseElement()
       c->type = parseType();
       return c;
    }
-   ValuePtr lo = parseBound(true);
+   ValuePtr lo = parseValue();
    bool loOpen = accept(Tok::Less);
    if (accept(Tok::Range)) {
       c->kind = Constraint::Kind::Range;
       c->lower = lo;
       c->lowerOpen = loOpen;
       c->upperOpen = accept(Tok::Less);
-      c->upper = parseBound(false);
+      c->upper = parseValue();
       return c;
    }
    if (loOpen) fail(c->loc, "expected '..' after '<'");

@@ -34,7 +34,7 @@ private:
    ModulePtr parseModule(const std::string& file);
    void parseExports(Module& m);
    void parseImports(Module& m);
-   std::shared_ptr<Assignment> parseAssignment(Module& m);
+   std::shared_ptr<Assignment> parseAssignment();
    std::shared_ptr<ObjectClass> parseClass();
    void parseSyntaxItems(std::vector<SyntaxItem>& items, Tok close);
    void parseSetElements(Assignment& a);
@@ -49,7 +49,6 @@ private:
    ConstraintPtr parseIntersections();
    ConstraintPtr parseElements();
    ConstraintPtr parseElement();
-   ValuePtr parseBound(bool lower);
    std::vector<Token> balanced(Tok open, Tok close);
 
    bool isWord(size_t ahead, const char* word) const;

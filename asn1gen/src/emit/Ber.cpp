@@ -62,14 +62,12 @@ void emitChecks(Writer& w, Type* t, const std::string& lv, const std::string& pa
    Bounds sb = sizeBounds(t);
    if (sb.any()) {
       std::string expr, p = path, guard;
-      bool isUnsigned = true;
       switch (t->kind) {
       case K::CharString:
          if (charWidth(*t) == 1) {
             guard = lv + " != 0 && ";
             expr = isUtf8(*t) ? "rtUTF8Len(reinterpret_cast<const OSOCTET*>(" + lv + "))"
                               : "strlen(" + lv + ")";
-            isUnsigned = true;
          }
          else { expr = mem(lv, "nchars"); p = subPath(path, "nchars"); }
          break;
@@ -101,7 +99,6 @@ void emitChecks(Writer& w, Type* t, const std::string& lv, const std::string& pa
             w.close();
             w.close();
          }
-         (void)isUnsigned;
       }
    }
    if (t->kind == K::Integer && t->repr != Repr::BigInt) {
@@ -502,7 +499,7 @@ void emitOuterMatch(Writer& w, uint32_t universal)
    w.line("OSUINT32 start = pctxt->buffer.byteIndex;");
 }
 
-void emitComponentDecode(Writer& w, DecEmitter& d, const Component& c, bool inSet)
+void emitComponentDecode(Writer& w, DecEmitter& d, const Component& c)
 {
    std::string f = fieldName(c.name);
    bool ptr = c.type->repr == Repr::Pointer;
@@ -512,7 +509,6 @@ void emitComponentDecode(Writer& w, DecEmitter& d, const Component& c, bool inSe
       w.line("pvalue->" + f + " = static_cast<" + rt + "*>(ASN1MALLOCZ(pctxt, sizeof(" + rt + ")));");
       w.line("if (pvalue->" + f + " == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);");
    }
-   (void)inSet;
    if (recordType(c.type.get()).empty() && baseType(c.type)->kind != Type::Kind::Null) return;
    d.chain(c.type.get(), 0, true, lv, "");
    emitChecks(w, c.type.get(), lv, "pvalue->" + f);
@@ -549,14 +545,14 @@ void emitSequenceDecodeBody(Writer& w, const Unit& u)
          w.line("stat = asn1dataPeekTag(pctxt, &tag);");
          w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
          w.open("if (" + DecEmitter::tagCondition(c.type.get()) + ") {");
-         emitComponentDecode(w, d, c, false);
+         emitComponentDecode(w, d, c);
          w.close();
          w.close();
       }
       else {
          w.line("if (!asn1dataMore(pctxt, start, length)) return LOG_ASN1ERR(pctxt, ASN1ERR_MISSING_ELEMENT);");
          w.open("{");
-         emitComponentDecode(w, d, c, false);
+         emitComponentDecode(w, d, c);
          w.close();
       }
    }
@@ -597,7 +593,7 @@ void emitSetDecodeBody(Writer& w, const Unit& u)
       w.line(componentComment(c));
       w.open(std::string(i ? "else if (" : "if (") + DecEmitter::tagCondition(c.type.get()) + ") {");
       w.line("if (seen & " + std::to_string(bit) + "U) return LOG_ASN1ERR(pctxt, ASN1ERR_SET_DUPLICATE);");
-      emitComponentDecode(w, d, c, true);
+      emitComponentDecode(w, d, c);
       w.line("seen |= " + std::to_string(bit) + "U;");
       w.close();
    }
