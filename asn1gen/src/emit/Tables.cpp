@@ -6,6 +6,7 @@
 #include <set>
 
 #include "Ber.h"
+#include "Kinds.h"
 
 namespace asn1gen {
 
@@ -252,22 +253,51 @@ void declareObject(Assignment& obj, Writer& w)
    w.close("};");
 }
 
-// copy<F>: a new record in pctxt's heap, deep-copied from src.decoded.
+// copy<F>: a new record in pctxt's heap, deep-copied from src.decoded;
+// dst.decoded stays null when memory runs out.
 void emitCopyBody(Writer& w, const std::string& o, const std::string& F, const Binding& b, Type* st)
 {
-   (void)st;
    const std::string& R = b.record;
    openFunction(w, "void " + o + "::copy" + F + "(ASN1CTXT* pctxt, Asn1TObject& src, Asn1TObject& dst)");
    w.line("dst.decoded = 0;");
    w.line("if (src.decoded == 0) return;");
+   w.line(R + "* pvalue = static_cast<" + R + "*>(ASN1MALLOCZ(pctxt, sizeof(" + R + ")));");
+   w.line("if (pvalue == 0) return;");
    if (b.isNull) {
       // The marker alone says that the NULL value is there.
-      w.line("dst.decoded = ASN1MALLOCZ(pctxt, sizeof(" + R + "));");
    }
-   else {
-      // Without copy functions the copy keeps only the octets.
-      w.line("(void)pctxt;");
+   else if (b.named) {
+      w.line("if (asn1Copy_" + b.unit + "(pctxt, static_cast<" + R + "*>(src.decoded), pvalue) != 0) return;");
    }
+   else if (valueInfo(st).kind == VKind::Str8 || valueInfo(st).kind == VKind::Utf8) {
+      w.line("if (asn1dataCopyCharStr(pctxt, *static_cast<" + R + "*>(src.decoded), pvalue) != 0) return;");
+   }
+   else fail(st->loc, "no copy for this object field type");
+   w.line("dst.decoded = pvalue;");
+   w.close();
+}
+
+// free<F>: the decoded value's heap parts are released; the record block
+// stays in the heap.
+void emitFreeBody(Writer& w, const std::string& o, const std::string& F, const Binding& b, Type* st)
+{
+   const std::string& R = b.record;
+   openFunction(w, "void " + o + "::free" + F + "(ASN1CTXT* pctxt, Asn1TObject& object)");
+   w.line("if (object.decoded == 0) return;");
+   bool used = false;
+   if (b.named && !b.isNull) {
+      const Unit* u = findUnit(b.unit);
+      if (u && unitNeedsFree(*u)) {
+         w.line("asn1Free_" + b.unit + "(pctxt, static_cast<" + R + "*>(object.decoded));");
+         used = true;
+      }
+   }
+   else if (!b.named && (valueInfo(st).kind == VKind::Str8 || valueInfo(st).kind == VKind::Utf8)) {
+      w.line("asn1dataFreePtr(pctxt, *static_cast<" + R + "*>(object.decoded));");
+      used = true;
+   }
+   if (!used) w.line("(void)pctxt;");
+   w.line("object.decoded = 0;");
    w.close();
 }
 
@@ -345,10 +375,7 @@ void defineObject(Assignment& obj, Writer& w)
       w.line();
       emitCopyBody(w, o, F, b, st);
       w.line();
-      openFunction(w, "void " + o + "::free" + F + "(ASN1CTXT* pctxt, Asn1TObject& object)");
-      w.line("(void)pctxt;");
-      w.line("object.decoded = 0;");
-      w.close();
+      emitFreeBody(w, o, F, b, st);
    }
 }
 
@@ -430,6 +457,68 @@ void declareTableFunctions(const Unit& u, Writer& w)
    w.line("// Table constraint of " + u.name + ": pre-encoding and post-decoding of the value.");
    w.line("EXTERNRT int asn1ETC_" + u.name + "(ASN1CTXT* pctxt, ASN1T_" + u.name + "* pvalue);");
    w.line("EXTERNRT int asn1DTC_" + u.name + "(ASN1CTXT* pctxt, ASN1T_" + u.name + "* pvalue);");
+   w.line("// The decoded value copied through its object (after the octets were copied);");
+   w.line("// 0 or ASN1ERR_NO_MEMORY.");
+   w.line("int asn1CopyTC_" + u.name + "(ASN1CTXT* pctxt, ASN1T_" + u.name + "* pSrcValue, ASN1T_" + u.name +
+          "* pDstValue);");
+   w.line("// The decoded value released through its object; decoded becomes null.");
+   w.line("void asn1FreeTC_" + u.name + "(ASN1CTXT* pctxt, ASN1T_" + u.name + "* pvalue);");
+}
+
+void defineCopyFreeFunctions(const Unit& u, const TableUse& t, Writer& w)
+{
+   std::string v = fieldName(t.value->name);
+   std::string cls = cName(definingClass(t.cls)->name);
+   std::string set = cName(t.set->name);
+   std::string F = suffix(t.field->fieldPath[0]);
+   std::string holder = t.kind == TableUse::Kind::Containing ? containingObjectName(*t.value) : v;
+   w.line("// asn1CopyTC_" + u.name + ": the decoded value of a known " + t.id->name + " is copied too.");
+   openFunction(w, "int asn1CopyTC_" + u.name + "(ASN1CTXT* pctxt, ASN1T_" + u.name + "* pSrcValue, ASN1T_" +
+                u.name + "* pDstValue)");
+   if (t.kind == TableUse::Kind::Containing) {
+      w.line("pDstValue->" + holder + ".numocts = pDstValue->" + v + ".numocts;");
+      w.line("pDstValue->" + holder + ".data = pDstValue->" + v + ".data;");
+   }
+   if (t.kind != TableUse::Kind::SetOf) w.line("pDstValue->" + holder + ".decoded = 0;");
+   if (t.value->optional) w.line("if (!pSrcValue->m." + v + "Present) return 0;");
+   w.line(set + "* pset = " + set + "::instance(pctxt);");
+   w.line(cls + "* pobj = pset != 0 ? pset->lookupObject(pSrcValue->" + fieldName(t.id->name) + ") : 0;");
+   w.line("if (pobj == 0) return 0;");
+   if (t.kind == TableUse::Kind::SetOf) {
+      w.line("_Asn1RTDListNode* pdst = pDstValue->" + v + ".head;");
+      w.open("for (_Asn1RTDListNode* psrc = pSrcValue->" + v + ".head; psrc != 0 && pdst != 0; psrc = psrc->next, pdst = pdst->next)");
+      w.line("Asn1TObject& src = *static_cast<Asn1TObject*>(psrc->data);");
+      w.line("Asn1TObject& dst = *static_cast<Asn1TObject*>(pdst->data);");
+      w.line("dst.decoded = 0;");
+      w.line("if (src.decoded == 0) continue;");
+      w.line("pobj->copy" + F + "(pctxt, src, dst);");
+      w.line("if (dst.decoded == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);");
+      w.close();
+   }
+   else {
+      w.line("if (pSrcValue->" + holder + ".decoded == 0) return 0;");
+      w.line("pobj->copy" + F + "(pctxt, pSrcValue->" + holder + ", pDstValue->" + holder + ");");
+      w.line("if (pDstValue->" + holder + ".decoded == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);");
+   }
+   w.line("return 0;");
+   w.close();
+   w.line();
+   w.line("// asn1FreeTC_" + u.name + ": the decoded value of a known " + t.id->name + " is released.");
+   openFunction(w, "void asn1FreeTC_" + u.name + "(ASN1CTXT* pctxt, ASN1T_" + u.name + "* pvalue)");
+   w.line(set + "* pset = " + set + "::instance(pctxt);");
+   w.line(cls + "* pobj = pset != 0 ? pset->lookupObject(pvalue->" + fieldName(t.id->name) + ") : 0;");
+   if (t.kind == TableUse::Kind::SetOf) {
+      w.open("for (_Asn1RTDListNode* pnode = pvalue->" + v + ".head; pnode != 0; pnode = pnode->next)");
+      w.line("Asn1TObject& holder = *static_cast<Asn1TObject*>(pnode->data);");
+      w.line("if (pobj != 0) pobj->free" + F + "(pctxt, holder);");
+      w.line("holder.decoded = 0;");
+      w.close();
+   }
+   else {
+      w.line("if (pobj != 0) pobj->free" + F + "(pctxt, pvalue->" + holder + ");");
+      w.line("pvalue->" + holder + ".decoded = 0;");
+   }
+   w.close();
 }
 
 void defineTableFunctions(const Unit& u, const TableUse& t, Writer& w)
@@ -624,7 +713,12 @@ void emitTableSource(Module& m, const std::vector<Unit>& units, Writer& w)
    for (auto& a : m.assignments)
       if (a->kind == Assignment::Kind::ObjectSet) { w.line(); defineSet(*a, w); }
    for (const auto& u : units)
-      if (tableUseOf(u, t)) { w.line(); defineTableFunctions(u, t, w); }
+      if (tableUseOf(u, t)) {
+         w.line();
+         defineTableFunctions(u, t, w);
+         w.line();
+         defineCopyFreeFunctions(u, t, w);
+      }
    w.line();
    w.line("}  // namespace asn1data");
 }
@@ -636,6 +730,21 @@ void emitTableEncodeHook(const Unit& u, Writer& w)
    w.line("// The value of a known " + t.id->name + " is encoded first, into the octets written below.");
    w.line("ll = asn1ETC_" + u.name + "(pctxt, pvalue);");
    w.line("if (ll < 0) return LOG_ASN1ERR(pctxt, ll);");
+}
+
+void emitTableCopyHook(const Unit& u, Writer& w)
+{
+   TableUse t;
+   if (!tableUseOf(u, t)) return;
+   w.line("stat = asn1CopyTC_" + u.name + "(pctxt, pSrcValue, pDstValue);");
+   w.line("if (stat != 0) return stat;");
+}
+
+void emitTableFreeHook(const Unit& u, Writer& w)
+{
+   TableUse t;
+   if (!tableUseOf(u, t)) return;
+   w.line("asn1FreeTC_" + u.name + "(pctxt, pvalue);");
 }
 
 void emitTableDecodeHook(const Unit& u, Writer& w)

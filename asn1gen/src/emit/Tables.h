@@ -48,6 +48,10 @@ void emitTableSource(Module& m, const std::vector<Unit>& units, Writer& w);
 // pre-encodes the value first, the decoder decodes it last.
 void emitTableEncodeHook(const Unit& u, Writer& w);
 void emitTableDecodeHook(const Unit& u, Writer& w);
+// Hooks of the copy and free functions: the decoded value is copied after
+// the octets, and released before them.
+void emitTableCopyHook(const Unit& u, Writer& w);
+void emitTableFreeHook(const Unit& u, Writer& w);
 
 }
 
