@@ -60,7 +60,10 @@ int asn1dataTableDecode(ASN1CTXT* pctxt, Asn1TObject& object, Dec dec)
       // xd_setp ends a definite-length buffer at the end of the first element.
       if (stat == 0 && pctxt->buffer.size != object.numocts) stat = ASN1ERR_INVALID_LENGTH;
       if (stat == 0) stat = dec(pctxt, object);
-      if (stat == 0 && pctxt->buffer.byteIndex != object.numocts) stat = ASN1ERR_INVALID_LENGTH;
+      // An object without a type for the field decodes nothing and leaves
+      // decoded null: the value stays octets.
+      if (stat == 0 && object.decoded != nullptr && pctxt->buffer.byteIndex != object.numocts)
+         stat = ASN1ERR_INVALID_LENGTH;
    }
    if (stat != 0) object.decoded = nullptr;
    return stat;
