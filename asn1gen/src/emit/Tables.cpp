@@ -584,6 +584,18 @@ void defineTableFunctions(const Unit& u, const TableUse& t, Writer& w)
       w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
       w.close();
    }
+   else if (t.field->classField && t.field->classField->optional) {
+      // Signers often write NULL where the algorithm has no parameters, or
+      // for an algorithm whose parameters are used by the key alone (RSA,
+      // DSA and GOST signatures in SignerInfo): such a NULL stays octets.
+      w.line("const ASN1ErrInfo errInfo = pctxt->errInfo;");
+      w.line("int stat = asn1dataTableDecode(pctxt, holder, dec);");
+      w.open("if (stat != 0 && holder.numocts == 2 && holder.data[0] == 0x05 && holder.data[1] == 0x00)");
+      w.line("pctxt->errInfo = errInfo;");
+      w.line("return 0;");
+      w.close();
+      w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+   }
    else {
       w.line("int stat = asn1dataTableDecode(pctxt, holder, dec);");
       w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
