@@ -10,7 +10,10 @@
 
 #include <string.h>
 
+#include <vector>
+
 #include "asn1TObject.h"
+#include "asn1XerCppTypes.h"
 #include "asn1dataRuntime.h"
 
 namespace asn1data {
@@ -115,6 +118,173 @@ int asn1dataTableEncode(ASN1CTXT* pctxt, Asn1TObject& object, Enc enc, Dec dec)
    }
    object.numocts = n;
    object.data = fresh;
+   return 0;
+}
+
+// XER encode: the octets of open types are put back when the encoder is
+// done, so that writing XML text leaves the caller's record as it was.
+class asn1dataOpenTypeRestorer {
+public:
+   explicit asn1dataOpenTypeRestorer(ASN1OpenType& object) : object_(object), saved_(object) {}
+   ~asn1dataOpenTypeRestorer() { object_ = saved_; }
+
+private:
+   asn1dataOpenTypeRestorer(const asn1dataOpenTypeRestorer&) = delete;
+   asn1dataOpenTypeRestorer& operator=(const asn1dataOpenTypeRestorer&) = delete;
+   ASN1OpenType& object_;
+   ASN1OpenType saved_;
+};
+
+// The same for every element of a list of open types.
+class asn1dataOpenTypeListRestorer {
+public:
+   explicit asn1dataOpenTypeListRestorer(_Asn1RTDList& list) : list_(list)
+   {
+      for (_Asn1RTDListNode* n = list.head; n != nullptr; n = n->next)
+         saved_.push_back(*static_cast<ASN1OpenType*>(n->data));
+   }
+   ~asn1dataOpenTypeListRestorer()
+   {
+      size_t i = 0;
+      for (_Asn1RTDListNode* n = list_.head; n != nullptr && i < saved_.size(); n = n->next)
+         *static_cast<ASN1OpenType*>(n->data) = saved_[i++];
+   }
+
+private:
+   asn1dataOpenTypeListRestorer(const asn1dataOpenTypeListRestorer&) = delete;
+   asn1dataOpenTypeListRestorer& operator=(const asn1dataOpenTypeListRestorer&) = delete;
+   _Asn1RTDList& list_;
+   std::vector<ASN1OpenType> saved_;
+};
+
+// XER: whether an open type holds the XML text of a value (what the SAX
+// capture of an open type makes: the first non-blank character is '<', no
+// control characters but TAB, LF and CR) rather than the octets of an
+// encoding.
+inline bool asn1dataIsXmlText(const ASN1OpenType& object)
+{
+   OSUINT32 i = 0;
+   while (i < object.numocts && (object.data[i] == ' ' || object.data[i] == '\t' || object.data[i] == '\n' ||
+                                 object.data[i] == '\r'))
+      ++i;
+   if (i == object.numocts || object.data[i] != '<') return false;
+   for (OSUINT32 k = i; k < object.numocts; ++k)
+      if ((object.data[k] < 0x20 && object.data[k] != '\t' && object.data[k] != '\n' && object.data[k] != '\r') ||
+          object.data[k] == 0x7F)
+         return false;
+   return true;
+}
+
+// XER: hexadecimal text (white space ignored) turned into octets in pctxt's
+// heap, replacing the text the open type holds. 0, ASN1ERR_INVALID_HEX or
+// ASN1ERR_NO_MEMORY.
+inline int asn1dataHexTextToOctets(ASN1CTXT* pctxt, ASN1OpenType& object)
+{
+   OSUINT32 digits = 0;
+   for (OSUINT32 i = 0; i < object.numocts; ++i) {
+      OSOCTET c = object.data[i];
+      if (c == ' ' || c == '\t' || c == '\n' || c == '\r') continue;
+      if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'))) return ASN1ERR_INVALID_HEX;
+      ++digits;
+   }
+   if (digits % 2 != 0) return ASN1ERR_INVALID_HEX;
+   OSOCTET* out = nullptr;
+   if (digits > 0) {
+      out = static_cast<OSOCTET*>(ASN1MALLOC(pctxt, digits / 2));
+      if (out == nullptr) return ASN1ERR_NO_MEMORY;
+   }
+   OSUINT32 n = 0;
+   bool high = true;
+   for (OSUINT32 i = 0; i < object.numocts; ++i) {
+      OSOCTET c = object.data[i];
+      if (c == ' ' || c == '\t' || c == '\n' || c == '\r') continue;
+      OSOCTET v = static_cast<OSOCTET>(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+      if (high) out[n] = static_cast<OSOCTET>(v << 4);
+      else out[n++] |= v;
+      high = !high;
+   }
+   object.numocts = n;
+   object.data = out;
+   return 0;
+}
+
+// XER encode: object.decoded written as an XML fragment through the control
+// object that `make` builds (destroyed with `drop`); the text, in pctxt's
+// heap, replaces what the open type holds. Returns 1 (text installed) or a
+// negative status: the encoder's own, recorded in pctxt, or
+// ASN1ERR_NOT_SUPPORTED when the type has no control object.
+template <class Make, class Drop>
+int asn1dataTableXmlEncode(ASN1CTXT* pctxt, Asn1TObject& object, Make make, Drop drop)
+{
+   int stat;
+   try {
+      ASN1XEREncodeBuffer buffer(TRUE, pctxt, 1024);
+      ASN1CTXT* pbuf = buffer.getCtxtPtr();
+      pbuf->flags |= ASN1XERFRAGMENT | ASN1XERCANONICAL;
+      ASN1CType* pobj = make(buffer, object.decoded);
+      if (pobj == nullptr) return LOG_ASN1ERR(pctxt, ASN1ERR_NOT_SUPPORTED);
+      stat = pobj->Encode();
+      drop(pobj);
+      if (stat == 0) {
+         const OSUINT32 len = buffer.getMsgLen();
+         OSOCTET* text = static_cast<OSOCTET*>(ASN1MALLOC(pctxt, len > 0 ? len : 1));
+         if (text == nullptr) return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);
+         memcpy(text, pbuf->buffer.data, len);
+         object.data = text;
+         object.numocts = len;
+         return 1;
+      }
+      if (pbuf->errInfo.status != 0) stat = pbuf->errInfo.status;
+   }
+   catch (...) {
+      stat = ASN1ERR_NO_MEMORY;
+   }
+   return LOG_ASN1ERR(pctxt, stat < 0 ? stat : ASN1ERR_BAD_VALUE);
+}
+
+// XER decode: a new record (`makeRecord`) decoded from the XML text of the
+// open type through the control object of `make`, stored in
+// object.decoded; the open type then holds the record's BER encoding
+// (`enc`), so that the record reads the same to the BER and XER encoders.
+// Octets (written in hexadecimal) are decoded as BER with `dec`.
+// 0 or a negative status (ASN1ERR_NOT_SUPPORTED without a record or
+// control object).
+template <class MakeRecord, class Make, class Drop, class Enc, class Dec>
+int asn1dataTableXmlDecode(ASN1CtxtPtr& ctxt, Asn1TObject& object, MakeRecord makeRecord, Make make, Drop drop,
+                           Enc enc, Dec dec)
+{
+   ASN1CTXT* pctxt = ctxt->getPtr();
+   object.decoded = nullptr;
+   if (object.data == nullptr || object.numocts == 0) return 0;
+   if (!asn1dataIsXmlText(object)) return asn1dataTableDecode(pctxt, object, dec);
+   asn1dataDepthGuard depth;
+   if (!depth.ok()) return ASN1ERR_NOT_SUPPORTED;
+   void* record = makeRecord(pctxt);
+   if (record == nullptr) return ASN1ERR_NOT_SUPPORTED;
+   int stat;
+   try {
+      ASN1XERDecodeBuffer buffer(object.data, object.numocts, TRUE, ctxt.get());
+      ASN1CType* pobj = make(buffer, record);
+      if (pobj == nullptr) return ASN1ERR_NOT_SUPPORTED;
+      stat = pobj->Decode();
+      drop(pobj);
+   }
+   catch (...) {
+      stat = ASN1ERR_XML_STATE;
+   }
+   if (stat != 0) return stat < 0 ? stat : ASN1ERR_BAD_VALUE;
+   object.decoded = record;
+   const OSOCTET* fresh = nullptr;
+   int len;
+   {
+      asn1dataBufferSaver saved(pctxt);
+      len = xe_setp(pctxt, nullptr, 0);
+      if (len == 0) len = enc(pctxt, object);
+      if (len >= 0) fresh = xe_getp(pctxt);
+   }
+   if (len < 0) return len;
+   object.data = fresh;
+   object.numocts = static_cast<OSUINT32>(len);
    return 0;
 }
 

@@ -457,6 +457,15 @@ void declareTableFunctions(const Unit& u, Writer& w)
    w.line("// Table constraint of " + u.name + ": pre-encoding and post-decoding of the value.");
    w.line("EXTERNRT int asn1ETC_" + u.name + "(ASN1CTXT* pctxt, ASN1T_" + u.name + "* pvalue);");
    w.line("EXTERNRT int asn1DTC_" + u.name + "(ASN1CTXT* pctxt, ASN1T_" + u.name + "* pvalue);");
+   TableUse t;
+   if (tableUseOf(u, t) && hasXerTable(t)) {
+      w.line("// XER pre-encoding: the value of a known identifier becomes XML text in the open");
+      w.line("// type; 1 when it did, 0 when the value stays octets, or a negative status.");
+      w.line("EXTERNRT int asn1XETC_" + u.name + "(ASN1CTXT* pctxt, ASN1T_" + u.name + "* pvalue);");
+      w.line("// XER post-decoding: the value of a known identifier decoded from the XML text");
+      w.line("// (or hexadecimal octets) the open type holds; 0 or a negative status.");
+      w.line("EXTERNRT int asn1XDTC_" + u.name + "(ASN1CtxtPtr& ctxt, ASN1T_" + u.name + "* pvalue);");
+   }
    w.line("// The decoded value copied through its object (after the octets were copied);");
    w.line("// 0 or ASN1ERR_NO_MEMORY.");
    w.line("int asn1CopyTC_" + u.name + "(ASN1CTXT* pctxt, ASN1T_" + u.name + "* pSrcValue, ASN1T_" + u.name +
@@ -606,6 +615,95 @@ void defineTableFunctions(const Unit& u, const TableUse& t, Writer& w)
 
 std::string tableHeaderOf(const Module& m) { return m.name + "Table.h"; }
 
+// An unknown identifier is no failure of the XER encoder for these types:
+// their value can be written as octets.
+bool lenientXerUnknown(const Unit& u) { return u.name == "Extension" || u.name == "AlgorithmIdentifier"; }
+
+void defineXerFunctions(const Unit& u, const TableUse& t, Writer& w)
+{
+   std::string v = fieldName(t.value->name);
+   std::string cls = cName(definingClass(t.cls)->name);
+   std::string set = cName(t.set->name);
+   std::string F = suffix(t.field->fieldPath[0]);
+   std::string holder = t.kind == TableUse::Kind::Containing ? containingObjectName(*t.value) : v;
+   std::string presence = t.value->optional ? "pvalue->m." + v + "Present" : "";
+   auto lookup = [&] {
+      w.line(set + "* pset = " + set + "::instance(pctxt);");
+      w.line(cls + "* pobj = pset != 0 ? pset->lookupObject(pvalue->" + fieldName(t.id->name) + ") : 0;");
+   };
+   w.line("// asn1XETC_" + u.name + ": the value of a known " + t.id->name + " becomes XML text.");
+   openFunction(w, "int asn1XETC_" + u.name + "(ASN1CTXT* pctxt, ASN1T_" + u.name + "* pvalue)");
+   if (!presence.empty()) w.line("if (!" + presence + ") return 0;");
+   lookup();
+   if (lenientXerUnknown(u)) w.line("if (pobj == 0) return 0;");
+   else w.line("if (pobj == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_OBJECT_NOT_FOUND);");
+   w.line("auto make = [pobj](ASN1MessageBufferIF& b, void* r) { return pobj->constructASN1C" + F + "(b, r); };");
+   w.line("auto drop = [pobj](ASN1CType* c) { pobj->destructASN1C" + F + "(c); };");
+   w.line("int result = 0;");
+   if (t.kind == TableUse::Kind::SetOf) {
+      w.open("for (_Asn1RTDListNode* pnode = pvalue->" + v + ".head; pnode != 0; pnode = pnode->next)");
+      w.line("Asn1TObject& h = *static_cast<Asn1TObject*>(pnode->data);");
+      w.line("if (h.decoded == 0) continue;");
+      w.line("result = asn1dataTableXmlEncode(pctxt, h, make, drop);");
+      w.line("if (result < 0) return result;");
+      w.close();
+   }
+   else {
+      w.line("if (pvalue->" + holder + ".decoded == 0) return 0;");
+      w.line("result = asn1dataTableXmlEncode(pctxt, pvalue->" + holder + ", make, drop);");
+   }
+   w.line("return result;");
+   w.close();
+   w.line();
+   w.line("// asn1XDTC_" + u.name + ": the value of a known " + t.id->name + " decoded from its XML text.");
+   openFunction(w, "int asn1XDTC_" + u.name + "(ASN1CtxtPtr& ctxt, ASN1T_" + u.name + "* pvalue)");
+   w.line("ASN1CTXT* pctxt = ctxt->getPtr();");
+   if (t.kind == TableUse::Kind::Containing) {
+      w.line("Asn1TObject& holder = pvalue->" + holder + ";");
+      w.line("holder.decoded = 0;");
+      w.line("// Octets were written as hexadecimal text: they become the OCTET STRING.");
+      w.open("if (!asn1dataIsXmlText(holder))");
+      w.line("int stat = asn1dataHexTextToOctets(pctxt, holder);");
+      w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+      w.line("pvalue->" + v + ".numocts = holder.numocts;");
+      w.line("pvalue->" + v + ".data = holder.data;");
+      w.close();
+   }
+   if (!presence.empty()) w.line("if (!" + presence + ") return 0;");
+   lookup();
+   w.line("auto makeRecord = [pobj](ASN1CTXT* c) { return pobj->constructASN1T" + F + "(c); };");
+   w.line("auto make = [pobj](ASN1MessageBufferIF& b, void* r) { return pobj->constructASN1C" + F + "(b, r); };");
+   w.line("auto drop = [pobj](ASN1CType* c) { pobj->destructASN1C" + F + "(c); };");
+   w.line("auto enc = [pobj](ASN1CTXT* c, Asn1TObject& o) { return pobj->encodeBER" + F + "(c, o); };");
+   w.line("auto dec = [pobj](ASN1CTXT* c, Asn1TObject& o) { return pobj->decodeBER" + F + "(c, o); };");
+   if (t.kind == TableUse::Kind::SetOf) {
+      w.open("for (_Asn1RTDListNode* pnode = pvalue->" + v + ".head; pnode != 0; pnode = pnode->next)");
+      w.line("Asn1TObject& h = *static_cast<Asn1TObject*>(pnode->data);");
+      w.line("h.decoded = 0;");
+      w.line("if (pobj == 0) continue;");
+      w.line("int stat = asn1dataTableXmlDecode(ctxt, h, makeRecord, make, drop, enc, dec);");
+      w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+      w.close();
+   }
+   else {
+      w.line("Asn1TObject& h = pvalue->" + holder + ";");
+      w.line("h.decoded = 0;");
+      if (t.kind == TableUse::Kind::Containing) {
+         w.line("// XML text of a value no object describes cannot become octets.");
+         w.line("if (pobj == 0) return asn1dataIsXmlText(h) ? LOG_ASN1ERR(pctxt, ASN1ERR_OBJECT_NOT_FOUND) : 0;");
+      }
+      else w.line("if (pobj == 0) return 0;");
+      w.line("int stat = asn1dataTableXmlDecode(ctxt, h, makeRecord, make, drop, enc, dec);");
+      w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+      if (t.kind == TableUse::Kind::Containing) {
+         w.line("pvalue->" + v + ".numocts = h.numocts;");
+         w.line("pvalue->" + v + ".data = h.data;");
+      }
+   }
+   w.line("return 0;");
+   w.close();
+}
+
 }  // namespace
 
 bool tableUseOf(const Unit& u, TableUse& out)
@@ -636,6 +734,8 @@ bool tableUseOf(const Unit& u, TableUse& out)
 }
 
 bool isTableContaining(const Component& c) { return containingField(c.type.get()) != nullptr; }
+
+bool hasXerTable(const TableUse& t) { return !t.set->objects.empty(); }
 
 std::string containingObjectName(const Component& c) { return fieldName(c.name) + "Obj"; }
 
@@ -730,6 +830,10 @@ void emitTableSource(Module& m, const std::vector<Unit>& units, Writer& w)
          defineTableFunctions(u, t, w);
          w.line();
          defineCopyFreeFunctions(u, t, w);
+         if (hasXerTable(t)) {
+            w.line();
+            defineXerFunctions(u, t, w);
+         }
       }
    w.line();
    w.line("}  // namespace asn1data");
@@ -742,6 +846,43 @@ void emitTableEncodeHook(const Unit& u, Writer& w)
    w.line("// The value of a known " + t.id->name + " is encoded first, into the octets written below.");
    w.line("ll = asn1ETC_" + u.name + "(pctxt, pvalue);");
    w.line("if (ll < 0) return LOG_ASN1ERR(pctxt, ll);");
+}
+
+bool emitXerEncodeHook(const Unit& u, Writer& w)
+{
+   TableUse t;
+   if (!tableUseOf(u, t) || !hasXerTable(t)) return false;
+   std::string v = fieldName(t.value->name);
+   std::string holder = t.kind == TableUse::Kind::Containing ? containingObjectName(*t.value) : v;
+   w.line("// The value of a known " + t.id->name + " is written as XML: its text stands in the open type");
+   w.line("// while the element is written, and the octets come back afterwards.");
+   if (t.kind == TableUse::Kind::SetOf) w.line("asn1dataOpenTypeListRestorer restore(pvalue->" + v + ");");
+   else w.line("asn1dataOpenTypeRestorer restore(pvalue->" + holder + ");");
+   w.line("stat = asn1XETC_" + u.name + "(pctxt, pvalue);");
+   w.line("if (stat < 0) return stat;");
+   w.line("const bool valueText = stat == 1;");
+   w.line("(void)valueText;");
+   return true;
+}
+
+std::string xerContainingCall(const Unit& u, const Component& c, const std::string& octetsCall)
+{
+   TableUse t;
+   if (!tableUseOf(u, t) || !hasXerTable(t) || t.kind != TableUse::Kind::Containing || t.value != &c)
+      return octetsCall;
+   std::string h = "pvalue->" + containingObjectName(c);
+   return "valueText ? xerEncOpenType(pctxt, " + h + ".numocts, " + h + ".data, \"" + c.name + "\") : " + octetsCall;
+}
+
+void emitTableXerDecodeHook(const Unit& u, Writer& w)
+{
+   TableUse t;
+   if (!tableUseOf(u, t) || !hasXerTable(t)) return;
+   w.open("");
+   w.line("// The value of a known " + t.id->name + ", from the text its open type captured.");
+   w.line("ASN1CtxtPtr ctxt = getMsgBuf()->getContext();");
+   w.line("check(asn1XDTC_" + u.name + "(ctxt, &msgData));");
+   w.close();
 }
 
 void emitTableCopyHook(const Unit& u, Writer& w)

@@ -32,6 +32,10 @@ struct TableUse {
 // Whether the SEQUENCE unit u has a table-constrained component.
 bool tableUseOf(const Unit& u, TableUse& out);
 
+// Whether the type has the XER table functions asn1XETC_T / asn1XDTC_T:
+// not when its set is empty (the policy qualifier types).
+bool hasXerTable(const TableUse& t);
+
 // A component OCTET STRING (CONTAINING CLASS.&Type ({Set}{@id})): its record
 // gets the Asn1TObject named by containingObjectName after the octets.
 bool isTableContaining(const Component& c);
@@ -48,6 +52,16 @@ void emitTableSource(Module& m, const std::vector<Unit>& units, Writer& w);
 // pre-encodes the value first, the decoder decodes it last.
 void emitTableEncodeHook(const Unit& u, Writer& w);
 void emitTableDecodeHook(const Unit& u, Writer& w);
+// Hooks of the XER encoder: the table-constraint pre-encoding before the
+// element (true when there is one), and the write call of an OCTET STRING
+// CONTAINING component, which writes the value's XML text when there is one.
+bool emitXerEncodeHook(const Unit& u, Writer& w);
+std::string xerContainingCall(const Unit& u, const Component& c, const std::string& octetsCall);
+
+// Hook of the SAX handler: when the type's element closes, the value of
+// the open type is decoded through the table.
+void emitTableXerDecodeHook(const Unit& u, Writer& w);
+
 // Hooks of the copy and free functions: the decoded value is copied after
 // the octets, and released before them.
 void emitTableCopyHook(const Unit& u, Writer& w);
