@@ -14,6 +14,7 @@
 
 #include "asn1TObject.h"
 #include "asn1XerCppTypes.h"
+#include "saxParser.h"
 #include "asn1dataRuntime.h"
 
 namespace asn1data {
@@ -210,11 +211,13 @@ inline int asn1dataHexTextToOctets(ASN1CTXT* pctxt, ASN1OpenType& object)
 
 // XER encode: object.decoded written as an XML fragment through the control
 // object that `make` builds (destroyed with `drop`); the text, in pctxt's
-// heap, replaces what the open type holds. Returns 1 (text installed) or a
-// negative status: the encoder's own, recorded in pctxt, or
-// ASN1ERR_NOT_SUPPORTED when the type has no control object.
-template <class Make, class Drop>
-int asn1dataTableXmlEncode(ASN1CTXT* pctxt, Asn1TObject& object, Make make, Drop drop)
+// heap, replaces what the open type holds. A value whose type has no control
+// object (NULL, a bare character string) is written as its BER octets
+// instead: they are brought up to date with `enc` / `dec` and 0 is returned.
+// Returns 1 (text installed), 0 (octets) or a negative status, recorded in
+// pctxt.
+template <class Make, class Drop, class Enc, class Dec>
+int asn1dataTableXmlEncode(ASN1CTXT* pctxt, Asn1TObject& object, Make make, Drop drop, Enc enc, Dec dec)
 {
    int stat;
    try {
@@ -222,7 +225,10 @@ int asn1dataTableXmlEncode(ASN1CTXT* pctxt, Asn1TObject& object, Make make, Drop
       ASN1CTXT* pbuf = buffer.getCtxtPtr();
       pbuf->flags |= ASN1XERFRAGMENT | ASN1XERCANONICAL;
       ASN1CType* pobj = make(buffer, object.decoded);
-      if (pobj == nullptr) return LOG_ASN1ERR(pctxt, ASN1ERR_NOT_SUPPORTED);
+      if (pobj == nullptr) {
+         stat = asn1dataTableEncode(pctxt, object, enc, dec);
+         return stat < 0 ? LOG_ASN1ERR(pctxt, stat) : 0;
+      }
       stat = pobj->Encode();
       drop(pobj);
       if (stat == 0) {
@@ -266,8 +272,18 @@ int asn1dataTableXmlDecode(ASN1CtxtPtr& ctxt, Asn1TObject& object, MakeRecord ma
       ASN1XERDecodeBuffer buffer(object.data, object.numocts, TRUE, ctxt.get());
       ASN1CType* pobj = make(buffer, record);
       if (pobj == nullptr) return ASN1ERR_NOT_SUPPORTED;
-      stat = pobj->Decode();
+      try {
+         stat = pobj->Decode();
+      }
+      catch (...) {
+         drop(pobj);
+         throw;
+      }
       drop(pobj);
+   }
+   catch (const OSRTSAXException& e) {
+      // A handler failed: its status ends the parse.
+      stat = e.getStatus();
    }
    catch (...) {
       stat = ASN1ERR_XML_STATE;

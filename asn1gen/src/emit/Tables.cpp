@@ -328,9 +328,13 @@ void defineObject(Assignment& obj, Writer& w)
       w.close();
       w.line();
       openFunction(w, "ASN1CType* " + o + "::constructASN1C" + F + "(ASN1MessageBufferIF& msgBuf, void* record)");
-      if (b.named && !b.isNull) {
+      // Only constructed types read XER on their own (their control objects
+      // are SAX handlers); the others travel in XER as their BER octets.
+      if (b.named && !b.isNull && valueInfo(st).kind == VKind::Constructed) {
          w.line("if (record == 0) return 0;");
-         w.line("return new ASN1C_" + b.unit + "(msgBuf, *static_cast<" + R + "*>(record));");
+         // The class of the type at the end of a reference chain: its XER
+         // element name is the one its SAX handler expects.
+         w.line("return new ASN1C_" + valueInfo(st).root + "(msgBuf, *static_cast<" + R + "*>(record));");
       }
       else {
          w.line("(void)msgBuf;");
@@ -639,18 +643,20 @@ void defineXerFunctions(const Unit& u, const TableUse& t, Writer& w)
    else w.line("if (pobj == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_OBJECT_NOT_FOUND);");
    w.line("auto make = [pobj](ASN1MessageBufferIF& b, void* r) { return pobj->constructASN1C" + F + "(b, r); };");
    w.line("auto drop = [pobj](ASN1CType* c) { pobj->destructASN1C" + F + "(c); };");
+   w.line("auto enc = [pobj](ASN1CTXT* c, Asn1TObject& o) { return pobj->encodeBER" + F + "(c, o); };");
+   w.line("auto dec = [pobj](ASN1CTXT* c, Asn1TObject& o) { return pobj->decodeBER" + F + "(c, o); };");
    w.line("int result = 0;");
    if (t.kind == TableUse::Kind::SetOf) {
       w.open("for (_Asn1RTDListNode* pnode = pvalue->" + v + ".head; pnode != 0; pnode = pnode->next)");
       w.line("Asn1TObject& h = *static_cast<Asn1TObject*>(pnode->data);");
       w.line("if (h.decoded == 0) continue;");
-      w.line("result = asn1dataTableXmlEncode(pctxt, h, make, drop);");
+      w.line("result = asn1dataTableXmlEncode(pctxt, h, make, drop, enc, dec);");
       w.line("if (result < 0) return result;");
       w.close();
    }
    else {
       w.line("if (pvalue->" + holder + ".decoded == 0) return 0;");
-      w.line("result = asn1dataTableXmlEncode(pctxt, pvalue->" + holder + ", make, drop);");
+      w.line("result = asn1dataTableXmlEncode(pctxt, pvalue->" + holder + ", make, drop, enc, dec);");
    }
    w.line("return result;");
    w.close();
@@ -871,7 +877,10 @@ std::string xerContainingCall(const Unit& u, const Component& c, const std::stri
    if (!tableUseOf(u, t) || !hasXerTable(t) || t.kind != TableUse::Kind::Containing || t.value != &c)
       return octetsCall;
    std::string h = "pvalue->" + containingObjectName(c);
-   return "valueText ? xerEncOpenType(pctxt, " + h + ".numocts, " + h + ".data, \"" + c.name + "\") : " + octetsCall;
+   // A decoded value without XML form was brought up to date as octets in
+   // its open type: those are written.
+   return "valueText ? xerEncOpenType(pctxt, " + h + ".numocts, " + h + ".data, \"" + c.name + "\") : " + h +
+      ".decoded != 0 ? xerEncOctStr(pctxt, " + h + ".numocts, " + h + ".data, \"" + c.name + "\") : " + octetsCall;
 }
 
 void emitTableXerDecodeHook(const Unit& u, Writer& w)
