@@ -897,7 +897,9 @@ TEST(ObjectTablesXer, CorpusCertificatesRoundTripThroughXer)
       ASSERT_EQ(st, 0);
       Bytes out = xerToDer<ASN1T_Certificate, ASN1C_Certificate>(doc, asn1E_Certificate, &st);
       EXPECT_GT(st, 0);
-      if (!nonDer.count(name)) EXPECT_TRUE(out == in);
+      if (!nonDer.count(name)) {
+         EXPECT_TRUE(out == in);
+      }
       ++roundTrips;
    }
    EXPECT_GT(roundTrips, 1500);
