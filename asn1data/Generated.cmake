@@ -15,6 +15,15 @@ endforeach()
 set(QVASN1_GEN_DIR ${CMAKE_CURRENT_BINARY_DIR}/asn1data)
 set(QVASN1_ASN1_CONF ${QVASN1_ASN1_DIR}/asn1gen.conf)
 
+# The modules that define information objects or table-constrained types
+# also get <Module>Table.h/.cpp (object classes, objects, object sets and
+# table-constraint functions); asn1gen refuses a run where this list and
+# the module texts disagree.
+set(QVASN1_TABLE_MODULES
+  CertificateExtensions CryptographicMessageSyntax
+  ETS-ElectronicSignatureFormats-97Syntax Gost-Qualified-Certificate
+  PKIX1Explicit88 PKIXCMP PKIXDVCS PKIXOCSP PKIXTSP)
+
 set(asn1_inputs)
 set(asn1_outputs ${QVASN1_GEN_DIR}/asn1dataRecords.h)
 foreach(mod IN LISTS QVASN1_ASN1_MODULES)
@@ -22,6 +31,10 @@ foreach(mod IN LISTS QVASN1_ASN1_MODULES)
   list(APPEND asn1_outputs ${QVASN1_GEN_DIR}/${mod}.h ${QVASN1_GEN_DIR}/${mod}.cpp
        ${QVASN1_GEN_DIR}/${mod}Copy.cpp)
 endforeach()
+foreach(mod IN LISTS QVASN1_TABLE_MODULES)
+  list(APPEND asn1_outputs ${QVASN1_GEN_DIR}/${mod}Table.h ${QVASN1_GEN_DIR}/${mod}Table.cpp)
+endforeach()
+string(REPLACE ";" "," asn1_table_list "${QVASN1_TABLE_MODULES}")
 
 # The stamp is the rule's output; the sources are byproducts that asn1gen
 # rewrites only when their text changes, so that an edit of one module
@@ -30,7 +43,7 @@ add_custom_command(
   OUTPUT ${QVASN1_GEN_DIR}/asn1data.stamp
   BYPRODUCTS ${asn1_outputs}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${QVASN1_GEN_DIR}
-  COMMAND asn1gen --config ${QVASN1_ASN1_CONF} --out ${QVASN1_GEN_DIR} ${asn1_inputs}
+  COMMAND asn1gen --config ${QVASN1_ASN1_CONF} --tables ${asn1_table_list} --out ${QVASN1_GEN_DIR} ${asn1_inputs}
   COMMAND ${CMAKE_COMMAND} -E touch ${QVASN1_GEN_DIR}/asn1data.stamp
   DEPENDS asn1gen ${asn1_inputs} ${QVASN1_ASN1_CONF}
   COMMENT "Generating the asn1data types"
@@ -52,6 +65,7 @@ if(QVASN1_BUILD_GENERATED)
     # Tests of the generated types are built only with them.
     target_sources(qvasn1_tests PRIVATE
       ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_generated_ber.cpp
-      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_generated_xer.cpp)
+      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_generated_xer.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_tables.cpp)
   endif()
 endif()

@@ -15,6 +15,7 @@
 #include "ASN1XERTypeHandler.h"
 #include "asn1BerCppTypes.h"
 #include "asn1MessageBuffer.h"
+#include "asn1TObject.h"
 #include "asn1ber.h"
 #include "asn1type.h"
 #include "asn1xer.h"

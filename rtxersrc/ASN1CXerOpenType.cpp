@@ -54,11 +54,34 @@ void ASN1CXerOpenType::init(int level)
 }
 
 void ASN1CXerOpenType::startElement(const char*, const char*, const char* qname,
-                                    const char* const*)
+                                    const char* const* attrs)
 {
    mState = XERSTART;
    check(xerCopyText(mpEncCtxt, "<"));
    check(xerCopyText(mpEncCtxt, qname));
+   // The attributes belong to the value (form="ber" marks hexadecimal BER
+   // octets of a nested open type): they are kept, their values escaped.
+   for (int i = 0; attrs != nullptr && attrs[i] != nullptr && attrs[i + 1] != nullptr; i += 2) {
+      check(xerCopyText(mpEncCtxt, " "));
+      check(xerCopyText(mpEncCtxt, attrs[i]));
+      check(xerCopyText(mpEncCtxt, "=\""));
+      const char* v = attrs[i + 1];
+      size_t start = 0, k = 0;
+      for (; v[k] != 0; ++k) {
+         const char* entity;
+         switch (v[k]) {
+         case '&': entity = "&amp;"; break;
+         case '<': entity = "&lt;"; break;
+         case '"': entity = "&quot;"; break;
+         default: continue;
+         }
+         check(xerEncXmlCharData(mpEncCtxt, v + start, (int)(k - start)));
+         check(xerCopyText(mpEncCtxt, entity));
+         start = k + 1;
+      }
+      check(xerEncXmlCharData(mpEncCtxt, v + start, (int)(k - start)));
+      check(xerCopyText(mpEncCtxt, "\""));
+   }
    check(xerCopyText(mpEncCtxt, ">"));
    mLevel++;
 }

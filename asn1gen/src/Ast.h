@@ -160,6 +160,7 @@ struct Type {
    Type* sharedWith = nullptr;           // a second _SeqOfX: the first one
    Repr repr = Repr::Default;            // representation from the configuration
    ConstraintPtr tableConstraint;        // ClassField: the table constraint
+   Assignment* objectSet = nullptr;      // ClassField: the object set of the table constraint
    const ClassField* classField = nullptr; // ClassField: the field referred to
 };
 

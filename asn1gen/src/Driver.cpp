@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "Parser.h"
@@ -27,7 +28,9 @@ const char* usage =
    "  --print        write the resolved tree to standard output\n"
    "  --catalogue    list the generated types and identifier constants\n"
    "  --config FILE  representation choices (asn1gen.conf)\n"
-   "  --out DIR      write <Module>.h and <Module>.cpp for every module into DIR\n";
+   "  --out DIR      write <Module>.h and <Module>.cpp for every module into DIR\n"
+   "  --tables LIST  the modules (comma-separated) expected to get <Module>Table\n"
+   "                 sources; a run where other modules get them fails\n";
 
 }
 
@@ -48,15 +51,17 @@ Program loadProgram(const std::vector<SourceText>& sources,
 int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
    bool print = false, catalogue = false;
-   std::string configFile, outDir;
+   std::string configFile, outDir, tables;
+   bool tablesGiven = false;
    std::vector<std::string> inputs;
    for (size_t i = 0; i < args.size(); ++i) {
       const std::string& a = args[i];
       if (a == "--print") print = true;
       else if (a == "--catalogue") catalogue = true;
-      else if (a == "--config" || a == "--out") {
+      else if (a == "--config" || a == "--out" || a == "--tables") {
          if (i + 1 >= args.size()) { err << "asn1gen: " << a << " needs an argument\n" << usage; return 2; }
-         (a == "--config" ? configFile : outDir) = args[++i];
+         if (a == "--tables") tablesGiven = true;
+         (a == "--config" ? configFile : a == "--out" ? outDir : tables) = args[++i];
       }
       else if (a == "--help" || a == "-h") { out << usage; return 0; }
       else if (!a.empty() && a[0] == '-') { err << "asn1gen: unknown option " << a << "\n" << usage; return 2; }
@@ -78,6 +83,22 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
       Program prog = loadProgram(sources, configFile, configText);
       if (print) printProgram(out, prog);
       if (catalogue) printCatalogue(out, prog);
+      if (tablesGiven) {
+         // The build lists the Table sources it compiles: a module that gains
+         // or loses its tables must be named there too.
+         std::set<std::string> expected;
+         for (size_t start = 0; start <= tables.size();) {
+            size_t comma = tables.find(',', start);
+            if (comma == std::string::npos) comma = tables.size();
+            if (comma > start) expected.insert(tables.substr(start, comma - start));
+            start = comma + 1;
+         }
+         std::set<std::string> actual = tableModules(prog);
+         for (const auto& n : actual)
+            if (!expected.count(n)) { err << "asn1gen: module " << n << " has object tables but is not in --tables\n"; return 1; }
+         for (const auto& n : expected)
+            if (!actual.count(n)) { err << "asn1gen: module " << n << " is in --tables but has no object tables\n"; return 1; }
+      }
       if (!outDir.empty()) emitProgram(prog, outDir);
    }
    catch (const AsnError& e) {

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "Records.h"
+#include "Tables.h"
 
 namespace asn1gen {
 
@@ -260,6 +261,7 @@ void emitSequenceEncodeBody(Writer& w, const Unit& u, bool isSet)
 {
    Type& t = *u.type;
    w.line("int ll, len = 0;");
+   emitTableEncodeHook(u, w);
    if (t.extensible) {
       w.line("// Unknown extension elements come last in the output: written first.");
       w.open("if (pvalue->extElem1.count > 0) {");
@@ -569,6 +571,7 @@ void emitSequenceDecodeBody(Writer& w, const Unit& u)
    w.close();
    w.line("stat = asn1dataEnd(pctxt, start, length);");
    w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+   emitTableDecodeHook(u, w);
    w.line("return 0;");
 }
 
@@ -796,6 +799,18 @@ std::string selfChain(const Unit& u, size_t k, bool writeTag)
 std::string functionName(const Unit& u)
 {
    return shapeOf(u) == Shape::Null ? u.name + "_" : u.name;
+}
+
+std::string berEncodeExpr(Type* t, const std::string& lv)
+{
+   return encChain(t, 0, true, lv);
+}
+
+void emitBerDecodeValue(Writer& w, Type* t, const std::string& lv)
+{
+   DecEmitter d(w);
+   d.chain(t, 0, true, lv, "");
+   emitChecks(w, t, lv, "*pvalue");
 }
 
 void declareBerFunctions(const Unit& u, Writer& w)

@@ -25,6 +25,13 @@ void emitEnumCheck(Writer& w, Type* t, const std::string& lv);
 // Function name suffix: NULL types take a trailing underscore.
 std::string functionName(const Unit& u);
 
+// The encoder call of the value lv of node t, its tags written (explicit
+// tagging): an expression giving the length or a negative status.
+std::string berEncodeExpr(Type* t, const std::string& lv);
+// Statements that decode node t with its tags into lv; they need `int stat`
+// in scope and return the status on failure.
+void emitBerDecodeValue(Writer& w, Type* t, const std::string& lv);
+
 }
 
 #endif

@@ -2,6 +2,7 @@
 
 #include "Ber.h"
 #include "Records.h"
+#include "Tables.h"
 
 namespace asn1gen {
 
@@ -193,7 +194,10 @@ void emitCopyFunction(const Unit& u, Writer& w)
    w.line("if (pSrcValue == pDstValue) return 0;");
    w.line("int stat = 0;");
    switch (s) {
-   case Shape::Sequence: case Shape::Set: emitSequenceCopy(u, w); break;
+   case Shape::Sequence: case Shape::Set:
+      emitSequenceCopy(u, w);
+      emitTableCopyHook(u, w);
+      break;
    case Shape::Choice: emitChoiceCopy(u, w); break;
    case Shape::List: emitListCopy(u, w); break;
    case Shape::Array: emitArrayCopy(u, w); break;
@@ -229,6 +233,7 @@ void emitFreeFunction(const Unit& u, Writer& w)
    Type& t = *u.type;
    switch (s) {
    case Shape::Sequence: case Shape::Set:
+      emitTableFreeHook(u, w);
       for (const auto& c : t.components) {
          if (fieldType(c).empty()) continue;
          bool ptr = c.type->repr == Repr::Pointer;

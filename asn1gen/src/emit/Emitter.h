@@ -2,6 +2,7 @@
 #ifndef ASN1GEN_EMITTER_H
 #define ASN1GEN_EMITTER_H
 
+#include <set>
 #include <string>
 
 #include "../resolve/Resolver.h"
@@ -11,7 +12,12 @@ namespace asn1gen {
 // Writes into outDir, for every module, <Module>.h and <Module>.cpp, and the
 // shared record header asn1dataRecords.h. Files whose text is unchanged are
 // not rewritten, so that dependent objects are not rebuilt needlessly.
+// Modules with information objects or table-constrained types also get
+// <Module>Table.h and <Module>Table.cpp.
 void emitProgram(Program& prog, const std::string& outDir);
+
+// The names of the modules that get <Module>Table sources.
+std::set<std::string> tableModules(Program& prog);
 
 }
 

@@ -91,7 +91,12 @@ std::string primitiveRecordType(Type* t)
    case K::GeneralizedTime: return "const char*";
    case K::Any: return "ASN1TOpenType";
    case K::ClassField:
-      if (isOpenType(*t)) return "ASN1TOpenType";
+      if (isOpenType(*t)) {
+         // An open type whose object is chosen by a component beside it
+         // carries the decoded value too.
+         if (t->tableConstraint && !t->tableConstraint->atPaths.empty()) return "Asn1TObject";
+         return "ASN1TOpenType";
+      }
       if (t->classField && t->classField->type) return recordType(t->classField->type.get());
       fail(t->loc, "this class field cannot be used as a type");
    case K::Reference:

@@ -1,5 +1,7 @@
 #include "Records.h"
 
+#include "Tables.h"
+
 #include <functional>
 #include <map>
 #include <set>
@@ -69,6 +71,8 @@ void emitSequenceRecord(const Unit& u, Writer& w)
    for (const auto& c : t.components) {
       std::string ft = fieldType(c);
       if (!ft.empty()) w.line(ft + " " + fieldName(c.name) + ";");
+      // The value inside the octets, decoded through the object table.
+      if (isTableContaining(c)) w.line("Asn1TObject " + containingObjectName(c) + ";");
    }
    if (t.extensible) w.line("_Asn1RTDList extElem1;");
    w.line();

@@ -1,6 +1,7 @@
 #include "Sax.h"
 
 #include "Records.h"
+#include "Tables.h"
 #include "Xer.h"
 
 namespace asn1gen {
@@ -22,6 +23,8 @@ struct Slot {
    std::string present;      // statement that marks the component present
    std::string choiceTag;    // CHOICE: the t value
    std::string member;       // cached nested handler
+   bool capture = false;     // OCTET STRING CONTAINING a table value: XML text or hexadecimal
+                             // octets, captured into its Asn1TObject
 };
 
 const char* kindName(const ValueInfo& v)
@@ -72,6 +75,13 @@ std::vector<Slot> slotsOf(const Unit& u)
             }
             else if (!s.recType.empty()) s.target = "msgData." + f;
             if (hasPresenceBit(c)) s.present = "msgData.m." + f + "Present = 1;";
+            TableUse use;
+            if (isTableContaining(c) && tableUseOf(u, use) && hasXerTable(use)) {
+               s.v.kind = VKind::Open;
+               s.recType = "Asn1TObject";
+               s.target = "msgData." + containingObjectName(c);
+               s.capture = true;
+            }
          }
          out.push_back(s);
       }
@@ -155,6 +165,14 @@ void emitSlotStart(Writer& w, const Slot& s, bool list)
    if (!nested(s)) return;
    if (!s.present.empty()) w.line(s.present);
    std::string cls = handlerClass(s);
+   if (s.capture) {
+      // asn1XDTC_ tells XML text from hexadecimal octets once the element is done.
+      w.line("delete " + s.member + ";");
+      w.line(s.member + " = 0;");
+      w.line(s.member + " = new ASN1CXerOpenType(*getMsgBuf(), " + s.target + ");");
+      w.line("nest(" + s.member + ");");
+      return;
+   }
    if (s.v.kind == VKind::Open) {
       w.line("if (xerIsBerForm(attrs)) setValueKind(XERV_HEX);   // BER octets in hexadecimal");
       w.open("else {");
@@ -318,6 +336,7 @@ void emitStructured(const Unit& u, Writer& w)
       int required = 0;
       for (const auto& s : slots) required += s.optional ? 0 : 1;
       w.line("checkRequired(" + std::to_string(required) + ");");
+      emitTableXerDecodeHook(u, w);
    }
    w.close();
    w.close();

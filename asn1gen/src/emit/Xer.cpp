@@ -2,6 +2,7 @@
 
 #include "Ber.h"
 #include "Records.h"
+#include "Tables.h"
 
 namespace asn1gen {
 
@@ -107,6 +108,7 @@ void emitSequence(const Unit& u, Writer& w)
       }
       if (!cond.empty()) w.close();
    }
+   emitXerEncodeHook(u, w);
    emitStart(w);
    for (const auto& c : t.components) {
       if (fieldType(c).empty() && valueInfo(c.type.get()).kind != VKind::None) continue;
@@ -116,7 +118,7 @@ void emitSequence(const Unit& u, Writer& w)
       std::string cond = writeCondition(c, lv);
       w.line("// " + c.name);
       if (!cond.empty()) w.open("if (" + cond + ") {");
-      emitStep(w, xeCall(c.type.get(), lv, q(c.name)));
+      emitStep(w, xerContainingCall(u, c, xeCall(c.type.get(), lv, q(c.name))));
       if (!cond.empty()) w.close();
    }
    emitEnd(w);

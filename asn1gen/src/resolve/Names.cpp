@@ -7,7 +7,7 @@
 //   an unconstrained SEQUENCE OF X / SET OF X component    _SeqOfX / _SetOfX
 //     whose element X has a name (shared within a module)
 //   a type setting of field &F of information object o     _o_F
-//     (except NULL)
+//     (except NULL and unconstrained character strings)
 //   an open-type component c of T constrained to one type   T_c_OpenType
 //     (a decoder only)
 //
@@ -149,9 +149,12 @@ void assignNames(Program& prog)
             namer.members(a->type, cName(a->name));
          else if (a->kind == Assignment::Kind::Object)
             for (auto& s : a->settings)
-               // A NULL setting gets no type: its objects encode NULL directly.
+               // A NULL setting and an unconstrained character string get no
+               // type: their objects encode the value directly.
                if (s.second.type && s.second.type->kind != Type::Kind::Reference &&
-                   s.second.type->kind != Type::Kind::Null)
+                   s.second.type->kind != Type::Kind::Null &&
+                   !(s.second.type->kind == Type::Kind::CharString &&
+                     s.second.type->constraints.empty() && s.second.type->tags.empty()))
                   namer.inlineType(s.second.type,
                                    "_" + cName(a->name) + "_" + cName(s.first.substr(1)), true);
       }

@@ -40,6 +40,7 @@ void bindType(Program& prog, Module& m, const TypePtr& t)
          Assignment* set = lookup(prog, m, t->tableConstraint->objectSet, "", t->tableConstraint->loc);
          if (set->kind != Assignment::Kind::ObjectSet)
             fail(t->tableConstraint->loc, "'" + set->name + "' is not an object set");
+         t->objectSet = set;
       }
    }
 }

@@ -1,0 +1,309 @@
+// What the generated object tables (<Module>Table sources) need beyond the
+// codec helpers: the comparison of identifiers, and the two steps that carry
+// a table-constrained value between its octets and its decoded record.
+//
+// Both steps switch the context's buffer to the value and back: the caller's
+// message buffer and the decoder flags are saved first and restored on every
+// path, success or failure.
+#ifndef ASN1DATATABLES_H
+#define ASN1DATATABLES_H
+
+#include <string.h>
+
+#include <vector>
+
+#include "asn1TObject.h"
+#include "asn1XerCppTypes.h"
+#include "saxParser.h"
+#include "asn1dataRuntime.h"
+
+namespace asn1data {
+
+// Equal arc counts and equal arcs.
+inline bool asn1dataOidEqual(const ASN1OBJID& a, const ASN1OBJID& b)
+{
+   return a.numids == b.numids && memcmp(a.subid, b.subid, a.numids * sizeof(a.subid[0])) == 0;
+}
+
+// The context's buffer and flags, restored when the saver goes out of scope.
+class asn1dataBufferSaver {
+public:
+   explicit asn1dataBufferSaver(ASN1CTXT* pctxt) : pctxt_(pctxt), buffer_(pctxt->buffer), flags_(pctxt->flags) {}
+   ~asn1dataBufferSaver()
+   {
+      pctxt_->buffer = buffer_;
+      pctxt_->flags = flags_;
+   }
+
+private:
+   asn1dataBufferSaver(const asn1dataBufferSaver&) = delete;
+   asn1dataBufferSaver& operator=(const asn1dataBufferSaver&) = delete;
+   ASN1CTXT* pctxt_;
+   ASN1BUFFER buffer_;
+   decltype(ASN1CTXT::flags) flags_;
+};
+
+// Decodes the octets of `object` (one complete encoding, nothing after it)
+// with `dec`, which stores the decoded record in object.decoded. Returns 0
+// or the negative status; on failure object.decoded is null. Octets after
+// the value's encoding fail with ASN1ERR_INVALID_LENGTH. Nested tables count
+// towards the decoder nesting limit, so that values containing values cannot
+// exhaust the stack.
+template <class Dec>
+int asn1dataTableDecode(ASN1CTXT* pctxt, Asn1TObject& object, Dec dec)
+{
+   object.decoded = nullptr;
+   if (object.data == nullptr || object.numocts == 0) return 0;
+   if (object.numocts > 0x7FFFFFFFU) return ASN1ERR_INVALID_LENGTH;
+   asn1dataDepthGuard depth;
+   if (!depth.ok()) return ASN1ERR_NOT_SUPPORTED;
+   int stat;
+   {
+      asn1dataBufferSaver saved(pctxt);
+      stat = xd_setp(pctxt, object.data, static_cast<int>(object.numocts), nullptr, nullptr);
+      // xd_setp ends a definite-length buffer at the end of the first element.
+      if (stat == 0 && pctxt->buffer.size != object.numocts) stat = ASN1ERR_INVALID_LENGTH;
+      if (stat == 0) stat = dec(pctxt, object);
+      // An object without a type for the field decodes nothing and leaves
+      // decoded null: the value stays octets.
+      if (stat == 0 && object.decoded != nullptr && pctxt->buffer.byteIndex != object.numocts)
+         stat = ASN1ERR_INVALID_LENGTH;
+   }
+   if (stat != 0) object.decoded = nullptr;
+   return stat;
+}
+
+// Encodes object.decoded with `enc` into a fresh buffer of the context (it
+// lives in the context's heap) and makes the open type hold that encoding.
+//
+// The octets the open type already holds are kept when they stand for the
+// same value: when the new encoding equals them, or when they decode (with
+// `dec`) to a value whose encoding equals the new one. A value that was
+// received in another valid encoding (BER inside a DER message, a DEFAULT
+// written out) therefore goes out as it came in, which keeps signatures over
+// it valid; a changed value is written in its new encoding.
+// Returns 0 or the negative status of the encoder.
+template <class Enc, class Dec>
+int asn1dataTableEncode(ASN1CTXT* pctxt, Asn1TObject& object, Enc enc, Dec dec)
+{
+   const OSOCTET* fresh = nullptr;
+   int len;
+   {
+      asn1dataBufferSaver saved(pctxt);
+      len = xe_setp(pctxt, nullptr, 0);
+      if (len == 0) len = enc(pctxt, object);
+      if (len >= 0) fresh = xe_getp(pctxt);
+   }
+   if (len < 0) return len;
+   const OSUINT32 n = static_cast<OSUINT32>(len);
+   if (object.data != nullptr && object.numocts > 0) {
+      if (object.numocts == n && memcmp(object.data, fresh, n) == 0) return 0;
+      // Another encoding: the same value when its own decoding re-encodes
+      // to the same octets.
+      // A failure of this trial is no failure of the encoding: the error
+      // information is put back as it was.
+      const ASN1ErrInfo errInfo = pctxt->errInfo;
+      Asn1TObject original;
+      original.numocts = object.numocts;
+      original.data = object.data;
+      if (asn1dataTableDecode(pctxt, original, dec) == 0 && original.decoded != nullptr) {
+         asn1dataBufferSaver saved(pctxt);
+         int len2 = xe_setp(pctxt, nullptr, 0);
+         if (len2 == 0) len2 = enc(pctxt, original);
+         if (len2 >= 0 && static_cast<OSUINT32>(len2) == n && memcmp(xe_getp(pctxt), fresh, n) == 0) {
+            pctxt->errInfo = errInfo;
+            return 0;
+         }
+      }
+      pctxt->errInfo = errInfo;
+   }
+   object.numocts = n;
+   object.data = fresh;
+   return 0;
+}
+
+// XER encode: the octets of open types are put back when the encoder is
+// done, so that writing XML text leaves the caller's record as it was.
+class asn1dataOpenTypeRestorer {
+public:
+   explicit asn1dataOpenTypeRestorer(ASN1OpenType& object) : object_(object), saved_(object) {}
+   ~asn1dataOpenTypeRestorer() { object_ = saved_; }
+
+private:
+   asn1dataOpenTypeRestorer(const asn1dataOpenTypeRestorer&) = delete;
+   asn1dataOpenTypeRestorer& operator=(const asn1dataOpenTypeRestorer&) = delete;
+   ASN1OpenType& object_;
+   ASN1OpenType saved_;
+};
+
+// The same for every element of a list of open types.
+class asn1dataOpenTypeListRestorer {
+public:
+   explicit asn1dataOpenTypeListRestorer(_Asn1RTDList& list) : list_(list)
+   {
+      for (_Asn1RTDListNode* n = list.head; n != nullptr; n = n->next)
+         saved_.push_back(*static_cast<ASN1OpenType*>(n->data));
+   }
+   ~asn1dataOpenTypeListRestorer()
+   {
+      size_t i = 0;
+      for (_Asn1RTDListNode* n = list_.head; n != nullptr && i < saved_.size(); n = n->next)
+         *static_cast<ASN1OpenType*>(n->data) = saved_[i++];
+   }
+
+private:
+   asn1dataOpenTypeListRestorer(const asn1dataOpenTypeListRestorer&) = delete;
+   asn1dataOpenTypeListRestorer& operator=(const asn1dataOpenTypeListRestorer&) = delete;
+   _Asn1RTDList& list_;
+   std::vector<ASN1OpenType> saved_;
+};
+
+// XER: whether an open type holds the XML text of a value (what the SAX
+// capture of an open type makes: the first non-blank character is '<', no
+// control characters but TAB, LF and CR) rather than the octets of an
+// encoding.
+inline bool asn1dataIsXmlText(const ASN1OpenType& object)
+{
+   OSUINT32 i = 0;
+   while (i < object.numocts && (object.data[i] == ' ' || object.data[i] == '\t' || object.data[i] == '\n' ||
+                                 object.data[i] == '\r'))
+      ++i;
+   if (i == object.numocts || object.data[i] != '<') return false;
+   for (OSUINT32 k = i; k < object.numocts; ++k)
+      if ((object.data[k] < 0x20 && object.data[k] != '\t' && object.data[k] != '\n' && object.data[k] != '\r') ||
+          object.data[k] == 0x7F)
+         return false;
+   return true;
+}
+
+// XER: hexadecimal text (white space ignored) turned into octets in pctxt's
+// heap, replacing the text the open type holds. 0, ASN1ERR_INVALID_HEX or
+// ASN1ERR_NO_MEMORY.
+inline int asn1dataHexTextToOctets(ASN1CTXT* pctxt, ASN1OpenType& object)
+{
+   OSUINT32 digits = 0;
+   for (OSUINT32 i = 0; i < object.numocts; ++i) {
+      OSOCTET c = object.data[i];
+      if (c == ' ' || c == '\t' || c == '\n' || c == '\r') continue;
+      if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'))) return ASN1ERR_INVALID_HEX;
+      ++digits;
+   }
+   if (digits % 2 != 0) return ASN1ERR_INVALID_HEX;
+   OSOCTET* out = nullptr;
+   if (digits > 0) {
+      out = static_cast<OSOCTET*>(ASN1MALLOC(pctxt, digits / 2));
+      if (out == nullptr) return ASN1ERR_NO_MEMORY;
+   }
+   OSUINT32 n = 0;
+   bool high = true;
+   for (OSUINT32 i = 0; i < object.numocts; ++i) {
+      OSOCTET c = object.data[i];
+      if (c == ' ' || c == '\t' || c == '\n' || c == '\r') continue;
+      OSOCTET v = static_cast<OSOCTET>(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+      if (high) out[n] = static_cast<OSOCTET>(v << 4);
+      else out[n++] |= v;
+      high = !high;
+   }
+   object.numocts = n;
+   object.data = out;
+   return 0;
+}
+
+// XER encode: object.decoded written as an XML fragment through the control
+// object that `make` builds (destroyed with `drop`); the text, in pctxt's
+// heap, replaces what the open type holds. A value whose type has no control
+// object (NULL, a bare character string) is written as its BER octets
+// instead: they are brought up to date with `enc` / `dec` and 0 is returned.
+// Returns 1 (text installed), 0 (octets) or a negative status, recorded in
+// pctxt.
+template <class Make, class Drop, class Enc, class Dec>
+int asn1dataTableXmlEncode(ASN1CTXT* pctxt, Asn1TObject& object, Make make, Drop drop, Enc enc, Dec dec)
+{
+   int stat;
+   try {
+      ASN1XEREncodeBuffer buffer(TRUE, pctxt, 1024);
+      ASN1CTXT* pbuf = buffer.getCtxtPtr();
+      pbuf->flags |= ASN1XERFRAGMENT | ASN1XERCANONICAL;
+      ASN1CType* pobj = make(buffer, object.decoded);
+      if (pobj == nullptr) {
+         stat = asn1dataTableEncode(pctxt, object, enc, dec);
+         return stat < 0 ? LOG_ASN1ERR(pctxt, stat) : 0;
+      }
+      stat = pobj->Encode();
+      drop(pobj);
+      if (stat == 0) {
+         const OSUINT32 len = buffer.getMsgLen();
+         OSOCTET* text = static_cast<OSOCTET*>(ASN1MALLOC(pctxt, len > 0 ? len : 1));
+         if (text == nullptr) return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);
+         memcpy(text, pbuf->buffer.data, len);
+         object.data = text;
+         object.numocts = len;
+         return 1;
+      }
+      if (pbuf->errInfo.status != 0) stat = pbuf->errInfo.status;
+   }
+   catch (...) {
+      stat = ASN1ERR_NO_MEMORY;
+   }
+   return LOG_ASN1ERR(pctxt, stat < 0 ? stat : ASN1ERR_BAD_VALUE);
+}
+
+// XER decode: a new record (`makeRecord`) decoded from the XML text of the
+// open type through the control object of `make`, stored in
+// object.decoded; the open type then holds the record's BER encoding
+// (`enc`), so that the record reads the same to the BER and XER encoders.
+// Octets (written in hexadecimal) are decoded as BER with `dec`.
+// 0 or a negative status (ASN1ERR_NOT_SUPPORTED without a record or
+// control object).
+template <class MakeRecord, class Make, class Drop, class Enc, class Dec>
+int asn1dataTableXmlDecode(ASN1CtxtPtr& ctxt, Asn1TObject& object, MakeRecord makeRecord, Make make, Drop drop,
+                           Enc enc, Dec dec)
+{
+   ASN1CTXT* pctxt = ctxt->getPtr();
+   object.decoded = nullptr;
+   if (object.data == nullptr || object.numocts == 0) return 0;
+   if (!asn1dataIsXmlText(object)) return asn1dataTableDecode(pctxt, object, dec);
+   asn1dataDepthGuard depth;
+   if (!depth.ok()) return ASN1ERR_NOT_SUPPORTED;
+   void* record = makeRecord(pctxt);
+   if (record == nullptr) return ASN1ERR_NOT_SUPPORTED;
+   int stat;
+   try {
+      ASN1XERDecodeBuffer buffer(object.data, object.numocts, TRUE, ctxt.get());
+      ASN1CType* pobj = make(buffer, record);
+      if (pobj == nullptr) return ASN1ERR_NOT_SUPPORTED;
+      try {
+         stat = pobj->Decode();
+      }
+      catch (...) {
+         drop(pobj);
+         throw;
+      }
+      drop(pobj);
+   }
+   catch (const OSRTSAXException& e) {
+      // A handler failed: its status ends the parse.
+      stat = e.getStatus();
+   }
+   catch (...) {
+      stat = ASN1ERR_XML_STATE;
+   }
+   if (stat != 0) return stat < 0 ? stat : ASN1ERR_BAD_VALUE;
+   object.decoded = record;
+   const OSOCTET* fresh = nullptr;
+   int len;
+   {
+      asn1dataBufferSaver saved(pctxt);
+      len = xe_setp(pctxt, nullptr, 0);
+      if (len == 0) len = enc(pctxt, object);
+      if (len >= 0) fresh = xe_getp(pctxt);
+   }
+   if (len < 0) return len;
+   object.data = fresh;
+   object.numocts = static_cast<OSUINT32>(len);
+   return 0;
+}
+
+}  // namespace asn1data
+
+#endif
