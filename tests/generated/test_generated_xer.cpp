@@ -300,6 +300,12 @@ TEST(GeneratedXer, DocumentsRejectedWithAClearStatus)
    ASN1T_AlgorithmIdentifier alg;
    EXPECT_EQ((fromXer<ASN1C_AlgorithmIdentifier>(in, alg)), ASN1ERR_MISSING_ELEMENT);
 
+   // A list below its size constraint (GeneralNames is SIZE (1..MAX)).
+   const std::string noNames = decl + "<GeneralNames>\n</GeneralNames>";
+   ASN1XERDecodeBuffer in4(octets(noNames), static_cast<OSUINT32>(noNames.size()));
+   ASN1T_GeneralNames names;
+   EXPECT_EQ((fromXer<ASN1C_GeneralNames>(in4, names)), ASN1ERR_CONSTRAINT);
+
    // A second CHOICE alternative; a CHOICE without any.
    const std::string two = decl + "<GeneralName><dNSName>a</dNSName><dNSName>b</dNSName></GeneralName>";
    ASN1XERDecodeBuffer in2(octets(two), static_cast<OSUINT32>(two.size()));
