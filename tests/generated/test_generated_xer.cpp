@@ -187,6 +187,55 @@ TEST(GeneratedXer, EnumeratedAsEmptyElementAndGaps)
    EXPECT_EQ(ASN1C_CRLReason::parseNamedValue(text.getCtxtPtr(), &v), ASN1ERR_INVALID_ENUM);
 }
 
+TEST(GeneratedXer, EightBitStringsStayWellFormed)
+{
+   // A TeletexString octet above 0x7F is written as that character in UTF-8
+   // and read back as the octet; an inline CHOICE is named "CHOICE".
+   ASN1T_EDIPartyName_partyName v;
+   v.t = T_EDIPartyName_partyName_teletexString;
+   v.u.teletexString = "caf\xE9";
+   int st = 0;
+   std::string doc = toXer<ASN1C_EDIPartyName_partyName>(v, &st, true);
+   ASSERT_EQ(st, 0);
+   EXPECT_EQ(doc, "\n<CHOICE>\n   <teletexString>caf\xC3\xA9</teletexString>\n</CHOICE>");
+   ASN1XERDecodeBuffer in(octets(doc), static_cast<OSUINT32>(doc.size()));
+   ASN1T_EDIPartyName_partyName back;
+   ASSERT_EQ((fromXer<ASN1C_EDIPartyName_partyName>(in, back)), 0);
+   ASSERT_EQ(back.t, static_cast<OSUINT32>(T_EDIPartyName_partyName_teletexString));
+   EXPECT_STREQ(back.u.teletexString, "caf\xE9");
+}
+
+TEST(GeneratedXer, OpenTypesKeepBerOctetsOrXml)
+{
+   // Octets of a BER encoding are written in hexadecimal, marked form="ber".
+   static const OSOCTET nullParams[] = { 0x05, 0x00 };
+   ASN1T_AlgorithmIdentifier alg;
+   alg.algorithm = ASN1TObjId(id_sha1);
+   alg.m.parametersPresent = 1;
+   alg.parameters.numocts = 2;
+   alg.parameters.data = nullParams;
+   int st = 0;
+   std::string doc = toXer<ASN1C_AlgorithmIdentifier>(alg, &st, true);
+   ASSERT_EQ(st, 0);
+   EXPECT_NE(doc.find("<parameters form=\"ber\">0500</parameters>"), std::string::npos) << doc;
+   ASN1XERDecodeBuffer in(octets(doc), static_cast<OSUINT32>(doc.size()));
+   ASN1T_AlgorithmIdentifier back;
+   ASSERT_EQ((fromXer<ASN1C_AlgorithmIdentifier>(in, back)), 0);
+   ASSERT_EQ(back.parameters.numocts, 2u);
+   EXPECT_EQ(memcmp(back.parameters.data, nullParams, 2), 0);
+
+   // XML inside the element is captured as it stands and written back so.
+   const std::string xml = "<AlgorithmIdentifier><algorithm>1.2.3</algorithm>"
+                           "<parameters><p><q>7</q></p></parameters></AlgorithmIdentifier>";
+   ASN1XERDecodeBuffer in2(octets(xml), static_cast<OSUINT32>(xml.size()));
+   ASN1T_AlgorithmIdentifier cap;
+   ASSERT_EQ((fromXer<ASN1C_AlgorithmIdentifier>(in2, cap)), 0);
+   EXPECT_EQ(std::string(reinterpret_cast<const char*>(cap.parameters.data), cap.parameters.numocts),
+             "<p><q>7</q></p>");
+   doc = toXer<ASN1C_AlgorithmIdentifier>(cap, &st, true);
+   EXPECT_NE(doc.find("<parameters><p><q>7</q></p></parameters>"), std::string::npos) << doc;
+}
+
 TEST(GeneratedXer, ConstraintsCheckedBeforeWriting)
 {
    ASN1T_CertPolicySet empty;
@@ -251,6 +300,12 @@ TEST(GeneratedXer, DocumentsRejectedWithAClearStatus)
    ASN1XERDecodeBuffer in(octets(noAlg), static_cast<OSUINT32>(noAlg.size()));
    ASN1T_AlgorithmIdentifier alg;
    EXPECT_EQ((fromXer<ASN1C_AlgorithmIdentifier>(in, alg)), ASN1ERR_MISSING_ELEMENT);
+
+   // A list below its size constraint (GeneralNames is SIZE (1..MAX)).
+   const std::string noNames = decl + "<GeneralNames>\n</GeneralNames>";
+   ASN1XERDecodeBuffer in4(octets(noNames), static_cast<OSUINT32>(noNames.size()));
+   ASN1T_GeneralNames names;
+   EXPECT_EQ((fromXer<ASN1C_GeneralNames>(in4, names)), ASN1ERR_CONSTRAINT);
 
    // A second CHOICE alternative; a CHOICE without any.
    const std::string two = decl + "<GeneralName><dNSName>a</dNSName><dNSName>b</dNSName></GeneralName>";
