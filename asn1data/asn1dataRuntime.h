@@ -270,31 +270,6 @@ inline int asn1dataXerEncodeDocument(ASN1CTXT* pctxt, F encodeValue)
    return stat == 0 ? 0 : LOG_ASN1ERR(pctxt, stat);
 }
 
-// A top-level XER decode: the handler's init(0), a reader over the buffer's
-// document with the handler as content and error handler, the parse. The
-// reader is released on every path; exceptions of the reader and the
-// handlers pass to the caller. Returns the status recorded in the context
-// (0 after a clean decode); -99 when msgBuf is not an XER decode buffer.
-inline int asn1dataXerDecodeDocument(ASN1MessageBufferIF& msgBuf, ASN1XERTypeHandler& handler)
-{
-   ASN1XERDecodeBuffer* xbuf = dynamic_cast<ASN1XERDecodeBuffer*>(&msgBuf);
-   if (xbuf == nullptr) return ASN1ERR_NOT_SUPPORTED;
-   handler.init(0);
-   OSXMLReader* reader = saxCreateXmlReader(msgBuf.getContext(), &handler, &handler);
-   int stat = 0;
-   try {
-      stat = xbuf->decodeXML(reader);
-   }
-   catch (...) {
-      reader->release();
-      handler.releaseText();
-      throw;
-   }
-   reader->release();
-   handler.releaseText();
-   return stat;
-}
-
 // The text a value decoder reads: the terminated text at the context
 // buffer's position (installed by finalizeMemBuf).
 inline const char* asn1dataXerText(ASN1CTXT* pctxt)

@@ -99,6 +99,26 @@ ASN1XERTypeHandler::~ASN1XERTypeHandler()
    releaseText();
 }
 
+int ASN1XERTypeHandler::decodeDocument(ASN1MessageBufferIF& msgBuf)
+{
+   ASN1XERDecodeBuffer* xbuf = dynamic_cast<ASN1XERDecodeBuffer*>(&msgBuf);
+   if (xbuf == nullptr) return ASN1ERR_NOT_SUPPORTED;
+   init(0);
+   OSXMLReader* reader = saxCreateXmlReader(msgBuf.getContext(), this, this);
+   int stat = 0;
+   try {
+      stat = xbuf->decodeXML(reader);
+   }
+   catch (...) {
+      reader->release();
+      releaseText();
+      throw;
+   }
+   reader->release();
+   releaseText();
+   return stat;
+}
+
 void ASN1XERTypeHandler::releaseText()
 {
    // The collector's storage lies in the heap of mText.ctxt; its owner keeps
@@ -174,11 +194,13 @@ void ASN1XERTypeHandler::startComponent(int id, const char* qName)
 {
    mCurrElemID = id;
    if (id == 0) {
-      // The reader's context is not reachable here; the status carries the
-      // failure and the name goes with the exception's error information.
+      // The element's name goes to the error parameters of the context.
+      if (mText.ctxt != nullptr) {
+         xu_addErrParm(mText.ctxt, "?");
+         xu_addErrParm(mText.ctxt, qName != nullptr ? qName : "");
+      }
       throwSAXException(ASN1ERR_TAG_NOT_FOUND, nullptr, 0);
    }
-   (void)qName;
    mState = XERSTART;
    mValueElem = FALSE;
    rtMemBufReset(&mText);

@@ -71,6 +71,12 @@ public:
 
    // The component being decoded (1-based row of elemInfoArray), 0 for none.
    int getCurrElemID() const { return mCurrElemID; }
+   // A top-level decode of the XER document held by msgBuf: init(0), a
+   // reader with this handler as content and error handler, the parse. The
+   // reader is released on every path; exceptions of the reader and the
+   // handlers pass to the caller. Returns the status recorded in the context
+   // (0 after a clean decode); -99 when msgBuf is not an ASN1XERDecodeBuffer.
+   int decodeDocument(ASN1MessageBufferIF& msgBuf);
    // Frees the text collector's storage; a top-level decode calls it when it
    // ends, before the object may be bound to another buffer's context.
    void releaseText();

@@ -26,7 +26,7 @@ protected:
    }
    void TearDown() override
    {
-      for (const char* f : {"asn1dataRecords.h", "M.h", "M.cpp"}) unlink((dir_ + "/" + f).c_str());
+      for (const char* f : {"asn1dataRecords.h", "M.h", "M.cpp", "MCopy.cpp"}) unlink((dir_ + "/" + f).c_str());
       rmdir(dir_.c_str());
    }
    void generate(const std::string& body, const std::string& config = "",
@@ -38,6 +38,7 @@ protected:
       records_ = read("asn1dataRecords.h");
       source_ = read("M.cpp");
       header_ = read("M.h");
+      copy_ = read("MCopy.cpp");
    }
    std::string read(const std::string& name)
    {
@@ -50,7 +51,7 @@ protected:
    {
       return text.find(fragment) != std::string::npos;
    }
-   std::string dir_, records_, source_, header_;
+   std::string dir_, records_, source_, header_, copy_;
 };
 
 }
@@ -105,4 +106,31 @@ TEST_F(EmitterTest, ListsArraysAndConfiguredRepresentations)
    EXPECT_TRUE(has(source_, "xe_derCanonicalSort(pctxt, &sorted)"));
    EXPECT_TRUE(has(source_, "xu_addErrParm(pctxt, \"pvalue->count\");"));
    EXPECT_TRUE(has(source_, "xd_bigint(pctxt, &pvalue->big, ASN1TAG_EXPLICIT, 0)"));
+}
+
+TEST_F(EmitterTest, CopyFreeXerAndSaxShapes)
+{
+   generate("B ::= SEQUENCE { cA BOOLEAN DEFAULT FALSE, n INTEGER OPTIONAL }\n"
+            "C ::= CHOICE { s IA5String, o OCTET STRING }\n"
+            "L ::= SEQUENCE OF C\n"
+            "S ::= SEQUENCE { xs SEQUENCE OF INTEGER, e ENUMERATED { a(0), c(2) } }\n");
+   // Copies in their own source; a free function only where heap memory is reached.
+   EXPECT_TRUE(has(copy_, "int asn1Copy_B(ASN1CTXT* pctxt, ASN1T_B* pSrcValue, ASN1T_B* pDstValue)"));
+   EXPECT_TRUE(has(copy_, "ASN1T_L* ASN1C_L::getCopy(ASN1T_L* pDstData)"));
+   EXPECT_FALSE(has(header_, "asn1Free_B("));
+   EXPECT_TRUE(has(header_, "void asn1Free_C(ASN1CTXT* pctxt, ASN1T_C* pvalue);"));
+   EXPECT_TRUE(has(source_, "asn1dataFreePtr(pctxt, pvalue->u.s);"));
+   // XER names: CHOICE elements of a list have none; an inline SEQUENCE OF
+   // is "SEQUENCE_OF"; cA only when TRUE; ENUMERATED by value.
+   EXPECT_TRUE(has(source_, "stat = asn1XE_C(pctxt, &(*pelem), \"\", 0);"));
+   EXPECT_TRUE(has(source_, "if (elemName == 0) elemName = \"SEQUENCE_OF\";"));
+   EXPECT_TRUE(has(source_, "if (pvalue->cA) {"));
+   EXPECT_TRUE(has(header_, "int asn1XE_S_e(ASN1CTXT* pctxt, ASN1T_S_e value, const char* elemName"));
+   // SAX: element table rows with the optional flag and the value form.
+   EXPECT_TRUE(has(source_, "{ \"cA\", 1, XERV_ELEM },"));
+   EXPECT_TRUE(has(source_, "{ \"n\", 1, XERV_TEXT },"));
+   EXPECT_TRUE(has(source_, "{ \"o\", 0, XERV_HEX },"));
+   EXPECT_TRUE(has(source_, "return choiceElementID(elemInfoArray, 2, qName);"));
+   EXPECT_TRUE(has(source_, "check(ASN1C_S_e::parseNamedValue(pctxt, &msgData.e));"));
+   EXPECT_TRUE(has(source_, "checkRequired(2);"));
 }

@@ -158,7 +158,7 @@ void emitControlClass(const Unit& u, Writer& w)
    w.line("   return asn1D_" + u.name + "(msgBuf.getCtxtPtr(), &msgData, ASN1TAG_EXPLICIT, 0);");
    if (sax) {
       w.line("if (msgBuf.isA(ASN1MessageBufferIF::XERDecode))");
-      w.line("   return asn1dataXerDecodeDocument(msgBuf, *this);");
+      w.line("   return decodeDocument(msgBuf);");
    }
    w.line("return ASN1ERR_NOT_SUPPORTED;");
    w.close();

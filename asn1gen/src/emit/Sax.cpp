@@ -436,6 +436,14 @@ void emitListLike(const Unit& u, Writer& w)
    w.line("endComponent();");
    w.close();
    w.open("else if (mLevel == 0) {");
+   // The size constraint, as the BER decoder checks it.
+   Bounds b = sizeBounds(u.type.get());
+   std::string count = list ? "msgData.count" : "msgData.n";
+   std::vector<std::string> conds;
+   if (b.lo && *b.lo > 0) conds.push_back(count + " < " + std::to_string(*b.lo) + "U");
+   if (b.hi && *b.hi >= 0) conds.push_back(count + " > " + std::to_string(*b.hi) + "U");
+   if (!conds.empty())
+      w.line("if (" + conds[0] + (conds.size() > 1 ? " || " + conds[1] : "") + ") check(ASN1ERR_CONSTRAINT);");
    w.line("finalize();");
    w.line("mState = XEREND;");
    w.close();
