@@ -65,6 +65,7 @@ if(QVASN1_BUILD_GENERATED)
     # Tests of the generated types are built only with them.
     target_sources(qvasn1_tests PRIVATE
       ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_generated_ber.cpp
-      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_tables.cpp)
+      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_tables.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_control_bases.cpp)
   endif()
 endif()
