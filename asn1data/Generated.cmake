@@ -66,6 +66,7 @@ if(QVASN1_BUILD_GENERATED)
     target_sources(qvasn1_tests PRIVATE
       ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_generated_ber.cpp
       ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_generated_xer.cpp
-      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_tables.cpp)
+      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_tables.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_control_bases.cpp)
   endif()
 endif()

@@ -10,7 +10,9 @@
 #include <stddef.h>
 #include <string.h>
 
+#include "ASN1CBitStr.h"
 #include "ASN1CSeqOfList.h"
+#include "ASN1CTime.h"
 #include "ASN1CType.h"
 #include "ASN1XERTypeHandler.h"
 #include "asn1BerCppTypes.h"

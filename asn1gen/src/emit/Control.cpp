@@ -10,9 +10,24 @@ namespace asn1gen {
 
 namespace {
 
+// The value class a control class builds on, by the construct of its
+// type: bit strings and GeneralizedTime values get the run-time's value
+// classes bound to the record; everything else the plain control base.
+enum class ValueBase { Type, DynBits, NamedBits, GeneralizedTime };
+
+ValueBase valueBaseOf(const Unit& u)
+{
+   Shape s = shapeOf(u);
+   if (s == Shape::NamedBits) return ValueBase::NamedBits;
+   if (s != Shape::Primitive) return ValueBase::Type;
+   if (u.type->kind == Type::Kind::BitString) return ValueBase::DynBits;
+   if (u.type->kind == Type::Kind::GeneralizedTime) return ValueBase::GeneralizedTime;
+   return ValueBase::Type;
+}
+
 // The first base of a control class: the control-class base, the list
 // class for SEQUENCE OF in list form, the referenced type's class for a
-// type reference.
+// type reference, the bit-string or time class for those values.
 std::string baseClassOf(const Unit& u)
 {
    if (shapeOf(u) == Shape::Typedef) {
@@ -21,7 +36,77 @@ std::string baseClassOf(const Unit& u)
       return "ASN1C_" + target;
    }
    if (shapeOf(u) == Shape::List) return "ASN1CSeqOfList";
+   switch (valueBaseOf(u)) {
+   case ValueBase::DynBits: case ValueBase::NamedBits: return "ASN1CBitStr";
+   case ValueBase::GeneralizedTime: return "ASN1CGeneralizedTime";
+   case ValueBase::Type: break;
+   }
    return "ASN1CType";
+}
+
+// The first base's initialiser in the constructors over (data) and over
+// (msgBuf, data): the value classes are bound to the record's value (a
+// named-bit record's fixed buffer is bounded by its capacity).
+std::string baseInitOf(const Unit& u, bool withBuffer)
+{
+   std::string buf = withBuffer ? "msgBuf, " : "";
+   switch (valueBaseOf(u)) {
+   case ValueBase::NamedBits:
+      return "ASN1CBitStr(" + buf + "data.data, data.numbits, " +
+         std::to_string(namedBitsCapacity(u.type.get())) + "U)";
+   case ValueBase::DynBits: return "ASN1CBitStr(" + buf + "data)";
+   case ValueBase::GeneralizedTime: return "ASN1CGeneralizedTime(" + buf + "data)";
+   case ValueBase::Type: break;
+   }
+   if (shapeOf(u) == Shape::List) return "ASN1CSeqOfList(" + buf + "data)";
+   return withBuffer ? "ASN1CType(msgBuf)" : "ASN1CType()";
+}
+
+// The statement that rebinds a bit-string or time class to the record after
+// its value changed underneath (decoding, assignment): the bit string's
+// counts are taken again, a time's text is parsed again on next use.
+std::string rebindOf(const Unit& u)
+{
+   switch (valueBaseOf(u)) {
+   case ValueBase::NamedBits:
+      return "ASN1CBitStr::init(msgData.data, msgData.numbits, " +
+         std::to_string(namedBitsCapacity(u.type.get())) + "U);";
+   case ValueBase::DynBits: return "ASN1CBitStr::init(msgData);";
+   case ValueBase::GeneralizedTime: return "mbParsed = false;";
+   case ValueBase::Type: break;
+   }
+   return "";
+}
+
+// The assignment of a bit-string or time class: the value is copied into
+// this object's record and the value class rebound to it.
+void emitAssignment(const Unit& u, Writer& w)
+{
+   std::string c = "ASN1C_" + u.name;
+   w.line(c + "& " + c + "::operator=(" + c + "& original)");
+   w.open("");
+   w.line("if (this == &original || &msgData == &original.msgData) return *this;");
+   switch (valueBaseOf(u)) {
+   case ValueBase::NamedBits:
+      w.line("msgData = original.msgData;");
+      w.line(rebindOf(u));
+      break;
+   case ValueBase::DynBits:
+      w.line("// The copy is taken from this object's context heap; out of memory");
+      w.line("// leaves the record as it was, with the status in the context.");
+      w.line("ASN1TDynBitStr copy;");
+      w.line("int stat = asn1dataCopyBitStr(getCtxtPtr(), &original.msgData, &copy);");
+      w.line("if (stat != 0) { logError(stat); return *this; }");
+      w.line("msgData = copy;");
+      w.line(rebindOf(u));
+      break;
+   case ValueBase::GeneralizedTime:
+      w.line("ASN1CGeneralizedTime::operator=(original);");
+      break;
+   case ValueBase::Type: break;
+   }
+   w.line("return *this;");
+   w.close();
 }
 
 // The SAX handler base: the shared state machine for constructed types,
@@ -79,6 +164,17 @@ void declareControlClass(const Unit& u, Writer& w)
       w.line(c + "(" + c + "& original);");
    }
    if (hasSaxHandler(u)) w.line("~" + c + "() override;");
+   if (valueBaseOf(u) != ValueBase::Type) {
+      w.line("// Copies original's value into this object's record (a bit string's");
+      w.line("// bits into this object's context heap; a time's text into this object's");
+      w.line("// own buffer, as every time setter does) and rebinds the value class.");
+      w.line(c + "& operator=(" + c + "& original);");
+      if (baseClassOf(u) == "ASN1CBitStr") {
+         w.line("// Both bases name init: the bit string's binding and the SAX reset.");
+         w.line("using ASN1CBitStr::init;");
+         w.line("using " + handlerBaseOf(u) + "::init;");
+      }
+   }
    w.line();
    w.line("// BER buffers: the encoded length or a negative status. XER encode");
    w.line("// buffers: the document (or, with ASN1XERFRAGMENT, the value alone); 0 or a");
@@ -119,23 +215,25 @@ void emitControlClass(const Unit& u, Writer& w)
 {
    if (shapeOf(u) == Shape::Typedef) return;
    std::string c = "ASN1C_" + u.name, r = "ASN1T_" + u.name;
-   bool list = shapeOf(u) == Shape::List;
    bool sax = hasSaxHandler(u);
    std::string hb = handlerBaseOf(u);
    std::string setName = sax ? "setElemName(typeName());" : "";
    w.line(c + "::" + c + "(" + r + "& data)");
-   w.line(std::string("   : ") + (list ? "ASN1CSeqOfList(data)" : "ASN1CType()") + ", " + hb + "(), msgData(data)");
+   w.line("   : " + baseInitOf(u, false) + ", " + hb + "(), msgData(data)");
    w.line("{");
    if (sax) w.line("   " + setName);
    w.line("}");
    w.line();
    w.line(c + "::" + c + "(ASN1MessageBufferIF& msgBuf, " + r + "& data)");
-   w.line(std::string("   : ") + (list ? "ASN1CSeqOfList(msgBuf, data)" : "ASN1CType(msgBuf)") + ", " + hb +
-          "(), msgData(data)");
+   w.line("   : " + baseInitOf(u, true) + ", " + hb + "(), msgData(data)");
    w.line("{");
    if (sax) w.line("   " + setName);
    w.line("}");
    w.line();
+   if (valueBaseOf(u) != ValueBase::Type) {
+      emitAssignment(u, w);
+      w.line();
+   }
    w.line("int " + c + "::EncodeTo(ASN1MessageBufferIF& msgBuf)");
    w.open("");
    w.line("setMsgBuf(msgBuf);");
@@ -154,8 +252,19 @@ void emitControlClass(const Unit& u, Writer& w)
    w.line("setMsgBuf(msgBuf);");
    w.line("int stat = msgBuf.init();");
    w.line("if (stat != 0) return stat;");
-   w.line("if (msgBuf.isA(ASN1MessageBufferIF::BERDecode))");
-   w.line("   return asn1D_" + u.name + "(msgBuf.getCtxtPtr(), &msgData, ASN1TAG_EXPLICIT, 0);");
+   std::string decode = "asn1D_" + u.name + "(msgBuf.getCtxtPtr(), &msgData, ASN1TAG_EXPLICIT, 0)";
+   if (valueBaseOf(u) == ValueBase::Type) {
+      w.line("if (msgBuf.isA(ASN1MessageBufferIF::BERDecode))");
+      w.line("   return " + decode + ";");
+   }
+   else {
+      // The value class follows the decoded record, whatever the outcome.
+      w.open("if (msgBuf.isA(ASN1MessageBufferIF::BERDecode)) {");
+      w.line("stat = " + decode + ";");
+      w.line(rebindOf(u));
+      w.line("return stat;");
+      w.close();
+   }
    if (sax) {
       w.line("if (msgBuf.isA(ASN1MessageBufferIF::XERDecode))");
       w.line("   return decodeDocument(msgBuf);");
