@@ -19,7 +19,8 @@ set(asn1_inputs)
 set(asn1_outputs ${QVASN1_GEN_DIR}/asn1dataRecords.h)
 foreach(mod IN LISTS QVASN1_ASN1_MODULES)
   list(APPEND asn1_inputs ${QVASN1_ASN1_DIR}/${mod}.asn)
-  list(APPEND asn1_outputs ${QVASN1_GEN_DIR}/${mod}.h ${QVASN1_GEN_DIR}/${mod}.cpp)
+  list(APPEND asn1_outputs ${QVASN1_GEN_DIR}/${mod}.h ${QVASN1_GEN_DIR}/${mod}.cpp
+    ${QVASN1_GEN_DIR}/${mod}Reg.cpp)
 endforeach()
 
 # The stamp is the rule's output; the sources are byproducts that asn1gen

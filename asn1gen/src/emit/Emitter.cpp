@@ -14,6 +14,7 @@
 #include "Control.h"
 #include "Model.h"
 #include "Records.h"
+#include "Registry.h"
 #include "Writer.h"
 
 namespace asn1gen {
@@ -199,11 +200,13 @@ void emitProgram(Program& prog, const std::string& outDir)
    files.push_back({outDir + "/asn1dataRecords.h", records.str()});
    for (size_t i = 0; i < prog.modules.size(); ++i) {
       Module& m = *prog.modules[i];
-      Writer h, c;
+      Writer h, c, r;
       emitModuleHeader(m, perModule[i], h);
       emitModuleSource(m, perModule[i], recursive, c);
+      emitRegistrySource(m, perModule[i], r);
       files.push_back({outDir + "/" + m.name + ".h", h.str()});
       files.push_back({outDir + "/" + m.name + ".cpp", c.str()});
+      files.push_back({outDir + "/" + m.name + "Reg.cpp", r.str()});
    }
    for (const auto& f : files) writeIfChanged(f.first, f.second);
 }
