@@ -48,6 +48,7 @@ if(QVASN1_BUILD_GENERATED)
   if(QVASN1_BUILD_TESTS)
     # Tests of the generated types are built only with them.
     target_sources(qvasn1_tests PRIVATE
-      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_generated_ber.cpp)
+      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_generated_ber.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_hostile_input.cpp)
   endif()
 endif()

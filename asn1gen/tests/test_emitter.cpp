@@ -26,7 +26,7 @@ protected:
    }
    void TearDown() override
    {
-      for (const char* f : {"asn1dataRecords.h", "M.h", "M.cpp"}) unlink((dir_ + "/" + f).c_str());
+      for (const char* f : {"asn1dataRecords.h", "M.h", "M.cpp", "MReg.cpp"}) unlink((dir_ + "/" + f).c_str());
       rmdir(dir_.c_str());
    }
    void generate(const std::string& body, const std::string& config = "",
@@ -38,6 +38,7 @@ protected:
       records_ = read("asn1dataRecords.h");
       source_ = read("M.cpp");
       header_ = read("M.h");
+      registry_ = read("MReg.cpp");
    }
    std::string read(const std::string& name)
    {
@@ -50,7 +51,7 @@ protected:
    {
       return text.find(fragment) != std::string::npos;
    }
-   std::string dir_, records_, source_, header_;
+   std::string dir_, records_, source_, header_, registry_;
 };
 
 }
@@ -105,4 +106,19 @@ TEST_F(EmitterTest, ListsArraysAndConfiguredRepresentations)
    EXPECT_TRUE(has(source_, "xe_derCanonicalSort(pctxt, &sorted)"));
    EXPECT_TRUE(has(source_, "xu_addErrParm(pctxt, \"pvalue->count\");"));
    EXPECT_TRUE(has(source_, "xd_bigint(pctxt, &pvalue->big, ASN1TAG_EXPLICIT, 0)"));
+}
+
+// Every top-level type gets one registry row under its ASN.1 name; a NULL
+// type registers its void functions with no record; derived types get none.
+TEST_F(EmitterTest, RegistryRowsOfTopLevelTypes)
+{
+   generate("Top-Seq ::= SEQUENCE { inner SEQUENCE { x INTEGER } }\nNothing ::= NULL\n"
+            "v INTEGER ::= 3");
+   EXPECT_TRUE(has(registry_, "{ \"Top-Seq\", \"M\", sizeof(ASN1T_Top_Seq),"));
+   EXPECT_TRUE(has(registry_, "asn1RegBerDecodeOf<ASN1T_Top_Seq, asn1D_Top_Seq>"));
+   EXPECT_TRUE(has(registry_, "{ \"Nothing\", \"M\", 0,"));
+   EXPECT_TRUE(has(registry_, "asn1RegDerEncodeOf<void, asn1E_Nothing_>"));
+   EXPECT_TRUE(has(registry_, "ASN1REG_MODULE(\"M\", kTypes)"));
+   EXPECT_FALSE(has(registry_, "inner"));
+   EXPECT_FALSE(has(registry_, "\"v\""));
 }
