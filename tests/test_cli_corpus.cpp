@@ -70,13 +70,21 @@ bool wellFormedXml(const std::string& xml, std::string& why)
    return ok;
 }
 
+// These tests hold a registered type to the generated library's full form:
+// a type whose XER and copy functions are not generated yet (and whose open
+// types are still kept as octets) is left out until they are.
+bool complete(const Asn1RegEntry* entry)
+{
+   return entry != nullptr && entry->xerEncode != nullptr && entry->copy != nullptr;
+}
+
 // The corpus folders whose type is registered.
 std::vector<std::pair<std::string, const Asn1RegEntry*>> registeredFolders(const std::string& root)
 {
    std::vector<std::pair<std::string, const Asn1RegEntry*>> v;
    for (const std::string& folder : listDir(root, true)) {
       const Asn1RegEntry* entry = asn1RegFind(folder.c_str());
-      if (entry != nullptr) v.emplace_back(folder, entry);
+      if (complete(entry)) v.emplace_back(folder, entry);
    }
    return v;
 }
@@ -161,7 +169,8 @@ TEST(CorpusConverter, IdentifyFindsTheFolderType)
    if (listDir(root, true).empty()) GTEST_SKIP() << "no corpus at " << root;
    std::vector<const Asn1RegEntry*> candidates;
    for (const char* name : kTopLevel) {
-      if (const Asn1RegEntry* e = asn1RegFind(name)) candidates.push_back(e);
+      const Asn1RegEntry* e = asn1RegFind(name);
+      if (complete(e)) candidates.push_back(e);
    }
    if (candidates.empty()) GTEST_SKIP() << "no top-level message type is registered";
    Failures f;
