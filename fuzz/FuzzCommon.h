@@ -76,8 +76,9 @@ private:
 };
 
 // decode(encode(v)) for a value that decoded: the DER encoding of v must
-// exist, decode again as the same type (in DER-strict mode, all of it), and
-// re-encode to the same octets. Aborts otherwise. Returns the encoding.
+// exist, decode again as the same type (all of it), and re-encode to the
+// same octets. Aborts otherwise. Returns the encoding. (The encoding is not
+// read back DER-strict: open types are copied as they came.)
 std::vector<uint8_t> checkDerRoundTrip(Value& v);
 
 // The same through XER, when the type has an XER encoder and decoder: the

@@ -146,8 +146,10 @@ void rtSeeds(const std::string& dir)
          b.push_back((uint8_t)std::stoi(std::string(p, 2), nullptr, 16));
          p += 2;
       }
-      for (uint8_t op = 0; op < 3; ++op)
-         writeSeed(dir, "rt" + std::to_string(i++), std::string(1, (char)(op | 8 * (i % 32))), b);
+      for (uint8_t op = 0; op < 3; ++op) {
+         const char selector = (char)(op | 8 * (i % 32));
+         writeSeed(dir, "rt" + std::to_string(i++), std::string(1, selector), b);
+      }
    }
 }
 
