@@ -177,7 +177,7 @@ Bytes contentInfo(const Bytes& content)
 }
 
 // Nesting deeper than the limits: recursive types (a PKIMessage nested in
-// PKIMessages without end) stop at the generated depth limit, and open
+// its own body without end) stop at the generated depth limit, and open
 // types (the content of a ContentInfo kept as octets) at the run-time's.
 TEST(HostileInput, NestingDepth)
 {
@@ -196,6 +196,10 @@ TEST(HostileInput, NestingDepth)
         contentInfo(deepIndef), ASN1ERR_NOT_SUPPORTED, 0 },
       // Definite lengths are stepped over, not walked: depth costs nothing.
       { "ContentInfo content nested deep, definite", "ContentInfo", contentInfo(deepDef), 0, 0 },
+      // An open type that is an empty indefinite-length element is written
+      // back as it came.
+      { "OtherKeyAttribute, empty indefinite-length attribute", "OtherKeyAttribute",
+        hex("30 80 06 03 2A 03 04 30 80 00 00 00 00"), 0, 0 },
       { "CMS inside CMS, indefinite", "ContentInfo",
         indef({ 0x30 }, cat({ hex("06 09 2A 86 48 86 F7 0D 01 07 02"),
                               indef({ 0xA0 }, contentInfo(contentInfo(hex("04 01 41")))) })), 0, 0 },
