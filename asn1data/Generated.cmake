@@ -20,7 +20,7 @@ set(asn1_outputs ${QVASN1_GEN_DIR}/asn1dataRecords.h)
 foreach(mod IN LISTS QVASN1_ASN1_MODULES)
   list(APPEND asn1_inputs ${QVASN1_ASN1_DIR}/${mod}.asn)
   list(APPEND asn1_outputs ${QVASN1_GEN_DIR}/${mod}.h ${QVASN1_GEN_DIR}/${mod}.cpp
-    ${QVASN1_GEN_DIR}/${mod}Reg.cpp)
+       ${QVASN1_GEN_DIR}/${mod}Copy.cpp ${QVASN1_GEN_DIR}/${mod}Reg.cpp)
 endforeach()
 
 # The stamp is the rule's output; the sources are byproducts that asn1gen
@@ -45,10 +45,14 @@ if(QVASN1_BUILD_GENERATED)
     "$<BUILD_INTERFACE:${QVASN1_GEN_DIR}>"
     "$<BUILD_INTERFACE:${QVASN1_ASN1_DIR}>")
   add_dependencies(qvasn1 asn1data_generated)
+  # Installed beside the run-time headers: the generated headers and the
+  # run-time support header they include (the only header of asn1data/).
+  set_property(GLOBAL APPEND PROPERTY QVASN1_GENERATED_HEADER_DIRS ${QVASN1_GEN_DIR} ${QVASN1_ASN1_DIR})
   if(QVASN1_BUILD_TESTS)
     # Tests of the generated types are built only with them.
     target_sources(qvasn1_tests PRIVATE
       ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_generated_ber.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_generated_xer.cpp
       ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_hostile_input.cpp)
   endif()
 endif()

@@ -10,19 +10,18 @@
 #include <stddef.h>
 #include <string.h>
 
+#include "ASN1CSeqOfList.h"
 #include "ASN1CType.h"
+#include "ASN1XERTypeHandler.h"
 #include "asn1BerCppTypes.h"
 #include "asn1MessageBuffer.h"
 #include "asn1ber.h"
 #include "asn1type.h"
+#include "asn1xer.h"
+#include "rtCopy.h"
 #include "rtError.h"
 #include "rtMemHeap.h"
 
-// A list type's record (ASN1TSeqOfList: rtList.h): the list followed by the context that owns the
-// elements of a copy (null for a record filled by its user).
-struct ASN1TPDUSeqOfList : public ASN1TSeqOfList {
-   ASN1CtxtPtr mpContext;
-};
 
 namespace asn1data {
 
@@ -149,6 +148,201 @@ inline int asn1dataSortAbandon(ASN1CTXT* pctxt, Asn1RTSList* pList, int stat)
       rtMemHeapFreePtr(&pctxt->memHeap, n->data);
    rtSListFree(pList);
    return stat;
+}
+
+
+// ---------------------------------------------------------------- copy and free
+// Copies return 0 or ASN1ERR_NO_MEMORY; every allocation comes from pctxt's
+// heap.
+
+inline int asn1dataCopyCharStr(ASN1CTXT* pctxt, const char* src, const char** pdst)
+{
+   *pdst = nullptr;
+   if (src == nullptr) return 0;
+   return rtCopyCharStr(pctxt, src, pdst) ? 0 : ASN1ERR_NO_MEMORY;
+}
+
+inline int asn1dataCopyOctStr(ASN1CTXT* pctxt, const ASN1DynOctStr* src, ASN1DynOctStr* dst)
+{
+   return rtCopyDynOctStr(pctxt, src, dst) ? 0 : ASN1ERR_NO_MEMORY;
+}
+
+inline int asn1dataCopyBitStr(ASN1CTXT* pctxt, const ASN1DynBitStr* src, ASN1DynBitStr* dst)
+{
+   return rtCopyDynBitStr(pctxt, src, dst) ? 0 : ASN1ERR_NO_MEMORY;
+}
+
+inline int asn1dataCopyOpenType(ASN1CTXT* pctxt, const ASN1OpenType* src, ASN1OpenType* dst)
+{
+   return rtCopyOpenType(pctxt, src, dst) ? 0 : ASN1ERR_NO_MEMORY;
+}
+
+inline int asn1dataCopy16BitStr(ASN1CTXT* pctxt, const Asn116BitCharString* src, Asn116BitCharString* dst)
+{
+   return rtCopy16BitCharStr(pctxt, src, dst) ? 0 : ASN1ERR_NO_MEMORY;
+}
+
+inline int asn1dataCopy32BitStr(ASN1CTXT* pctxt, const Asn132BitCharString* src, Asn132BitCharString* dst)
+{
+   return rtCopy32BitCharStr(pctxt, src, dst) ? 0 : ASN1ERR_NO_MEMORY;
+}
+
+inline int asn1dataCopyExtensions(ASN1CTXT* pctxt, const Asn1RTDList* src, Asn1RTDList* dst)
+{
+   return rtCopyOpenTypeExt(pctxt, src, dst) ? 0 : ASN1ERR_NO_MEMORY;
+}
+
+// A zero-filled record of `size` octets from pctxt's heap, or null.
+template <class T>
+inline T* asn1dataNewRecord(ASN1CTXT* pctxt)
+{
+   return static_cast<T*>(ASN1MALLOCZ(pctxt, sizeof(T)));
+}
+
+// Releases p when it is a block of pctxt's heap; memory of the caller
+// (static text, stack or its own allocations) is left alone.
+inline void asn1dataFreePtr(ASN1CTXT* pctxt, const void* p)
+{
+   void* q = const_cast<void*>(p);
+   if (q != nullptr && rtMemHeapCheckPtr(&pctxt->memHeap, q)) rtMemHeapFreePtr(&pctxt->memHeap, q);
+}
+
+// Releases the nodes of a list, and element data held in blocks of their own,
+// as far as they lie in pctxt's heap; the list becomes empty.
+inline void asn1dataFreeList(ASN1CTXT* pctxt, Asn1RTDList* pList)
+{
+   Asn1RTDListNode* node = pList->head;
+   while (node != nullptr) {
+      Asn1RTDListNode* next = node->next;
+      if (node->data != static_cast<void*>(node + 1)) asn1dataFreePtr(pctxt, node->data);
+      asn1dataFreePtr(pctxt, node);
+      node = next;
+   }
+   rtDListInit(pList);
+}
+
+// Unknown extension elements (open types) and their list.
+inline void asn1dataFreeExtensions(ASN1CTXT* pctxt, Asn1RTDList* pList)
+{
+   for (Asn1RTDListNode* node = pList->head; node != nullptr; node = node->next)
+      if (node->data != nullptr) asn1dataFreePtr(pctxt, static_cast<ASN1OpenType*>(node->data)->data);
+   asn1dataFreeList(pctxt, pList);
+}
+
+// The context reference of a record: ASN1CtxtPtr in SEQUENCE, SET and
+// CHOICE records, a counted raw pointer in list records.
+inline void asn1dataSetRecordContext(ASN1CtxtPtr& field, ASN1Context* pContext)
+{
+   field = ASN1CtxtPtr(pContext);
+}
+
+inline void asn1dataSetRecordContext(ASN1Context*& field, ASN1Context* pContext)
+{
+   if (pContext != nullptr) pContext->_ref();
+   if (field != nullptr) field->_unref();
+   field = pContext;
+}
+
+// The copy a control-class copy constructor binds to; an allocation failure
+// is thrown.
+template <class T>
+inline T& asn1dataCopyOrThrow(T* p)
+{
+   if (p == nullptr) throw ASN1MessageBuffer::RTLError(ASN1ERR_NO_MEMORY);
+   return *p;
+}
+
+// ---------------------------------------------------------------- XER
+// A top-level XER encode into msgBuf's context: the document (declaration,
+// value, end) or, with ASN1XERFRAGMENT set, the value alone. A failure is
+// recorded in the context and returned; success returns 0.
+template <class F>
+inline int asn1dataXerEncodeDocument(ASN1CTXT* pctxt, F encodeValue)
+{
+   int stat = 0;
+   if ((pctxt->flags & ASN1XERFRAGMENT) != 0) stat = encodeValue(pctxt);
+   else {
+      stat = xerEncStartDocument(pctxt);
+      if (stat == 0) stat = encodeValue(pctxt);
+      if (stat == 0) stat = xerEncEndDocument(pctxt);
+   }
+   return stat == 0 ? 0 : LOG_ASN1ERR(pctxt, stat);
+}
+
+// A top-level XER decode: the handler's init(0), a reader over the buffer's
+// document with the handler as content and error handler, the parse. The
+// reader is released on every path; exceptions of the reader and the
+// handlers pass to the caller. Returns the status recorded in the context
+// (0 after a clean decode); -99 when msgBuf is not an XER decode buffer.
+inline int asn1dataXerDecodeDocument(ASN1MessageBufferIF& msgBuf, ASN1XERTypeHandler& handler)
+{
+   ASN1XERDecodeBuffer* xbuf = dynamic_cast<ASN1XERDecodeBuffer*>(&msgBuf);
+   if (xbuf == nullptr) return ASN1ERR_NOT_SUPPORTED;
+   handler.init(0);
+   OSXMLReader* reader = saxCreateXmlReader(msgBuf.getContext(), &handler, &handler);
+   int stat = 0;
+   try {
+      stat = xbuf->decodeXML(reader);
+   }
+   catch (...) {
+      reader->release();
+      handler.releaseText();
+      throw;
+   }
+   reader->release();
+   handler.releaseText();
+   return stat;
+}
+
+// The text a value decoder reads: the terminated text at the context
+// buffer's position (installed by finalizeMemBuf).
+inline const char* asn1dataXerText(ASN1CTXT* pctxt)
+{
+   const ASN1BUFFER& b = pctxt->buffer;
+   if (b.data == nullptr || b.byteIndex > b.size) return "";
+   return reinterpret_cast<const char*>(b.data + b.byteIndex);
+}
+
+// A BIT STRING with named bits from its collected binary text: the record's
+// octets, and no more bits than the highest named bit allows (-17).
+inline int asn1dataXerCopyNamedBits(ASN1CTXT* pctxt, OSOCTET* data, OSUINT32* pnumbits, int outSize,
+                                    OSUINT32 capacity, int lastBits)
+{
+   int stat = xerDecCopyBitStr(pctxt, data, pnumbits, outSize, lastBits);
+   if (stat == 0 && *pnumbits > capacity) return LOG_ASN1ERR(pctxt, ASN1ERR_STRING_OVERFLOW);
+   return stat;
+}
+
+// An open type written as hexadecimal BER octets (form="ber").
+inline int asn1dataXerCopyOpenType(ASN1CTXT* pctxt, ASN1OpenType* pvalue, int shift)
+{
+   ASN1DynOctStr octets;
+   int stat = xerDecCopyDynOctStr(pctxt, &octets, shift);
+   if (stat != 0) return stat;
+   pvalue->numocts = octets.numocts;
+   pvalue->data = octets.data;
+   return 0;
+}
+
+// Grows an array record's element block to hold n + 1 elements (capacity
+// doubling); the new slot is zeroed. Null when out of memory or too large.
+inline void* asn1dataGrowArray(ASN1CTXT* pctxt, void* elem, OSUINT32 n, OSUINT32* pCapacity, size_t elemSize)
+{
+   if (n < *pCapacity && elem != nullptr) {
+      memset(static_cast<char*>(elem) + n * elemSize, 0, elemSize);
+      return elem;
+   }
+   OSUINT32 cap = *pCapacity < 4 ? 4 : *pCapacity;
+   while (cap <= n) {
+      if (cap > 0x7FFFFFFFu / 2) return nullptr;
+      cap *= 2;
+   }
+   if (static_cast<size_t>(cap) > static_cast<size_t>(0x7FFFFFFF) / elemSize) return nullptr;
+   void* p = ASN1REALLOC(pctxt, elem, cap * elemSize);
+   if (p == nullptr) return nullptr;
+   memset(static_cast<char*>(p) + n * elemSize, 0, (cap - n) * elemSize);
+   *pCapacity = cap;
+   return p;
 }
 
 }  // namespace asn1data

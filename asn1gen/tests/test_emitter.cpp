@@ -26,7 +26,8 @@ protected:
    }
    void TearDown() override
    {
-      for (const char* f : {"asn1dataRecords.h", "M.h", "M.cpp", "MReg.cpp"}) unlink((dir_ + "/" + f).c_str());
+      for (const char* f : {"asn1dataRecords.h", "M.h", "M.cpp", "MCopy.cpp", "MReg.cpp"})
+         unlink((dir_ + "/" + f).c_str());
       rmdir(dir_.c_str());
    }
    void generate(const std::string& body, const std::string& config = "",
@@ -38,6 +39,7 @@ protected:
       records_ = read("asn1dataRecords.h");
       source_ = read("M.cpp");
       header_ = read("M.h");
+      copy_ = read("MCopy.cpp");
       registry_ = read("MReg.cpp");
    }
    std::string read(const std::string& name)
@@ -51,7 +53,7 @@ protected:
    {
       return text.find(fragment) != std::string::npos;
    }
-   std::string dir_, records_, source_, header_, registry_;
+   std::string dir_, records_, source_, header_, copy_, registry_;
 };
 
 }
@@ -108,12 +110,39 @@ TEST_F(EmitterTest, ListsArraysAndConfiguredRepresentations)
    EXPECT_TRUE(has(source_, "xd_bigint(pctxt, &pvalue->big, ASN1TAG_EXPLICIT, 0)"));
 }
 
+TEST_F(EmitterTest, CopyFreeXerAndSaxShapes)
+{
+   generate("B ::= SEQUENCE { cA BOOLEAN DEFAULT FALSE, n INTEGER OPTIONAL }\n"
+            "C ::= CHOICE { s IA5String, o OCTET STRING }\n"
+            "L ::= SEQUENCE OF C\n"
+            "S ::= SEQUENCE { xs SEQUENCE OF INTEGER, e ENUMERATED { a(0), c(2) } }\n");
+   // Copies in their own source; a free function only where heap memory is reached.
+   EXPECT_TRUE(has(copy_, "int asn1Copy_B(ASN1CTXT* pctxt, ASN1T_B* pSrcValue, ASN1T_B* pDstValue)"));
+   EXPECT_TRUE(has(copy_, "ASN1T_L* ASN1C_L::getCopy(ASN1T_L* pDstData)"));
+   EXPECT_FALSE(has(header_, "asn1Free_B("));
+   EXPECT_TRUE(has(header_, "void asn1Free_C(ASN1CTXT* pctxt, ASN1T_C* pvalue);"));
+   EXPECT_TRUE(has(source_, "asn1dataFreePtr(pctxt, pvalue->u.s);"));
+   // XER names: CHOICE elements of a list have none; an inline SEQUENCE OF
+   // is "SEQUENCE_OF"; cA only when TRUE; ENUMERATED by value.
+   EXPECT_TRUE(has(source_, "stat = asn1XE_C(pctxt, &(*pelem), \"\", 0);"));
+   EXPECT_TRUE(has(source_, "if (elemName == 0) elemName = \"SEQUENCE_OF\";"));
+   EXPECT_TRUE(has(source_, "if (pvalue->cA) {"));
+   EXPECT_TRUE(has(header_, "int asn1XE_S_e(ASN1CTXT* pctxt, ASN1T_S_e value, const char* elemName"));
+   // SAX: element table rows with the optional flag and the value form.
+   EXPECT_TRUE(has(source_, "{ \"cA\", 1, XERV_ELEM },"));
+   EXPECT_TRUE(has(source_, "{ \"n\", 1, XERV_TEXT },"));
+   EXPECT_TRUE(has(source_, "{ \"o\", 0, XERV_HEX },"));
+   EXPECT_TRUE(has(source_, "return choiceElementID(elemInfoArray, 2, qName);"));
+   EXPECT_TRUE(has(source_, "check(ASN1C_S_e::parseNamedValue(pctxt, &msgData.e));"));
+   EXPECT_TRUE(has(source_, "checkRequired(2);"));
+}
+
 // Every top-level type gets one registry row under its ASN.1 name; a NULL
 // type registers its void functions with no record; derived types get none.
 TEST_F(EmitterTest, RegistryRowsOfTopLevelTypes)
 {
    generate("Top-Seq ::= SEQUENCE { inner SEQUENCE { x INTEGER } }\nNothing ::= NULL\n"
-            "v INTEGER ::= 3");
+            "Alias ::= Top-Seq\nCount ::= INTEGER\nText ::= IA5String\nv INTEGER ::= 3");
    EXPECT_TRUE(has(registry_, "{ \"Top-Seq\", \"M\", sizeof(ASN1T_Top_Seq),"));
    EXPECT_TRUE(has(registry_, "asn1RegBerDecodeOf<ASN1T_Top_Seq, asn1D_Top_Seq>"));
    EXPECT_TRUE(has(registry_, "{ \"Nothing\", \"M\", 0,"));
@@ -121,4 +150,13 @@ TEST_F(EmitterTest, RegistryRowsOfTopLevelTypes)
    EXPECT_TRUE(has(registry_, "ASN1REG_MODULE(\"M\", kTypes)"));
    EXPECT_FALSE(has(registry_, "inner"));
    EXPECT_FALSE(has(registry_, "\"v\""));
+   // XER documents are decoded by constructed types, also through a type
+   // reference; free functions only where heap memory is reached.
+   EXPECT_TRUE(has(registry_, "asn1RegXerDecodeOf<ASN1T_Top_Seq, ASN1C_Top_Seq>"));
+   EXPECT_TRUE(has(registry_, "asn1RegXerDecodeOf<ASN1T_Alias, ASN1C_Alias>"));
+   EXPECT_FALSE(has(registry_, "asn1RegXerDecodeOf<ASN1T_Count"));
+   EXPECT_TRUE(has(registry_, "asn1RegXerEncodeOf<ASN1T_Count, asn1XE_Count>"));
+   EXPECT_TRUE(has(registry_, "asn1RegCopyOf<ASN1T_Count, asn1Copy_Count>"));
+   EXPECT_FALSE(has(registry_, "asn1RegFreeOf<ASN1T_Count"));
+   EXPECT_TRUE(has(registry_, "asn1RegFreeOf<ASN1T_Text, asn1Free_Text>"));
 }

@@ -48,10 +48,12 @@ std::string subPath(const std::string& path, const std::string& member)
    return path + "." + member;
 }
 
+}  // namespace
+
 // ---------------------------------------------------------------- constraints
 // Emits the size and value checks of node t on the value lv; `path` names it
 // in the error parameters. Checks that cannot fail for the C type are left out.
-void emitChecks(Writer& w, Type* t, const std::string& lv, const std::string& path, bool self = false)
+void emitChecks(Writer& w, Type* t, const std::string& lv, const std::string& path, bool self)
 {
    using K = Type::Kind;
    if (t->kind == K::Reference || (!t->genName.empty() && !self)) {
@@ -130,6 +132,8 @@ void emitEnumCheck(Writer& w, Type* t, const std::string& lv)
    std::string c = conds.size() == 2 ? conds[0] + " || " + conds[1] : conds[0];
    w.line("if (" + c + ") return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_ENUM);");
 }
+
+namespace {
 
 // ---------------------------------------------------------------- encoding
 std::string charTag(const Type& t)

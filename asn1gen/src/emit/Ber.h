@@ -16,6 +16,12 @@ void emitEncoder(const Unit& u, Writer& w);
 // depth and refuses input nested deeper than ASN1DATA_MAX_DEPTH.
 void emitDecoder(const Unit& u, Writer& w, bool recursive);
 
+// The size and value checks of node t on the value lv (failing with
+// ASN1ERR_CONSTRAINT and the parameters path and the size); `self` checks a
+// named type's own constraints. The enumerator range check of ENUMERATED.
+void emitChecks(Writer& w, Type* t, const std::string& lv, const std::string& path, bool self = false);
+void emitEnumCheck(Writer& w, Type* t, const std::string& lv);
+
 // Function name suffix: NULL types take a trailing underscore.
 std::string functionName(const Unit& u);
 

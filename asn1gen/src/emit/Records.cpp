@@ -33,6 +33,14 @@ std::string fieldType(const Component& c)
 
 namespace {
 
+// A record with mpContext: the copy of a control object's record, and the
+// destructor that frees a copy through asn1Free_ when mpContext is set.
+void emitRecordLifetime(const Unit& u, Writer& w)
+{
+   w.line("explicit ASN1T_" + u.name + "(ASN1C_" + u.name + "& original);");
+   w.line("~ASN1T_" + u.name + "();");
+}
+
 std::string asnDescription(const Unit& u)
 {
    std::string what = u.topLevel() ? u.assignment->name : u.name;
@@ -65,6 +73,7 @@ void emitSequenceRecord(const Unit& u, Writer& w)
    if (t.extensible) w.line("_Asn1RTDList extElem1;");
    w.line();
    w.line("ASN1T_" + u.name + "();");
+   emitRecordLifetime(u, w);
    w.close("};");
 }
 
@@ -92,6 +101,7 @@ void emitChoiceRecord(const Unit& u, Writer& w)
    w.close("} u;");
    w.line();
    w.line("ASN1T_" + u.name + "();");
+   emitRecordLifetime(u, w);
    w.close("};");
 }
 
@@ -99,6 +109,10 @@ void emitListRecord(const Unit& u, Writer& w)
 {
    w.open("struct EXTERNRT ASN1T_" + u.name + " : public ASN1TPDUSeqOfList {");
    w.line("ASN1T_" + u.name + "();");
+   emitRecordLifetime(u, w);
+   w.line("// The context reference is counted by hand in list records.");
+   w.line("ASN1T_" + u.name + "(const ASN1T_" + u.name + "& other);");
+   w.line("ASN1T_" + u.name + "& operator=(const ASN1T_" + u.name + "& other);");
    w.close("};");
 }
 
@@ -181,6 +195,12 @@ void emitRecordsHeader(Program& prog, const std::vector<Unit>& units, Writer& w)
    //    then name it before its definition.
    for (const auto& u : units)
       if (isStruct(shapeOf(u))) w.line("struct ASN1T_" + u.name + ";");
+   // Control classes: records copy from them.
+   for (const auto& u : units) {
+      Shape s = shapeOf(u);
+      if (s == Shape::Sequence || s == Shape::Set || s == Shape::Choice || s == Shape::List)
+         w.line("class ASN1C_" + u.name + ";");
+   }
    w.line();
 
    // 2. Typedefs, each after the typedef it names.

@@ -1,14 +1,19 @@
 #include "Registry.h"
 
 #include "Control.h"
+#include "Kinds.h"
+#include "Sax.h"
 
 namespace asn1gen {
 
 RegistryFunctions generatedFunctions()
 {
-   // BER decode and DER encode only so far: XER, copy and free functions of
-   // the generated types are switched on here when their emitters land.
-   return RegistryFunctions{};
+   RegistryFunctions f;
+   f.xerEncode = true;
+   f.xerDecode = true;
+   f.copy = true;
+   f.free = true;
+   return f;
 }
 
 namespace {
@@ -16,6 +21,17 @@ namespace {
 std::string quoted(const std::string& s)
 {
    return "\"" + s + "\"";
+}
+
+// Whether the unit's control class decodes an XER document: its own SAX
+// handler, or the one it inherits along a chain of type references.
+bool decodesXerDocument(const Unit& u)
+{
+   if (!hasControlClass(u)) return false;
+   if (hasSaxHandler(u)) return true;
+   if (shapeOf(u) != Shape::Typedef) return false;
+   const Unit* root = findUnit(unitValueInfo(u).root);
+   return root != nullptr && hasSaxHandler(*root);
 }
 
 void emitRow(const Module& m, const Unit& u, const RegistryFunctions& f, Writer& w)
@@ -30,10 +46,11 @@ void emitRow(const Module& m, const Unit& u, const RegistryFunctions& f, Writer&
    w.line("asn1RegBerDecodeOf<" + rec + ", asn1D_" + fn + ">,");
    w.line("asn1RegDerEncodeOf<" + rec + ", asn1E_" + fn + ">,");
    w.line((f.xerEncode ? "asn1RegXerEncodeOf<" + rec + ", asn1XE_" + fn + ">" : nul) + ",");
-   w.line((f.xerDecode && hasControlClass(u)
+   w.line((f.xerDecode && decodesXerDocument(u)
               ? "asn1RegXerDecodeOf<" + rec + ", ASN1C_" + u.name + ">" : nul) + ",");
-   w.line((f.copy && !null ? "asn1RegCopyOf<" + rec + ", asn1Copy_" + fn + ">" : nul) + ",");
-   w.line((f.free && !null ? "asn1RegFreeOf<" + rec + ", asn1Free_" + fn + ">" : nul) + " },");
+   w.line((f.copy ? "asn1RegCopyOf<" + rec + ", asn1Copy_" + fn + ">" : nul) + ",");
+   w.line((f.free && !null && unitNeedsFree(u) ? "asn1RegFreeOf<" + rec + ", asn1Free_" + fn + ">" : nul) +
+          " },");
    w.outdent();
 }
 

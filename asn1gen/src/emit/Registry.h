@@ -21,7 +21,9 @@ struct RegistryFunctions {
    bool free = false;        // asn1Free_<T>
 };
 
-// The functions the current emitters generate for every type.
+// The functions the current emitters generate (each row still checks the
+// type: no free function where no heap memory is reached, no XER document
+// decoder for types decoded only as components).
 RegistryFunctions generatedFunctions();
 
 void emitRegistrySource(Module& m, const std::vector<Unit>& units, Writer& w);

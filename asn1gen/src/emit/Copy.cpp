@@ -1,0 +1,398 @@
+#include "Copy.h"
+
+#include "Ber.h"
+#include "Records.h"
+
+namespace asn1gen {
+
+namespace {
+
+std::string recName(const Unit& u) { return "ASN1T_" + u.name; }
+
+// The value of node t copied from src to dst (lvalues of its record type).
+void copyValue(Writer& w, Type* t, const std::string& src, const std::string& dst)
+{
+   ValueInfo v = valueInfo(t);
+   if (v.kind == VKind::None) return;
+   auto call = [&](const std::string& expr) {
+      w.line("stat = " + expr + ";");
+      w.line("if (stat != 0) return stat;");
+   };
+   if (!v.unit.empty()) {
+      call("asn1Copy_" + v.unit + "(pctxt, &" + src + ", &" + dst + ")");
+      return;
+   }
+   switch (v.kind) {
+   case VKind::BigInt: case VKind::Str8: case VKind::Utf8:
+      call("asn1dataCopyCharStr(pctxt, " + src + ", &" + dst + ")");
+      break;
+   case VKind::Str16: call("asn1dataCopy16BitStr(pctxt, &" + src + ", &" + dst + ")"); break;
+   case VKind::Str32: call("asn1dataCopy32BitStr(pctxt, &" + src + ", &" + dst + ")"); break;
+   case VKind::Octets: call("asn1dataCopyOctStr(pctxt, &" + src + ", &" + dst + ")"); break;
+   case VKind::Bits: call("asn1dataCopyBitStr(pctxt, &" + src + ", &" + dst + ")"); break;
+   case VKind::Open: call("asn1dataCopyOpenType(pctxt, &" + src + ", &" + dst + ")"); break;
+   default: w.line(dst + " = " + src + ";"); break;
+   }
+}
+
+// Releases what a value of node t holds in the heap.
+void freeValue(Writer& w, Type* t, const std::string& lv)
+{
+   ValueInfo v = valueInfo(t);
+   if (!v.unit.empty()) {
+      const Unit* u = findUnit(v.unit);
+      if (u && unitNeedsFree(*u)) w.line("asn1Free_" + v.unit + "(pctxt, &" + lv + ");");
+      return;
+   }
+   switch (v.kind) {
+   case VKind::BigInt: case VKind::Str8: case VKind::Utf8:
+      w.line("asn1dataFreePtr(pctxt, " + lv + ");");
+      break;
+   case VKind::Str16: case VKind::Str32: case VKind::Octets: case VKind::Bits: case VKind::Open:
+      w.line("asn1dataFreePtr(pctxt, " + lv + ".data);");
+      break;
+   default: break;
+   }
+}
+
+// A record held by pointer: allocated zero-filled, then copied into.
+void copyPointer(Writer& w, Type* t, const std::string& srcPtr, const std::string& dstPtr)
+{
+   std::string rt = recordType(t);
+   w.line("if (" + srcPtr + " == 0) " + dstPtr + " = 0;");
+   w.open("else {");
+   w.line(dstPtr + " = asn1dataNewRecord<" + rt + ">(pctxt);");
+   w.line("if (" + dstPtr + " == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);");
+   copyValue(w, t, "(*" + srcPtr + ")", "(*" + dstPtr + ")");
+   w.close();
+}
+
+void freePointer(Writer& w, Type* t, const std::string& ptr)
+{
+   w.open("if (" + ptr + " != 0) {");
+   freeValue(w, t, "(*" + ptr + ")");
+   w.line("asn1dataFreePtr(pctxt, " + ptr + ");");
+   w.close();
+}
+
+std::string presence(const Component& c, const std::string& rec)
+{
+   return hasPresenceBit(c) ? rec + "->m." + fieldName(c.name) + "Present" : "";
+}
+
+void emitSequenceCopy(const Unit& u, Writer& w)
+{
+   Type& t = *u.type;
+   bool anyBit = false;
+   for (const auto& c : t.components) anyBit = anyBit || hasPresenceBit(c);
+   if (anyBit) w.line("pDstValue->m = pSrcValue->m;");
+   for (const auto& c : t.components) {
+      if (fieldType(c).empty()) continue;
+      std::string f = fieldName(c.name);
+      std::string cond = presence(c, "pSrcValue");
+      if (!cond.empty()) w.open("if (" + cond + ") {");
+      if (c.type->repr == Repr::Pointer) copyPointer(w, c.type.get(), "pSrcValue->" + f, "pDstValue->" + f);
+      else copyValue(w, c.type.get(), "pSrcValue->" + f, "pDstValue->" + f);
+      if (!cond.empty()) w.close();
+   }
+   if (t.extensible) {
+      w.line("stat = asn1dataCopyExtensions(pctxt, &pSrcValue->extElem1, &pDstValue->extElem1);");
+      w.line("if (stat != 0) return stat;");
+   }
+}
+
+void emitChoiceCopy(const Unit& u, Writer& w)
+{
+   Type& t = *u.type;
+   w.line("pDstValue->t = pSrcValue->t;");
+   w.open("switch (pSrcValue->t) {");
+   for (const auto& c : t.components) {
+      std::string rt = recordType(c.type.get());
+      if (rt.empty()) continue;
+      std::string f = fieldName(c.name);
+      w.line("case T_" + u.name + "_" + f + ":");
+      w.indent();
+      if (rt == "const char*") copyValue(w, c.type.get(), "pSrcValue->u." + f, "pDstValue->u." + f);
+      else copyPointer(w, c.type.get(), "pSrcValue->u." + f, "pDstValue->u." + f);
+      w.line("break;");
+      w.outdent();
+   }
+   w.line("default:");
+   w.line("   break;");
+   w.close();
+}
+
+void emitListCopy(const Unit& u, Writer& w)
+{
+   Type* e = u.type->element.get();
+   std::string er = recordType(e);
+   w.line("asn1dataListInit(pDstValue);");
+   w.open("for (const _Asn1RTDListNode* psrc = pSrcValue->head; psrc != 0; psrc = psrc->next) {");
+   w.line("if (psrc->data == 0) continue;");
+   w.line("_Asn1RTDListNode* pnode = asn1dataNewListNode(pctxt, sizeof(" + er + "));");
+   w.line("if (pnode == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);");
+   copyValue(w, e, "(*static_cast<" + er + "*>(psrc->data))", "(*static_cast<" + er + "*>(pnode->data))");
+   w.line("asn1dataListAppend(pctxt, pDstValue, pnode);");
+   w.close();
+}
+
+void emitArrayCopy(const Unit& u, Writer& w)
+{
+   Type* e = u.type->element.get();
+   std::string er = recordType(e);
+   w.line("pDstValue->n = 0;");
+   w.line("pDstValue->elem = 0;");
+   w.line("if (pSrcValue->n == 0 || pSrcValue->elem == 0) return 0;");
+   w.line("if (static_cast<size_t>(pSrcValue->n) > static_cast<size_t>(0x7FFFFFFF) / sizeof(" + er + "))");
+   w.line("   return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);");
+   w.line("pDstValue->elem = static_cast<" + er + "*>(ASN1MALLOCZ(pctxt, sizeof(" + er +
+          ") * pSrcValue->n));");
+   w.line("if (pDstValue->elem == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);");
+   w.open("for (OSUINT32 i = 0; i < pSrcValue->n; ++i) {");
+   copyValue(w, e, "pSrcValue->elem[i]", "pDstValue->elem[i]");
+   w.line("pDstValue->n = i + 1;");
+   w.close();
+}
+
+std::string copySignature(const Unit& u)
+{
+   if (shapeOf(u) == Shape::Null)
+      return "int asn1Copy_" + u.name + "_(ASN1CTXT* pctxt, void* pSrcValue, void* pDstValue)";
+   return "int asn1Copy_" + u.name + "(ASN1CTXT* pctxt, " + recName(u) + "* pSrcValue, " + recName(u) +
+      "* pDstValue)";
+}
+
+std::string freeSignature(const Unit& u)
+{
+   return "void asn1Free_" + u.name + "(ASN1CTXT* pctxt, " + recName(u) + "* pvalue)";
+}
+
+}
+
+void declareCopyFree(const Unit& u, Writer& w)
+{
+   w.line("EXTERNRT " + copySignature(u) + ";");
+   if (shapeOf(u) != Shape::Null && unitNeedsFree(u)) w.line("EXTERNRT " + freeSignature(u) + ";");
+}
+
+void emitCopyFunction(const Unit& u, Writer& w)
+{
+   Shape s = shapeOf(u);
+   w.line("// asn1Copy_" + functionName(u) + ": deep copy of " + asnName(u) +
+          " into pctxt's heap; 0 or ASN1ERR_NO_MEMORY.");
+   w.line(copySignature(u));
+   w.open("");
+   if (s == Shape::Null) {
+      w.line("(void)pctxt;");
+      w.line("(void)pSrcValue;");
+      w.line("(void)pDstValue;");
+      w.line("return 0;");
+      w.close();
+      return;
+   }
+   w.line("if (pSrcValue == pDstValue) return 0;");
+   w.line("int stat = 0;");
+   switch (s) {
+   case Shape::Sequence: case Shape::Set: emitSequenceCopy(u, w); break;
+   case Shape::Choice: emitChoiceCopy(u, w); break;
+   case Shape::List: emitListCopy(u, w); break;
+   case Shape::Array: emitArrayCopy(u, w); break;
+   case Shape::Typedef: {
+      std::string target;
+      unitName(u.type.get(), target);
+      w.line("stat = asn1Copy_" + target + "(pctxt, pSrcValue, pDstValue);");
+      break;
+   }
+   case Shape::NamedBits: case Shape::FixedOctets:
+      w.line("*pDstValue = *pSrcValue;");
+      break;
+   default: {
+      Type copy = *u.type;
+      copy.genName.clear();
+      copyValue(w, &copy, "(*pSrcValue)", "(*pDstValue)");
+   }
+   }
+   w.line("(void)pctxt;");
+   w.line("return stat;");
+   w.close();
+}
+
+void emitFreeFunction(const Unit& u, Writer& w)
+{
+   Shape s = shapeOf(u);
+   if (s == Shape::Null || !unitNeedsFree(u)) return;
+   w.line("// asn1Free_" + u.name + ": releases what the value holds in pctxt's heap (only");
+   w.line("// blocks of that heap: memory of the caller is left alone).");
+   w.line(freeSignature(u));
+   w.open("");
+   w.line("if (pvalue == 0) return;");
+   Type& t = *u.type;
+   switch (s) {
+   case Shape::Sequence: case Shape::Set:
+      for (const auto& c : t.components) {
+         if (fieldType(c).empty()) continue;
+         bool ptr = c.type->repr == Repr::Pointer;
+         if (!ptr && !needsFree(c.type.get())) continue;
+         std::string f = "pvalue->" + fieldName(c.name);
+         std::string cond = presence(c, "pvalue");
+         if (!cond.empty()) w.open("if (" + cond + ") {");
+         if (ptr) freePointer(w, c.type.get(), f);
+         else freeValue(w, c.type.get(), f);
+         if (!cond.empty()) w.close();
+      }
+      if (t.extensible) w.line("asn1dataFreeExtensions(pctxt, &pvalue->extElem1);");
+      break;
+   case Shape::Choice:
+      w.open("switch (pvalue->t) {");
+      for (const auto& c : t.components) {
+         std::string rt = recordType(c.type.get());
+         if (rt.empty()) continue;
+         std::string f = fieldName(c.name);
+         w.line("case T_" + u.name + "_" + f + ":");
+         w.indent();
+         if (rt == "const char*") freeValue(w, c.type.get(), "pvalue->u." + f);
+         else freePointer(w, c.type.get(), "pvalue->u." + f);
+         w.line("break;");
+         w.outdent();
+      }
+      w.line("default:");
+      w.line("   break;");
+      w.close();
+      break;
+   case Shape::List: {
+      Type* e = t.element.get();
+      if (needsFree(e)) {
+         std::string er = recordType(e);
+         w.open("for (_Asn1RTDListNode* pnode = pvalue->head; pnode != 0; pnode = pnode->next) {");
+         w.line("if (pnode->data == 0) continue;");
+         freeValue(w, e, "(*static_cast<" + er + "*>(pnode->data))");
+         w.close();
+      }
+      w.line("asn1dataFreeList(pctxt, pvalue);");
+      break;
+   }
+   case Shape::Array: {
+      Type* e = t.element.get();
+      if (needsFree(e)) {
+         w.open("if (pvalue->elem != 0) {");
+         w.open("for (OSUINT32 i = 0; i < pvalue->n; ++i) {");
+         freeValue(w, e, "pvalue->elem[i]");
+         w.close();
+         w.close();
+      }
+      w.line("asn1dataFreePtr(pctxt, pvalue->elem);");
+      break;
+   }
+   case Shape::Typedef: {
+      std::string target;
+      unitName(u.type.get(), target);
+      w.line("asn1Free_" + target + "(pctxt, pvalue);");
+      break;
+   }
+   default: {
+      Type copy = *u.type;
+      copy.genName.clear();
+      freeValue(w, &copy, "(*pvalue)");
+   }
+   }
+   w.close();
+}
+
+void emitCopyMembers(const Unit& u, Writer& w)
+{
+   if (!hasRecordContext(u)) return;
+   std::string c = "ASN1C_" + u.name, r = recName(u);
+   bool list = shapeOf(u) == Shape::List;
+   w.line(r + "* " + c + "::getCopy(" + r + "* pDstData)");
+   w.open("");
+   w.line("if (pDstData == &msgData) return pDstData;");
+   w.line("ASN1CTXT* pctxt = getCtxtPtr();");
+   w.line("if (pctxt == 0) return 0;");
+   w.line("// A copy placed in the heap lives and dies with the heap: it takes no");
+   w.line("// reference, which would keep the heap alive for ever.");
+   w.line("bool inHeap = pDstData == 0;");
+   w.open("if (inHeap) {");
+   w.line("pDstData = asn1dataNewRecord<" + r + ">(pctxt);");
+   w.line("if (pDstData == 0) return 0;");
+   w.close();
+   w.line("if (asn1Copy_" + u.name + "(pctxt, &msgData, pDstData) != 0) return 0;");
+   w.line("if (!inHeap && pDstData->mpContext == 0) asn1dataSetRecordContext(pDstData->mpContext, mpContext);");
+   w.line("return pDstData;");
+   w.close();
+   w.line();
+   w.line(r + "* " + c + "::newCopy()");
+   w.open("");
+   w.line(r + "* p = new " + r + "();");
+   w.open("if (getCopy(p) == 0) {");
+   w.line("delete p;");
+   w.line("return 0;");
+   w.close();
+   w.line("return p;");
+   w.close();
+   w.line();
+   if (list) {
+      w.line(c + "::" + c + "(" + c + "& original)");
+      w.line("   : " + c + "(original, &asn1dataCopyOrThrow(original.getCopy(0)))");
+      w.line("{");
+      w.line("}");
+      w.line();
+      w.line(c + "::" + c + "(" + c + "& original, " + r + "* pCopy)");
+      w.line("   : ASN1CSeqOfList(*original.mpContext, *pCopy), ASN1XERTypeHandler(), msgData(*pCopy)");
+      w.open("");
+      w.line("mpMsgBuf = original.mpMsgBuf;");
+      w.line("setElemName(original.getElemName());");
+      w.close();
+   }
+   else {
+      w.line(c + "::" + c + "(" + c + "& original)");
+      w.line("   : ASN1CType(original), ASN1XERTypeHandler(), msgData(asn1dataCopyOrThrow(original.getCopy(0)))");
+      w.open("");
+      w.line("setElemName(original.getElemName());");
+      w.close();
+   }
+   w.line();
+   w.line(r + "::" + r + "(" + c + "& original)");
+   w.line("   : " + r + "()");
+   w.open("");
+   w.line("original.getCopy(this);");
+   w.close();
+}
+
+void emitRecordDestructor(const Unit& u, Writer& w)
+{
+   if (!hasRecordContext(u)) return;
+   std::string r = recName(u);
+   bool list = shapeOf(u) == Shape::List;
+   w.line(r + "::~" + r + "()");
+   w.open("");
+   w.open("if (mpContext != 0) {");
+   if (unitNeedsFree(u)) w.line("asn1Free_" + u.name + "(mpContext->getPtr(), this);");
+   if (list) {
+      w.line("mpContext->_unref();");
+      w.line("mpContext = 0;");
+   }
+   w.close();
+   w.close();
+   if (list) {
+      // The raw context pointer of a list record is counted by hand.
+      w.line();
+      w.line(r + "::" + r + "(const " + r + "& other)");
+      w.line("   : ASN1TPDUSeqOfList(other)");
+      w.open("");
+      w.line("if (mpContext != 0) mpContext->_ref();");
+      w.close();
+      w.line();
+      w.line(r + "& " + r + "::operator=(const " + r + "& other)");
+      w.open("");
+      w.line("if (this == &other) return *this;");
+      w.line("ASN1Context* keep = other.mpContext;");
+      w.line("if (keep != 0) keep->_ref();");
+      w.line("if (mpContext != 0) mpContext->_unref();");
+      w.line("ASN1TPDUSeqOfList::operator=(other);");
+      w.line("mpContext = keep;");
+      w.line("return *this;");
+      w.close();
+   }
+}
+
+}

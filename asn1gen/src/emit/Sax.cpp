@@ -1,0 +1,528 @@
+#include "Sax.h"
+
+#include "Records.h"
+#include "Xer.h"
+
+namespace asn1gen {
+
+namespace {
+
+std::string q(const std::string& s) { return "\"" + s + "\""; }
+
+// One component, alternative or list element as the handler sees it.
+struct Slot {
+   int id = 0;
+   std::string elemName;     // XML element name
+   bool optional = false;
+   Type* type = nullptr;
+   ValueInfo v;
+   std::string target;       // lvalue of the value
+   std::string ptr;          // lvalue of the pointer to allocate at start ("" when embedded)
+   std::string recType;      // record type of the value
+   std::string present;      // statement that marks the component present
+   std::string choiceTag;    // CHOICE: the t value
+   std::string member;       // cached nested handler
+};
+
+const char* kindName(const ValueInfo& v)
+{
+   switch (v.kind) {
+   case VKind::Constructed: case VKind::Open: return "XERV_NESTED";
+   case VKind::None: return "XERV_EMPTY";
+   case VKind::Bool: case VKind::Enum: return "XERV_ELEM";
+   case VKind::Int: case VKind::UInt: case VKind::UInt16:
+      return v.namedNumbers ? "XERV_TEXTORELEM" : "XERV_TEXT";
+   case VKind::Octets: case VKind::FixedOctets: return "XERV_HEX";
+   case VKind::Bits: case VKind::NamedBits: return "XERV_BITS";
+   default: return "XERV_TEXT";
+   }
+}
+
+bool nested(const Slot& s) { return s.v.kind == VKind::Constructed || s.v.kind == VKind::Open; }
+
+std::vector<Slot> slotsOf(const Unit& u)
+{
+   std::vector<Slot> out;
+   Shape sh = shapeOf(u);
+   Type& t = *u.type;
+   if (sh == Shape::Sequence || sh == Shape::Set || sh == Shape::Choice) {
+      for (size_t i = 0; i < t.components.size(); ++i) {
+         const Component& c = t.components[i];
+         Slot s;
+         s.id = static_cast<int>(i + 1);
+         s.elemName = c.name;
+         s.optional = c.optional || c.defaultValue || c.extensionAddition;
+         s.type = c.type.get();
+         s.v = valueInfo(c.type.get());
+         s.recType = recordType(c.type.get());
+         std::string f = fieldName(c.name);
+         s.member = "mpC_" + f;
+         if (sh == Shape::Choice) {
+            s.choiceTag = "T_" + u.name + "_" + f;
+            if (s.recType == "const char*") s.target = "msgData.u." + f;
+            else if (!s.recType.empty()) {
+               s.ptr = "msgData.u." + f;
+               s.target = "(*msgData.u." + f + ")";
+            }
+         }
+         else {
+            if (c.type->repr == Repr::Pointer) {
+               s.ptr = "msgData." + f;
+               s.target = "(*msgData." + f + ")";
+            }
+            else if (!s.recType.empty()) s.target = "msgData." + f;
+            if (hasPresenceBit(c)) s.present = "msgData.m." + f + "Present = 1;";
+         }
+         out.push_back(s);
+      }
+   }
+   else if (sh == Shape::List || sh == Shape::Array) {
+      Slot s;
+      s.id = 1;
+      s.type = t.element.get();
+      s.elemName = elementNameOf(s.type);
+      s.v = valueInfo(s.type);
+      s.recType = recordType(s.type);
+      s.member = "mpElem";
+      s.target = sh == Shape::List ? "(*static_cast<" + s.recType + "*>(mpNode->data))"
+                                   : "msgData.elem[msgData.n]";
+      out.push_back(s);
+   }
+   return out;
+}
+
+bool choiceElement(const Slot& s)
+{
+   return s.v.kind == VKind::Constructed && s.v.rootShape == Shape::Choice;
+}
+
+std::string handlerClass(const Slot& s)
+{
+   if (s.v.kind == VKind::Open) return "ASN1CXerOpenType";
+   return "ASN1C_" + s.v.root;
+}
+
+// The conversion of the collected text into the slot's value.
+std::string decodeCall(const Slot& s)
+{
+   const std::string& lv = s.target;
+   const std::string shift = "static_cast<int>(text().bitOffset)";
+   switch (s.v.kind) {
+   case VKind::Bool: return "xerDecBool(pctxt, &" + lv + ")";
+   case VKind::Int:
+      if (s.v.namedNumbers)
+         return "valueIsElement() ? ASN1C_" + s.v.root + "::parseNamedValue(pctxt, &" + lv +
+            ") : xerDecInt(pctxt, &" + lv + ")";
+      return "xerDecInt(pctxt, &" + lv + ")";
+   case VKind::UInt:
+      if (s.v.namedNumbers)
+         return "valueIsElement() ? ASN1C_" + s.v.root + "::parseNamedValue(pctxt, &" + lv +
+            ") : xerDecUInt(pctxt, &" + lv + ")";
+      return "xerDecUInt(pctxt, &" + lv + ")";
+   case VKind::UInt16:
+      if (s.v.namedNumbers)
+         return "valueIsElement() ? ASN1C_" + s.v.root + "::parseNamedValue(pctxt, &" + lv +
+            ") : xerDecUInt16(pctxt, &" + lv + ")";
+      return "xerDecUInt16(pctxt, &" + lv + ")";
+   case VKind::BigInt: return "xerDecBigInt(pctxt, &" + lv + ", 10)";
+   case VKind::Enum: return "ASN1C_" + s.v.root + "::parseNamedValue(pctxt, &" + lv + ")";
+   case VKind::Str8: return "xerDecDynAscCharStr(pctxt, &" + lv + ")";
+   case VKind::Utf8: return "xerDecDynUTF8Str(pctxt, &" + lv + ")";
+   case VKind::Str16: return "xerDecBMPStr(pctxt, &" + lv + ")";
+   case VKind::Str32: return "xerDecUnivStr(pctxt, &" + lv + ")";
+   case VKind::Oid: return "xerDecObjId(pctxt, &" + lv + ")";
+   case VKind::Octets: return "xerDecCopyDynOctStr(pctxt, &" + lv + ", " + shift + ")";
+   case VKind::FixedOctets:
+      return "xerDecCopyOctStr(pctxt, " + lv + ".data, &" + lv + ".numocts, static_cast<int>(sizeof(" + lv +
+         ".data)), " + shift + ")";
+   case VKind::Bits: return "xerDecCopyDynBitStr(pctxt, &" + lv + ", " + shift + ")";
+   case VKind::NamedBits:
+      return "asn1dataXerCopyNamedBits(pctxt, " + lv + ".data, &" + lv + ".numbits, static_cast<int>(sizeof(" +
+         lv + ".data)), " + std::to_string(namedBitsCapacity(findUnit(s.v.root)->type.get())) + "U, " + shift + ")";
+   case VKind::Open: return "asn1dataXerCopyOpenType(pctxt, &" + lv + ", " + shift + ")";
+   default: return "";
+   }
+}
+
+// Start of a slot at level 1: allocation, presence, nested handler.
+void emitSlotStart(Writer& w, const Slot& s, bool list)
+{
+   if (!s.ptr.empty()) {
+      w.line(s.ptr + " = asn1dataNewRecord<" + s.recType + ">(getCtxtPtr());");
+      w.line("if (" + s.ptr + " == 0) check(ASN1ERR_NO_MEMORY);");
+   }
+   if (!s.choiceTag.empty()) w.line("msgData.t = " + s.choiceTag + ";");
+   if (!nested(s)) return;
+   if (!s.present.empty()) w.line(s.present);
+   std::string cls = handlerClass(s);
+   if (s.v.kind == VKind::Open) {
+      w.line("if (xerIsBerForm(attrs)) setValueKind(XERV_HEX);   // BER octets in hexadecimal");
+      w.open("else {");
+      w.line("delete " + s.member + ";");
+      w.line(s.member + " = 0;");
+      w.line(s.member + " = new ASN1CXerOpenType(*getMsgBuf(), " + s.target + ");");
+      w.line("nest(" + s.member + ");");
+      w.close();
+      return;
+   }
+   if (list) w.line("delete " + s.member + ";");
+   else {
+      w.open("if (" + s.member + " == 0 || &" + s.member + "->msgData != &" + s.target + " || " + s.member +
+             "->getMsgBuf() != getMsgBuf()) {");
+      w.line("delete " + s.member + ";");
+   }
+   w.line(s.member + " = 0;");
+   w.line(s.member + " = new " + cls + "(*getMsgBuf(), " + s.target + ");");
+   if (!list) w.close();
+   w.line("nest(" + s.member + ");");
+   if (list && choiceElement(s)) {
+      w.line("// A CHOICE element has no element of its own: this is its alternative.");
+      w.line(s.member + "->startElement(uri, localname, qname, attrs);");
+   }
+}
+
+// Whether the slot converts text (or marks presence) when it ends.
+bool endsWithText(const Slot& s)
+{
+   return s.v.kind != VKind::Constructed && (!decodeCall(s).empty() || !s.present.empty());
+}
+
+void emitPrimitiveEnd(Writer& w, const std::vector<Slot>& slots)
+{
+   w.line("ASN1CTXT* pctxt = finishText(getMsgBuf());");
+   w.open("switch (mCurrElemID) {");
+   for (const auto& s : slots) {
+      if (!endsWithText(s)) continue;
+      std::string call = decodeCall(s);
+      w.line("case " + std::to_string(s.id) + ":   // " + s.elemName);
+      w.indent();
+      if (!call.empty()) w.line("check(" + call + ");");
+      if (!s.present.empty()) w.line(s.present);
+      w.line("break;");
+      w.outdent();
+   }
+   w.line("default:");
+   w.line("   break;");
+   w.close();
+}
+
+std::string cls(const Unit& u) { return "ASN1C_" + u.name; }
+
+void emitStructured(const Unit& u, Writer& w)
+{
+   Shape sh = shapeOf(u);
+   Type& t = *u.type;
+   std::vector<Slot> slots = slotsOf(u);
+   std::string c = cls(u);
+   const char* lookup = sh == Shape::Sequence ? "seqElementID" : sh == Shape::Set ? "setElementID" : "choiceElementID";
+
+   // getElementID
+   w.line("int " + c + "::getElementID(const char* uri, const char* localName, const char* qName)");
+   w.open("");
+   w.line("(void)uri;");
+   w.line("(void)localName;");
+   if (slots.empty()) {
+      w.line("(void)qName;");
+      w.line("return 0;");
+   }
+   else {
+      w.open("static const ASN1XERElemInfo elemInfoArray[] = {");
+      for (const auto& s : slots)
+         w.line("{ " + q(s.elemName) + ", " + (s.optional ? "1" : "0") + ", " + kindName(s.v) + " },");
+      w.close("};");
+      w.line("return " + std::string(lookup) + "(elemInfoArray, " + std::to_string(slots.size()) + ", qName);");
+   }
+   w.close();
+   w.line();
+
+   // init
+   w.line("void " + c + "::init(int level)");
+   w.open("");
+   w.line("resetHandler(level, getCtxtPtr());");
+   if (sh == Shape::Choice) w.line("msgData.t = 0;");
+   else {
+      bool anyBit = false;
+      for (const auto& comp : t.components) anyBit = anyBit || hasPresenceBit(comp);
+      if (anyBit) w.line("memset(&msgData.m, 0, sizeof(msgData.m));");
+      for (const auto& comp : t.components)
+         if (literalDefault(comp)) w.line("msgData." + fieldName(comp.name) + " = " + literalDefaultText(comp) + ";");
+      if (t.extensible) w.line("asn1dataListInit(&msgData.extElem1);");
+   }
+   w.close();
+   w.line();
+
+   // startElement
+   w.line("void " + c + "::startElement(const char* uri, const char* localname, const char* qname,");
+   w.line("   const char* const* attrs)");
+   w.open("");
+   w.line("if (forwardStart(uri, localname, qname, attrs)) return;");
+   w.line("if (mLevel == 0) checkRoot(qname);");
+   w.open("else if (mLevel == 1) {");
+   w.line("startComponent(getElementID(uri, localname, qname), qname);");
+   bool anyStart = false;
+   for (const auto& s : slots) anyStart = anyStart || nested(s) || !s.ptr.empty() || !s.choiceTag.empty();
+   if (anyStart) {
+      w.open("switch (mCurrElemID) {");
+      for (const auto& s : slots) {
+         if (!nested(s) && s.ptr.empty() && s.choiceTag.empty()) continue;
+         w.line("case " + std::to_string(s.id) + ":   // " + s.elemName);
+         w.indent();
+         emitSlotStart(w, s, false);
+         w.line("break;");
+         w.outdent();
+      }
+      w.line("default:");
+      w.line("   break;");
+      w.close();
+   }
+   w.close();
+   w.line("else valueElement(qname);");
+   w.line("++mLevel;");
+   w.close();
+   w.line();
+
+   // characters
+   w.line("void " + c + "::characters(const char* chars, unsigned int length)");
+   w.open("");
+   w.line("if (!forwardCharacters(chars, length)) collectText(chars, length);");
+   w.close();
+   w.line();
+
+   // endElement
+   w.line("void " + c + "::endElement(const char* uri, const char* localname, const char* qname)");
+   w.open("");
+   w.line("--mLevel;");
+   w.open("if (mLevel >= 2) {");
+   w.line("if (mpCurrHandler != 0) mpCurrHandler->endElement(uri, localname, qname);");
+   w.close();
+   w.open("else if (mLevel == 1) {");
+   w.open("if (mpCurrHandler != 0) {");
+   w.line("mpCurrHandler->endElement(uri, localname, qname);");
+   w.line("mpCurrHandler = 0;");
+   w.close();
+   bool anyPrim = false;
+   for (const auto& s : slots) anyPrim = anyPrim || endsWithText(s);
+   if (anyPrim) {
+      w.open("else {");
+      emitPrimitiveEnd(w, slots);
+      w.close();
+   }
+   w.line("endComponent();");
+   w.close();
+   w.open("else if (mLevel == 0) {");
+   if (sh == Shape::Choice) {
+      w.line("if (msgData.t == 0) check(ASN1ERR_MISSING_ELEMENT);");
+      w.line("mState = XEREND;");
+   }
+   else {
+      int required = 0;
+      for (const auto& s : slots) required += s.optional ? 0 : 1;
+      w.line("checkRequired(" + std::to_string(required) + ");");
+   }
+   w.close();
+   w.close();
+}
+
+void emitListLike(const Unit& u, Writer& w)
+{
+   Shape sh = shapeOf(u);
+   bool list = sh == Shape::List;
+   Slot s = slotsOf(u)[0];
+   std::string c = cls(u);
+   if (!list && nested(s))
+      fail(u.type->loc, "an array-form SEQUENCE OF needs elements of a simple type");
+
+   w.line("void " + c + "::init(int level)");
+   w.open("");
+   w.line("resetHandler(level, getCtxtPtr());");
+   if (list) {
+      w.line("asn1dataListInit(&msgData);");
+      w.line("mpNode = 0;");
+   }
+   else {
+      w.line("msgData.n = 0;");
+      w.line("msgData.elem = 0;");
+      w.line("mCapacity = 0;");
+   }
+   w.close();
+   w.line();
+
+   w.line("void " + c + "::finalize()");
+   w.open("");
+   w.close();
+   w.line();
+
+   w.line("void " + c + "::startElement(const char* uri, const char* localname, const char* qname,");
+   w.line("   const char* const* attrs)");
+   w.open("");
+   w.line("if (forwardStart(uri, localname, qname, attrs)) return;");
+   w.line("if (mLevel == 0) checkRoot(qname);");
+   w.open("else if (mLevel == 1) {");
+   if (choiceElement(s)) w.line("startComponent(1, qname);");
+   else w.line("startComponent(xerCmpText(qname, " + q(s.elemName) + ") ? 1 : 0, qname);");
+   w.line("setValueKind(" + std::string(kindName(s.v)) + ");");
+   if (list) {
+      w.line("if (msgData.count > 2147483646U) check(ASN1ERR_SEQ_OVERFLOW);");
+      w.line("mpNode = asn1dataNewListNode(getCtxtPtr(), sizeof(" + s.recType + "));");
+      w.line("if (mpNode == 0) check(ASN1ERR_NO_MEMORY);");
+      emitSlotStart(w, s, true);
+   }
+   else {
+      w.line("void* pgrown = asn1dataGrowArray(getCtxtPtr(), msgData.elem, msgData.n, &mCapacity, sizeof(" +
+             s.recType + "));");
+      w.line("if (pgrown == 0) check(ASN1ERR_NO_MEMORY);");
+      w.line("msgData.elem = static_cast<" + s.recType + "*>(pgrown);");
+   }
+   w.close();
+   w.line("else valueElement(qname);");
+   w.line("++mLevel;");
+   w.close();
+   w.line();
+
+   w.line("void " + c + "::characters(const char* chars, unsigned int length)");
+   w.open("");
+   w.line("if (!forwardCharacters(chars, length)) collectText(chars, length);");
+   w.close();
+   w.line();
+
+   w.line("void " + c + "::endElement(const char* uri, const char* localname, const char* qname)");
+   w.open("");
+   w.line("--mLevel;");
+   w.open("if (mLevel >= 2) {");
+   w.line("if (mpCurrHandler != 0) mpCurrHandler->endElement(uri, localname, qname);");
+   w.close();
+   w.open("else if (mLevel == 1) {");
+   w.open("if (mpCurrHandler != 0) {");
+   w.line("mpCurrHandler->endElement(uri, localname, qname);");
+   w.line("mpCurrHandler->finalize();");
+   w.line("mpCurrHandler = 0;");
+   w.close();
+   std::string call = decodeCall(s);
+   if (!call.empty()) {
+      w.open("else {");
+      w.line("ASN1CTXT* pctxt = finishText(getMsgBuf());");
+      w.line("check(" + call + ");");
+      w.close();
+   }
+   if (list) {
+      w.line("asn1dataListAppend(getCtxtPtr(), &msgData, mpNode);");
+      w.line("mpNode = 0;");
+      if (nested(s)) {
+         w.line("// The element's handler is done with it.");
+         w.line("delete " + s.member + ";");
+         w.line(s.member + " = 0;");
+      }
+   }
+   else w.line("++msgData.n;");
+   w.line("endComponent();");
+   w.close();
+   w.open("else if (mLevel == 0) {");
+   w.line("finalize();");
+   w.line("mState = XEREND;");
+   w.close();
+   w.close();
+}
+
+}
+
+bool hasSaxHandler(const Unit& u)
+{
+   Shape s = shapeOf(u);
+   return s == Shape::Sequence || s == Shape::Set || s == Shape::Choice || s == Shape::List || s == Shape::Array;
+}
+
+bool hasNamedValues(const Unit& u)
+{
+   if (shapeOf(u) != Shape::Primitive) return false;
+   Type* t = u.type.get();
+   return t->kind == Type::Kind::Enumerated ||
+      (t->kind == Type::Kind::Integer && !t->named.empty() && t->repr != Repr::BigInt);
+}
+
+std::vector<std::string> saxNestedClasses(const Unit& u)
+{
+   std::vector<std::string> out;
+   if (!hasSaxHandler(u)) return out;
+   for (const auto& s : slotsOf(u))
+      if (s.v.kind == VKind::Constructed) out.push_back(handlerClass(s));
+   return out;
+}
+
+void declareSaxMembers(const Unit& u, Writer& w)
+{
+   if (hasNamedValues(u)) {
+      w.line();
+      w.line("// The named value at the context's buffer position (XER text of an");
+      w.line("// identifier): stores its number and returns 0; -6 for another text.");
+      w.line("static int parseNamedValue(ASN1CTXT* pctxt, ASN1T_" + u.name + "* pvalue);");
+   }
+   if (!hasSaxHandler(u)) return;
+   Shape sh = shapeOf(u);
+   w.line();
+   w.line("// SAX decoding of an XER document (or of a component, nested).");
+   w.line("void startElement(const char* uri, const char* localname, const char* qname,");
+   w.line("                  const char* const* attrs) override;");
+   w.line("void characters(const char* chars, unsigned int length) override;");
+   w.line("void endElement(const char* uri, const char* localname, const char* qname) override;");
+   w.line("void init(int level = 0) override;");
+   if (sh == Shape::List || sh == Shape::Array) w.line("void finalize() override;");
+   else {
+      w.line("// The 1-based component or alternative named qName; 0 when unknown.");
+      w.line("int getElementID(const char* uri, const char* localName, const char* qName);");
+   }
+}
+
+void declareSaxFields(const Unit& u, Writer& w)
+{
+   if (!hasSaxHandler(u)) return;
+   Shape sh = shapeOf(u);
+   std::vector<Slot> slots = slotsOf(u);
+   bool any = false;
+   for (const auto& s : slots)
+      if (nested(s)) {
+         if (!any) w.line("// Nested handlers, created on first use (list elements: per element).");
+         any = true;
+         w.line(handlerClass(s) + "* " + s.member + " = nullptr;");
+      }
+   if (sh == Shape::List) w.line("_Asn1RTDListNode* mpNode = nullptr;   // the element being decoded");
+   if (sh == Shape::Array) w.line("OSUINT32 mCapacity = 0;   // elements the block can hold");
+}
+
+void emitSaxMethods(const Unit& u, Writer& w)
+{
+   if (!hasSaxHandler(u)) return;
+   Shape sh = shapeOf(u);
+   // Destructor: the nested handlers.
+   std::vector<Slot> slots = slotsOf(u);
+   std::string c = cls(u);
+   w.line(c + "::~" + c + "()");
+   w.open("");
+   for (const auto& s : slots)
+      if (nested(s)) w.line("delete " + s.member + ";");
+   w.close();
+   w.line();
+   if (sh == Shape::List || sh == Shape::Array) emitListLike(u, w);
+   else emitStructured(u, w);
+}
+
+void emitParseNamedValue(const Unit& u, Writer& w)
+{
+   if (!hasNamedValues(u)) return;
+   Type& t = *u.type;
+   w.line("int ASN1C_" + u.name + "::parseNamedValue(ASN1CTXT* pctxt, ASN1T_" + u.name + "* pvalue)");
+   w.open("");
+   w.line("const char* text = asn1dataXerText(pctxt);");
+   for (auto* list : {&t.named, &t.enumAdditions})
+      for (const auto& n : *list) {
+         std::string num = std::to_string(n.num);
+         w.open("if (xerCmpText(text, " + q(n.name) + ")) {");
+         w.line("*pvalue = static_cast<ASN1T_" + u.name + ">(" + num + ");");
+         w.line("return 0;");
+         w.close();
+      }
+   w.line("xu_addErrParm(pctxt, text != 0 ? text : \"\");");
+   w.line("return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_ENUM);");
+   w.close();
+}
+
+}

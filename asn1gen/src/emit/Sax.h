@@ -1,0 +1,31 @@
+// The SAX side of control classes: getElementID with its elemInfoArray,
+// init, startElement, characters, endElement (and finalize for lists) of
+// constructed types, parseNamedValue of ENUMERATED and named-number
+// INTEGER types. The shared state machine lives in the run-time
+// (ASN1XERTypeHandler); the generated code holds the per-component switch.
+#ifndef ASN1GEN_SAX_H
+#define ASN1GEN_SAX_H
+
+#include "Kinds.h"
+#include "Writer.h"
+
+namespace asn1gen {
+
+// Whether the unit's control class decodes XER itself (SEQUENCE, SET,
+// CHOICE, SEQUENCE OF, SET OF).
+bool hasSaxHandler(const Unit& u);
+// Whether the unit's control class has parseNamedValue.
+bool hasNamedValues(const Unit& u);
+
+// Classes the declaration names (forward declarations before it).
+std::vector<std::string> saxNestedClasses(const Unit& u);
+// Member declarations inside the class body (public part).
+void declareSaxMembers(const Unit& u, Writer& w);
+// The cached nested handlers (private part).
+void declareSaxFields(const Unit& u, Writer& w);
+void emitSaxMethods(const Unit& u, Writer& w);
+void emitParseNamedValue(const Unit& u, Writer& w);
+
+}
+
+#endif

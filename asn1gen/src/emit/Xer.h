@@ -1,0 +1,21 @@
+// XER encoders asn1XE_<T>: one emitter per construct. Element names: the
+// outer element is elemName when given, else the type's name ("SEQUENCE_OF",
+// "CHOICE" ... for inline types); components are named by their
+// identifiers; SEQUENCE OF elements by their type, CHOICE elements by
+// nothing (the alternative's element stands alone).
+#ifndef ASN1GEN_XER_H
+#define ASN1GEN_XER_H
+
+#include "Kinds.h"
+#include "Writer.h"
+
+namespace asn1gen {
+
+void declareXerEncoder(const Unit& u, Writer& w);
+void emitXerEncoder(const Unit& u, Writer& w);
+// The default outer element name of the unit (and the document element).
+std::string xmlTypeName(const Unit& u);
+
+}
+
+#endif

@@ -1,0 +1,162 @@
+// ASN1XERTypeHandler: the SAX state machine shared by the control classes of
+// generated constructed types (SEQUENCE, SET, CHOICE, SEQUENCE OF, SET OF).
+//
+// A generated control class derives from ASN1CType (or ASN1CSeqOfList) and
+// from this class; its startElement/characters/endElement/init overrides
+// hold only the per-component switch and call the helpers below for
+// everything else: root-name check, component lookup in the type's
+// elemInfoArray, text collection, nested-handler forwarding, the checks
+// that end a value.
+//
+// Levels are counted relative to the handler's own element: 0 before its
+// start tag, 1 between its components, 2 inside a component. A nested
+// handler (constructed component, open type, list element) is init(1)'d
+// when its component starts and receives every event inside it; the end
+// tag of the component is forwarded too, which brings the nested handler
+// back to level 0 where it checks that its value is complete.
+//
+// Failures are thrown with throwSAXException: -35 (ASN1ERR_XML_STATE) for an
+// unexpected document element, text where an element is required or an
+// element where text is required; -3 for an unknown component name; -7 for
+// a SET component given twice; -10 for a second CHOICE alternative; -8 when
+// the element closes without its required components.
+#ifndef ASN1XERTYPEHANDLER_H
+#define ASN1XERTYPEHANDLER_H
+
+#include "ASN1CXerOpenType.h"
+#include "asn1XerCppTypes.h"
+#include "rtMemBuf.h"
+
+// How the value of a component is written in XER (and so collected).
+enum ASN1XERValueKind {
+   XERV_NESTED = 0,      // constructed or open type: a nested handler
+   XERV_TEXT = 1,        // character data (numbers, strings, times, OIDs)
+   XERV_HEX = 2,         // hexadecimal octets (OCTET STRING)
+   XERV_BITS = 3,        // "0"/"1" characters (BIT STRING)
+   XERV_ELEM = 4,        // one empty element (BOOLEAN, ENUMERATED)
+   XERV_TEXTORELEM = 5,  // a number or a named number's empty element
+   XERV_EMPTY = 6        // no content (NULL)
+};
+
+// One row of a type's elemInfoArray, in declaration order.
+struct ASN1XERElemInfo {
+   const char* name;     // the component identifier
+   OSUINT8 optional;     // 1 for OPTIONAL and DEFAULT components
+   OSUINT8 kind;         // ASN1XERValueKind
+};
+
+// Characters a reader passes as white space between elements.
+EXTERNRT OSBOOL xerIsWhiteSpace(const char* chars, unsigned int length);
+
+// Open types hold either XML text (decoded from XER) or the octets of an
+// encoding (decoded from BER). XML text (first non-blank character '<', valid
+// UTF-8, no control characters but TAB, LF and CR) is written as it is;
+// anything else is written as hexadecimal octets in an element carrying the
+// attribute form="ber", so that BER content survives an XER round trip.
+// 0 or a negative status.
+EXTERNRT int xerEncOpenTypeValue(ASN1CTXT* pctxt, OSUINT32 numocts, const OSOCTET* data,
+                                 const char* elemName);
+// An 8-bit character string (PrintableString, IA5String, TeletexString,
+// times ...): as xerEncAscCharStr, except that an octet of 0x80 or above is
+// written as the character of that code (U+0080..U+00FF) in UTF-8, so that
+// the document stays well-formed UTF-8 and xerDecDynAscCharStr gives the
+// octet back. elemName is required (-30).
+EXTERNRT int xerEnc8BitCharStr(ASN1CTXT* pctxt, const char* value, const char* elemName);
+// True when the attributes of a start tag mark the hexadecimal BER form.
+EXTERNRT OSBOOL xerIsBerForm(const char* const* attrs);
+
+class EXTERNRT ASN1XERTypeHandler : public ASN1XERSAXDecodeHandler {
+public:
+   ~ASN1XERTypeHandler() override;
+
+   // The component being decoded (1-based row of elemInfoArray), 0 for none.
+   int getCurrElemID() const { return mCurrElemID; }
+   // Frees the text collector's storage; a top-level decode calls it when it
+   // ends, before the object may be bound to another buffer's context.
+   void releaseText();
+   // The expected document element (the type name; a type reference's
+   // class sets its own).
+   void setElemName(const char* name) { mElemName = name; }
+   const char* getElemName() const { return mElemName; }
+
+protected:
+   ASN1XERTypeHandler();
+
+   // Base init(level), then: no component, no nested handler, counts and
+   // the text collector cleared; the collector works in pctxt's heap.
+   void resetHandler(int level, ASN1CTXT* pctxt);
+
+   // Level 0: the document element must be named as getElemName() (-35).
+   void checkRoot(const char* qName);
+
+   // Component lookup for getElementID; 0 when unknown. SEQUENCE: from the
+   // row after the last matched one, stopping at a required row that does
+   // not match; SET: any row, a row seen before is -7 (thrown); CHOICE:
+   // any row, a second alternative is -10 (thrown). A matched required row
+   // is counted.
+   int seqElementID(const ASN1XERElemInfo* rows, int count, const char* qName);
+   int setElementID(const ASN1XERElemInfo* rows, int count, const char* qName);
+   int choiceElementID(const ASN1XERElemInfo* rows, int count, const char* qName);
+
+   // Level 1: a component starts. id 0: error parameters "?" and the name,
+   // then -3. Otherwise state 1, text collector reset.
+   void startComponent(int id, const char* qName);
+   // A nested handler takes the events of the component: init(1).
+   void nest(ASN1XERSAXDecodeHandler* handler)
+   {
+      handler->init(1);
+      mpCurrHandler = handler;
+   }
+
+   // Events at level 2 or deeper go to the nested handler when there is
+   // one: true when forwarded (startElement also raises the level).
+   bool forwardStart(const char* uri, const char* localname, const char* qname,
+                     const char* const* attrs);
+   bool forwardCharacters(const char* chars, unsigned int length);
+   // An element at level 2 or deeper without nested handler: the value
+   // element of a BOOLEAN, ENUMERATED or named number (its name becomes the
+   // text); anything else is -35.
+   void valueElement(const char* qName);
+   // Character data outside a nested handler: collected by the component's
+   // kind at level 2; elsewhere only white space is allowed (-35).
+   void collectText(const char* chars, unsigned int length);
+
+   // The collected text as the context buffer of msgBuf, terminated; the
+   // context for the xerDec* call.
+   ASN1CTXT* finishText(ASN1MessageBufferIF* msgBuf)
+   {
+      return finalizeMemBuf(msgBuf, mText);
+   }
+   // After a component's value: collector reset, state 3.
+   void endComponent();
+   // Level 0 reached: every required component matched (-8).
+   void checkRequired(int required);
+
+   void check(int stat)
+   {
+      if (stat != 0) throwSAXException(stat, nullptr, 0);
+   }
+
+   // Whether the component value was given as an element (named number).
+   OSBOOL valueIsElement() const { return mValueElem; }
+   int valueKind() const { return mValueKind; }
+   void setValueKind(int kind) { mValueKind = kind; }
+   // The collector: octet and bit strings keep their bit offset here.
+   ASN1MemBuf& text() { return mText; }
+
+   ASN1XERSAXDecodeHandler* mpCurrHandler;   // nested handler, not owned
+
+private:
+   ASN1XERTypeHandler(const ASN1XERTypeHandler&) = delete;
+   ASN1XERTypeHandler& operator=(const ASN1XERTypeHandler&) = delete;
+
+   ASN1MemBuf mText;
+   const char* mElemName;
+   int mLastRow;          // SEQUENCE: last matched row, 0 for none
+   int mReqCount;         // required rows matched
+   OSUINT32 mSeen;        // SET: rows seen (first 32); CHOICE: count
+   int mValueKind;        // kind of the current component
+   OSBOOL mValueElem;     // the value element was seen
+};
+
+#endif
