@@ -15,7 +15,9 @@
 #include <vector>
 
 #include "asn1Registry.h"
+#include "asn1XerCppTypes.h"
 #include "asn1ber.h"
+#include "ASN1Context.h"
 #include "PKIX1Explicit88.h"
 #include "asn1dataRuntime.h"
 #include "rtMemHeap.h"
@@ -459,4 +461,92 @@ TEST(HostileInput, GeneralNamePointerAlternatives)
       { "GeneralNames mixing all", "GeneralNames",
         hex("30 10 A4 02 30 00 A5 05 A1 03 13 01 41 82 03 61 62 63"), 0, 0 },
    });
+}
+
+namespace {
+
+// Decodes an XER document as the registered type; the status, with the
+// reader's exceptions turned into the status they carry. A document that
+// decodes must also encode in DER.
+int decodeXerAs(const char* type, const std::string& doc)
+{
+   const Asn1RegEntry* e = asn1RegFind(type);
+   if (e == nullptr || e->xerDecode == nullptr) {
+      ADD_FAILURE() << type << " decodes no XER document";
+      return 1;
+   }
+   ASN1Context* context = new ASN1Context();
+   context->_ref();
+   ASN1CTXT* pctxt = context->getPtr();
+   void* rec = ASN1MALLOCZ(pctxt, e->recordSize ? e->recordSize : 1);
+   int stat;
+   try {
+      ASN1XERDecodeBuffer buf(reinterpret_cast<const OSOCTET*>(doc.data()), (OSUINT32)doc.size(), FALSE, context);
+      stat = e->xerDecode(&buf, rec);
+   }
+   catch (const OSRTSAXException& x) {
+      stat = x.getStatus();
+   }
+   catch (const ASN1RTLException& x) {
+      stat = x.status;
+   }
+   if (pctxt->errInfo.status != 0) stat = pctxt->errInfo.status;
+   if (stat == 0) {
+      EXPECT_EQ(xe_setp(pctxt, nullptr, 0), 0);
+      EXPECT_GT(e->derEncode(pctxt, rec), 0) << "an XER-decoded " << type << " does not encode in DER";
+   }
+   if (e->free) e->free(pctxt, rec);
+   context->_unref();
+   return stat;
+}
+
+std::string algorithmXml(const std::string& parameters)
+{
+   return "<AlgorithmIdentifier><algorithm>1.2.840.113549.1.1.11</algorithm>" + parameters +
+          "</AlgorithmIdentifier>";
+}
+
+}
+
+// XML documents as generated types: open-type octets that are not one
+// element, entity expansion, deep nesting, huge attributes, invalid UTF-8
+// and unknown elements.
+TEST(HostileInput, XmlDocuments)
+{
+   std::string laughs = "<?xml version=\"1.0\"?><!DOCTYPE l [<!ENTITY l0 \"lollollollol\">";
+   for (int i = 1; i < 10; ++i) {
+      laughs += "<!ENTITY l" + std::to_string(i) + " \"";
+      for (int j = 0; j < 10; ++j) laughs += "&l" + std::to_string(i - 1) + ";";
+      laughs += "\">";
+   }
+   laughs += "]>" + algorithmXml("<parameters form=\"ber\">&l9;</parameters>");
+   std::string deep;
+   for (int i = 0; i < 10000; ++i) deep += "<a>";
+   std::string hugeAttribute = "<AlgorithmIdentifier x=\"" + std::string(1 << 20, 'a') + "\">" +
+                               "<algorithm>1.2.3</algorithm></AlgorithmIdentifier>";
+   struct XmlCase {
+      const char* what;
+      std::string doc;
+      int status;
+   };
+   const XmlCase cases[] = {
+      { "open type, one element", algorithmXml("<parameters form=\"ber\">0500</parameters>"), 0 },
+      { "open type, empty indefinite element", algorithmXml("<parameters form=\"ber\">30800000</parameters>"), 0 },
+      { "open type cut short", algorithmXml("<parameters form=\"ber\">020301</parameters>"), ASN1ERR_INVALID_LENGTH },
+      { "open type, two elements", algorithmXml("<parameters form=\"ber\">05000500</parameters>"),
+        ASN1ERR_INVALID_LENGTH },
+      { "open type, end-of-contents", algorithmXml("<parameters form=\"ber\">0000</parameters>"),
+        ASN1ERR_INVALID_LENGTH },
+      // The reader bounds the expansion; the text it delivers is no hex.
+      { "entity expansion", laughs, ASN1ERR_INVALID_HEX },
+      // The first element no component has stops the decode.
+      { "nesting 10000 deep", algorithmXml(deep), ASN1ERR_TAG_NOT_FOUND },
+      { "1 MB attribute", hugeAttribute, 0 },
+      { "invalid UTF-8", algorithmXml("<parameters form=\"ber\">05\xC0\xAF" "00</parameters>"), ASN1ERR_XML_STATE },
+      { "unknown element", algorithmXml("<unknown/>"), ASN1ERR_TAG_NOT_FOUND },
+   };
+   for (const XmlCase& c : cases) {
+      SCOPED_TRACE(c.what);
+      EXPECT_EQ(decodeXerAs("AlgorithmIdentifier", c.doc), c.status) << c.what;
+   }
 }
