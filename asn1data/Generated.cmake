@@ -29,7 +29,7 @@ set(asn1_outputs ${QVASN1_GEN_DIR}/asn1dataRecords.h)
 foreach(mod IN LISTS QVASN1_ASN1_MODULES)
   list(APPEND asn1_inputs ${QVASN1_ASN1_DIR}/${mod}.asn)
   list(APPEND asn1_outputs ${QVASN1_GEN_DIR}/${mod}.h ${QVASN1_GEN_DIR}/${mod}.cpp
-       ${QVASN1_GEN_DIR}/${mod}Copy.cpp)
+       ${QVASN1_GEN_DIR}/${mod}Copy.cpp ${QVASN1_GEN_DIR}/${mod}Reg.cpp)
 endforeach()
 foreach(mod IN LISTS QVASN1_TABLE_MODULES)
   list(APPEND asn1_outputs ${QVASN1_GEN_DIR}/${mod}Table.h ${QVASN1_GEN_DIR}/${mod}Table.cpp)
@@ -67,6 +67,7 @@ if(QVASN1_BUILD_GENERATED)
       ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_generated_ber.cpp
       ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_generated_xer.cpp
       ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_tables.cpp
-      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_control_bases.cpp)
+      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_control_bases.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_hostile_input.cpp)
   endif()
 endif()

@@ -291,12 +291,37 @@ inline int asn1dataXerCopyNamedBits(ASN1CTXT* pctxt, OSOCTET* data, OSUINT32* pn
    return stat;
 }
 
-// An open type written as hexadecimal BER octets (form="ber").
+// Whether data[0..numocts) is exactly one complete BER element (the open
+// type the BER/DER encoders can write back).
+inline bool asn1dataIsOneElement(const OSOCTET* data, OSUINT32 numocts)
+{
+   if (data == nullptr || numocts < 2 || numocts > 0x7FFFFFFFu) return false;
+   ASN1CTXT temp;   // no heap: measuring allocates nothing
+   memset(&temp, 0, sizeof(temp));
+   temp.key = ASN1CTXT_KEY;
+   ASN1TAG tag = 0;
+   int len = 0;
+   if (xd_setp(&temp, data, static_cast<int>(numocts), &tag, &len) != 0) return false;
+   if (tag == 0 && len == 2) return false;   // end-of-contents
+   if (len == INDEFINITE_LENGTH) {
+      // xd_indeflen_ex measures nothing shorter than five octets; the one
+      // complete element that short is an empty one.
+      if (numocts == 4) return data[1] == 0x80 && data[2] == 0 && data[3] == 0;
+      len = xd_indeflen_ex(data, static_cast<int>(numocts));
+   }
+   return len > 0 && static_cast<OSUINT32>(len) == numocts;
+}
+
+// An open type written as hexadecimal BER octets (form="ber"): one complete
+// element, or -5 (octets cut short, or running on past the element, could
+// not be written back).
 inline int asn1dataXerCopyOpenType(ASN1CTXT* pctxt, ASN1OpenType* pvalue, int shift)
 {
    ASN1DynOctStr octets;
    int stat = xerDecCopyDynOctStr(pctxt, &octets, shift);
    if (stat != 0) return stat;
+   if (octets.numocts > 0 && !asn1dataIsOneElement(octets.data, octets.numocts))
+      return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_LENGTH);
    pvalue->numocts = octets.numocts;
    pvalue->data = octets.data;
    return 0;

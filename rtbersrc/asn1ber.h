@@ -255,7 +255,8 @@ EXTERNRT int xd_bitstr_s(ASN1CTXT* pctxt, OSOCTET* object_p, OSUINT32* pnumbits,
 // Empty content gives a null pointer and count 0.
 EXTERNRT int xd_octstr(ASN1CTXT* pctxt, const OSOCTET** object_p2, OSUINT32* pnumocts, ASN1TagType tagging, int length);
 EXTERNRT int xd_bitstr(ASN1CTXT* pctxt, const OSOCTET** object_p2, OSUINT32* pnumbits, ASN1TagType tagging, int length);
-// A new NUL-terminated text of the string octets.
+// A new NUL-terminated text of the string octets; -34 (ASN1ERR_INVALID_CHAR)
+// when the octets hold a NUL, which the text could not carry.
 EXTERNRT int xd_charstr(ASN1CTXT* pctxt, const char** object_p, ASN1TagType tagging, ASN1TAG tag, int length);
 // Big-endian 16-bit / 32-bit characters; a content that is not a whole
 // number of characters gives -5.

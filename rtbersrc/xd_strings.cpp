@@ -285,6 +285,12 @@ int xd_charstr(ASN1CTXT* pctxt, const char** object_p, ASN1TagType tagging, ASN1
    StringData s;
    int stat = gatherString(pctxt, tagging, tag, ASN1_ID_OCTSTR, length, false, 1, &s);
    if (stat != 0) return LOG_STAT(pctxt, stat);
+   // The text is handed on NUL-terminated: a NUL among the octets would
+   // silently cut it short ("a.example\0.evil" read as "a.example").
+   if (s.data != nullptr && memchr(s.data, 0, s.count) != nullptr) {
+      if (!s.borrowed) ASN1MEMFREEPTR(pctxt, s.data);
+      return LOG_STAT(pctxt, ASN1ERR_INVALID_CHAR);
+   }
    const char* text = reinterpret_cast<const char*>(s.data);
    if (text == nullptr) {
       char* empty = static_cast<char*>(ASN1MALLOC(pctxt, 1));

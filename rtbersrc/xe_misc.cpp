@@ -172,6 +172,9 @@ int xe_OpenType(ASN1CTXT* pctxt, const OSOCTET* data, OSUINT32 numocts)
    if (len == INDEFINITE_LENGTH) {
       len = xd_indeflen_ex(data, (int)numocts);
       if (len < 0) return len;
+      // xd_indeflen_ex measures nothing shorter than five octets; the one
+      // complete element that short is an empty one: tag, 80, end-of-contents.
+      if (len == 0 && numocts == 4 && data[1] == 0x80 && data[2] == 0 && data[3] == 0) len = 4;
       if (len == 0) return ASN1ERR_END_OF_BUFFER;
    }
    const OSOCTET* cur = pctxt->buffer.data + pctxt->buffer.byteIndex;

@@ -48,7 +48,7 @@ private:
 
    XML_ParserStruct* mParser;
    OSXMLContentHandler* mContentHandler;
-   void* mReserved;
+   [[maybe_unused]] void* mReserved;
    OSXMLErrorInfo* mErrorInfo;
    int mDepth;                  // open elements seen by the callbacks
    std::exception_ptr mPending; // the exception that stopped the parser

@@ -278,11 +278,16 @@ TEST(BerEncode, OpenTypes)
    Bytes indef = H("30 80 04 01 AA 30 80 00 00 00 00 FF");
    EXPECT_EQ(Hex(encodeWith([&](ASN1CTXT* p) { return xe_OpenType(p, indef.data(), (OSUINT32)indef.size()); })),
              "30 80 04 01 AA 30 80 00 00 00 00");
+   // The shortest indefinite-length element, alone: an empty one.
+   Bytes empty = H("30 80 00 00");
+   EXPECT_EQ(Hex(encodeWith([&](ASN1CTXT* p) { return xe_OpenType(p, empty.data(), (OSUINT32)empty.size()); })),
+             "30 80 00 00");
    struct Bad { const char* hex; int ret; } bad[] = {
       { "00 00", ASN1ERR_BAD_VALUE },
       { "02 05 01", ASN1ERR_INVALID_LENGTH },          // longer than numocts
       { "30 80 02 01 05", ASN1ERR_END_OF_BUFFER },    // end-of-contents missing within numocts
       { "30", ASN1ERR_END_OF_BUFFER },
+      { "30 80 00", ASN1ERR_END_OF_BUFFER },
    };
    for (const Bad& b : bad) {
       SCOPED_TRACE(b.hex);

@@ -11,6 +11,7 @@
 
 #include "BerTestUtil.h"
 #include "rtBigInt.h"
+#include "rtError.h"
 
 namespace {
 
@@ -308,14 +309,17 @@ int reencode(ASN1CTXT* dec, Bytes* out, int depth)
             break;
          }
          default: {
-            // Character strings and times: as text when free of NUL octets.
+            // Character strings and times: as text when free of NUL octets
+            // (xd_charstr refuses those), otherwise as octets.
             const char* text;
             const OSUINT32 save = dec->buffer.byteIndex;
-            if ((stat = xd_charstr(dec, &text, X, tag, 0)) != 0) return stat;
-            if (strlen(text) == (size_t)len) {
+            stat = xd_charstr(dec, &text, X, tag, 0);
+            if (stat != 0 && stat != ASN1ERR_INVALID_CHAR) return stat;
+            if (stat == 0) {
                elen = xe_charstr(e, text, X, tag);
             }
             else {
+               rtErrReset(&dec->errInfo);
                dec->buffer.byteIndex = save;
                const OSOCTET* data;
                OSUINT32 n;

@@ -233,8 +233,9 @@ TEST(Cli, PemInAndOut)
       Result rt = run(kTestCli, { "roundtrip", "Pair" }, input);
       EXPECT_EQ(rt.exitCode, 0) << rt.err;
    }
+   // Generated types of the same shape may decode it as well.
    Result id = run(kTestCli, { "identify", "--all" }, armoured);
-   EXPECT_EQ(id.out, "Pair\n");
+   EXPECT_NE(("\n" + id.out).find("\nPair\n"), std::string::npos) << id.out;
 }
 
 TEST(Cli, OutputFileOnlyOnSuccess)
@@ -253,10 +254,11 @@ TEST(Cli, OutputFileOnlyOnSuccess)
 
 TEST(Cli, TypesAndIdentify)
 {
-   Result all = run(kTestCli, { "types" });
+   // The library's generated types are listed beside the test types.
+   Result all = run(kTestCli, { "types", "QvTestTypes.*" });
    EXPECT_EQ(all.exitCode, 0);
    EXPECT_EQ(all.out, "Num   QvTestTypes\nPair  QvTestTypes\n");
-   Result some = run(kTestCli, { "types", "p*" });
+   Result some = run(kTestCli, { "types", "QvTestTypes.p*" });
    EXPECT_EQ(some.out, "Pair  QvTestTypes\n");
    Result qualified = run(kTestCli, { "types", "QvTestTypes.N*" });
    EXPECT_EQ(qualified.out, "Num  QvTestTypes\n");
@@ -268,9 +270,11 @@ TEST(Cli, TypesAndIdentify)
 
    Result pair = run(kTestCli, { "identify", "--all" }, kPairDer);
    EXPECT_EQ(pair.exitCode, 0);
-   EXPECT_EQ(pair.out, "Pair\n");
+   EXPECT_NE(("\n" + pair.out).find("\nPair\n"), std::string::npos) << pair.out;
+   EXPECT_EQ(pair.out.find("Num\n"), std::string::npos) << pair.out;
    Result num = run(kTestCli, { "identify", "--all", "-" }, std::string("\x02\x01\x05", 3));
-   EXPECT_EQ(num.out, "Num\n");
+   EXPECT_NE(("\n" + num.out).find("\nNum\n"), std::string::npos) << num.out;
+   EXPECT_EQ(num.out.find("Pair\n"), std::string::npos) << num.out;
    // The top-level message types are not among the test types.
    Result top = run(kTestCli, { "identify" }, kPairDer);
    EXPECT_EQ(top.exitCode, 1);

@@ -26,7 +26,8 @@ protected:
    }
    void TearDown() override
    {
-      for (const char* f : {"asn1dataRecords.h", "M.h", "M.cpp", "MCopy.cpp"}) unlink((dir_ + "/" + f).c_str());
+      for (const char* f : {"asn1dataRecords.h", "M.h", "M.cpp", "MCopy.cpp", "MReg.cpp"})
+         unlink((dir_ + "/" + f).c_str());
       rmdir(dir_.c_str());
    }
    void generate(const std::string& body, const std::string& config = "",
@@ -39,6 +40,7 @@ protected:
       source_ = read("M.cpp");
       header_ = read("M.h");
       copy_ = read("MCopy.cpp");
+      registry_ = read("MReg.cpp");
    }
    std::string read(const std::string& name)
    {
@@ -51,7 +53,7 @@ protected:
    {
       return text.find(fragment) != std::string::npos;
    }
-   std::string dir_, records_, source_, header_, copy_;
+   std::string dir_, records_, source_, header_, copy_, registry_;
 };
 
 }
@@ -133,4 +135,28 @@ TEST_F(EmitterTest, CopyFreeXerAndSaxShapes)
    EXPECT_TRUE(has(source_, "return choiceElementID(elemInfoArray, 2, qName);"));
    EXPECT_TRUE(has(source_, "check(ASN1C_S_e::parseNamedValue(pctxt, &msgData.e));"));
    EXPECT_TRUE(has(source_, "checkRequired(2);"));
+}
+
+// Every top-level type gets one registry row under its ASN.1 name; a NULL
+// type registers its void functions with no record; derived types get none.
+TEST_F(EmitterTest, RegistryRowsOfTopLevelTypes)
+{
+   generate("Top-Seq ::= SEQUENCE { inner SEQUENCE { x INTEGER } }\nNothing ::= NULL\n"
+            "Alias ::= Top-Seq\nCount ::= INTEGER\nText ::= IA5String\nv INTEGER ::= 3");
+   EXPECT_TRUE(has(registry_, "{ \"Top-Seq\", \"M\", sizeof(ASN1T_Top_Seq),"));
+   EXPECT_TRUE(has(registry_, "asn1RegBerDecodeOf<ASN1T_Top_Seq, asn1D_Top_Seq>"));
+   EXPECT_TRUE(has(registry_, "{ \"Nothing\", \"M\", 0,"));
+   EXPECT_TRUE(has(registry_, "asn1RegDerEncodeOf<void, asn1E_Nothing_>"));
+   EXPECT_TRUE(has(registry_, "ASN1REG_MODULE(\"M\", kTypes)"));
+   EXPECT_FALSE(has(registry_, "inner"));
+   EXPECT_FALSE(has(registry_, "\"v\""));
+   // XER documents are decoded by constructed types, also through a type
+   // reference; free functions only where heap memory is reached.
+   EXPECT_TRUE(has(registry_, "asn1RegXerDecodeOf<ASN1T_Top_Seq, ASN1C_Top_Seq>"));
+   EXPECT_TRUE(has(registry_, "asn1RegXerDecodeOf<ASN1T_Alias, ASN1C_Alias>"));
+   EXPECT_FALSE(has(registry_, "asn1RegXerDecodeOf<ASN1T_Count"));
+   EXPECT_TRUE(has(registry_, "asn1RegXerEncodeOf<ASN1T_Count, asn1XE_Count>"));
+   EXPECT_TRUE(has(registry_, "asn1RegCopyOf<ASN1T_Count, asn1Copy_Count>"));
+   EXPECT_FALSE(has(registry_, "asn1RegFreeOf<ASN1T_Count"));
+   EXPECT_TRUE(has(registry_, "asn1RegFreeOf<ASN1T_Text, asn1Free_Text>"));
 }

@@ -19,6 +19,7 @@
 #include "Xer.h"
 #include "Records.h"
 #include "Tables.h"
+#include "Registry.h"
 #include "Writer.h"
 
 namespace asn1gen {
@@ -255,10 +256,11 @@ void emitProgram(Program& prog, const std::string& outDir)
    files.push_back({outDir + "/asn1dataRecords.h", records.str()});
    for (size_t i = 0; i < prog.modules.size(); ++i) {
       Module& m = *prog.modules[i];
-      Writer h, c, cp;
+      Writer h, c, cp, r;
       emitModuleHeader(m, perModule[i], h);
       emitModuleSource(m, perModule[i], recursive, c);
       emitModuleCopySource(m, perModule[i], cp);
+      emitRegistrySource(m, perModule[i], r);
       files.push_back({outDir + "/" + m.name + ".h", h.str()});
       files.push_back({outDir + "/" + m.name + ".cpp", c.str()});
       files.push_back({outDir + "/" + m.name + "Copy.cpp", cp.str()});
@@ -269,6 +271,7 @@ void emitProgram(Program& prog, const std::string& outDir)
          files.push_back({outDir + "/" + m.name + "Table.h", th.str()});
          files.push_back({outDir + "/" + m.name + "Table.cpp", tc.str()});
       }
+      files.push_back({outDir + "/" + m.name + "Reg.cpp", r.str()});
    }
    for (const auto& f : files) writeIfChanged(f.first, f.second);
 }

@@ -9,7 +9,8 @@
 
 namespace asn1gen {
 
-// Writes into outDir, for every module, <Module>.h and <Module>.cpp, and the
+// Writes into outDir, for every module, <Module>.h, <Module>.cpp and
+// <Module>Reg.cpp (its types in the type registry), and the
 // shared record header asn1dataRecords.h. Files whose text is unchanged are
 // not rewritten, so that dependent objects are not rebuilt needlessly.
 // Modules with information objects or table-constrained types also get

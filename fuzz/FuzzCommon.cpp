@@ -1,0 +1,263 @@
+#include "FuzzCommon.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <algorithm>
+#include <new>
+
+#include "asn1ber.h"
+#include "asn1XerCppTypes.h"
+#include "asn1xer.h"
+#include "rtError.h"
+#include "rtMemHeap.h"
+#include "saxParser.h"
+
+namespace fuzz {
+
+namespace {
+
+int collect(const Asn1RegEntry* entry, void* arg)
+{
+   static_cast<std::vector<const Asn1RegEntry*>*>(arg)->push_back(entry);
+   return 0;
+}
+
+}
+
+const std::vector<const Asn1RegEntry*>& allTypes()
+{
+   static const std::vector<const Asn1RegEntry*> types = [] {
+      std::vector<const Asn1RegEntry*> v;
+      asn1RegForEach(nullptr, collect, &v);
+      std::sort(v.begin(), v.end(), [](const Asn1RegEntry* a, const Asn1RegEntry* b) {
+         int c = strcmp(a->module, b->module);
+         return c != 0 ? c < 0 : strcmp(a->name, b->name) < 0;
+      });
+      return v;
+   }();
+   return types;
+}
+
+const Asn1RegEntry* selectType(const uint8_t*& data, size_t& size)
+{
+   const auto& types = allTypes();
+   if (size < 2 || types.empty()) return nullptr;
+   size_t index = ((size_t)data[0] << 8 | data[1]) % types.size();
+   data += 2;
+   size -= 2;
+   return types[index];
+}
+
+std::string selectorOf(const Asn1RegEntry* entry)
+{
+   const auto& types = allTypes();
+   size_t i = (size_t)(std::find(types.begin(), types.end(), entry) - types.begin());
+   return std::string{ (char)(i >> 8), (char)(i & 0xFF) };
+}
+
+namespace {
+
+size_t gTaken = 0;          // octets taken for the current input
+size_t gMostTaken = 0, gMostTakenInput = 0;
+double gMaxRatio = 0;
+size_t gMaxRatioTaken = 0, gMaxRatioInput = 0;
+
+void* meterMalloc(void*, size_t size)
+{
+   gTaken += size;
+   return malloc(size);
+}
+
+void* meterRealloc(void*, void* p, size_t size)
+{
+   gTaken += size;
+   return realloc(p, size);
+}
+
+void meterFree(void*, void* p)
+{
+   free(p);
+}
+
+void meterReport()
+{
+   if (getenv("QVASN1_FUZZ_MEMSTATS") == nullptr) return;
+   fprintf(stderr, "memstats: most taken for one input %zu octets (input %zu octets); "
+           "largest ratio %.1f (%zu octets for %zu)\n",
+           gMostTaken, gMostTakenInput, gMaxRatio, gMaxRatioTaken, gMaxRatioInput);
+}
+
+}
+
+void meterBegin()
+{
+   static bool installed = false;
+   if (!installed) {
+      installed = true;
+      g_malloc_func = meterMalloc;
+      g_realloc_func = meterRealloc;
+      g_free_func = meterFree;
+      atexit(meterReport);
+   }
+   gTaken = 0;
+}
+
+void meterEnd(size_t inputSize)
+{
+   if (gTaken > gMostTaken) {
+      gMostTaken = gTaken;
+      gMostTakenInput = inputSize;
+   }
+   if (inputSize >= 256) {
+      double r = (double)gTaken / (double)inputSize;
+      if (r > gMaxRatio) {
+         gMaxRatio = r;
+         gMaxRatioTaken = gTaken;
+         gMaxRatioInput = inputSize;
+      }
+   }
+}
+
+void fuzzCheck(bool ok, const char* what, const Asn1RegEntry* entry)
+{
+   if (ok) return;
+   fprintf(stderr, "fuzz check failed: %s (%s.%s)\n", what,
+           entry ? entry->module : "?", entry ? entry->name : "?");
+   abort();
+}
+
+Value::Value(const Asn1RegEntry& entry)
+   : mEntry(entry), mpContext(new ASN1Context()), mpRecord(nullptr)
+{
+   mpContext->_ref();
+   size_t size = entry.recordSize != 0 ? entry.recordSize : 1;
+   mpRecord = ASN1MALLOCZ(ctxt(), size);
+   fuzzCheck(mpRecord != nullptr, "record allocation", &entry);
+}
+
+Value::~Value()
+{
+   if (mEntry.free != nullptr) mEntry.free(ctxt(), mpRecord);
+   mpContext->_unref();   // the heap goes with the last reference
+}
+
+int Value::decodeBer(const uint8_t* data, size_t size, unsigned flags, size_t* consumed)
+{
+   *consumed = 0;
+   if (size == 0 || size > 0x7FFFFFFF) return ASN1ERR_INVALID_PARAM;
+   ASN1TAG tag = 0;
+   int total = 0;
+   ASN1CTXT* pctxt = ctxt();
+   rtErrReset(&pctxt->errInfo);
+   int stat = xd_setp(pctxt, data, (int)size, &tag, &total);
+   if (stat != 0) return stat;
+   pctxt->flags |= (OSUINT16)flags;
+   stat = mEntry.berDecode(pctxt, mpRecord);
+   fuzzCheck(pctxt->buffer.byteIndex <= size, "decode position past the input", &mEntry);
+   if (stat == 0) *consumed = pctxt->buffer.byteIndex;
+   return stat;
+}
+
+int Value::encodeDer(std::vector<uint8_t>& out)
+{
+   out.clear();
+   // The encoder writes backwards into a dynamic buffer of the record's own
+   // context; only the record is shared with the decode.
+   ASN1CTXT* pctxt = ctxt();
+   int stat = xe_setp(pctxt, nullptr, 0);
+   if (stat != 0) return stat;
+   int len = mEntry.derEncode(pctxt, mpRecord);
+   if (len < 0) return len;
+   const OSOCTET* p = xe_getp(pctxt);
+   fuzzCheck(p != nullptr || len == 0, "encoder returned no octets", &mEntry);
+   if (len > 0) out.assign(p, p + len);
+   return 0;
+}
+
+int Value::encodeXer(std::string& out)
+{
+   out.clear();
+   if (mEntry.xerEncode == nullptr) return ASN1ERR_NOT_SUPPORTED;
+   try {
+      ASN1XEREncodeBuffer buf(FALSE);
+      buf.init();
+      ASN1CTXT* pctxt = buf.getCtxtPtr();
+      int stat = xerEncStartDocument(pctxt);
+      if (stat == 0) stat = mEntry.xerEncode(pctxt, mpRecord);
+      if (stat == 0) stat = xerEncEndDocument(pctxt);
+      if (stat != 0) return stat;
+      out.assign(reinterpret_cast<const char*>(pctxt->buffer.data), buf.getMsgLen());
+      return 0;
+   }
+   catch (const std::bad_alloc&) {
+      return ASN1ERR_NO_MEMORY;
+   }
+}
+
+int Value::decodeXer(const uint8_t* data, size_t size)
+{
+   if (mEntry.xerDecode == nullptr) return ASN1ERR_NOT_SUPPORTED;
+   if (size > 0x7FFFFFFF) return ASN1ERR_INVALID_PARAM;
+   // The buffer works in this value's context: the record's parts come
+   // from its heap and outlive the buffer.
+   int stat;
+   ASN1CTXT* pctxt = ctxt();
+   rtErrReset(&pctxt->errInfo);
+   try {
+      ASN1XERDecodeBuffer buf(data, (OSUINT32)size, FALSE, mpContext);
+      stat = mEntry.xerDecode(&buf, mpRecord);
+   }
+   catch (const OSRTSAXException& e) {
+      stat = e.getStatus();
+   }
+   catch (const ASN1RTLException& e) {
+      stat = e.status;
+   }
+   catch (const std::bad_alloc&) {
+      stat = ASN1ERR_NO_MEMORY;
+   }
+   if (stat == 0) stat = pctxt->errInfo.status;
+   if (stat > 0) stat = ASN1ERR_XML_STATE;
+   return stat;
+}
+
+std::vector<uint8_t> checkDerRoundTrip(Value& v)
+{
+   const Asn1RegEntry* e = &v.entry();
+   std::vector<uint8_t> enc1, enc2;
+   fuzzCheck(v.encodeDer(enc1) == 0, "a decoded value does not encode", e);
+   fuzzCheck(!enc1.empty(), "empty DER encoding", e);
+   Value v2(*e);
+   size_t consumed = 0;
+   // Read back as BER: open types are copied as they came, so the output is
+   // only as much DER as their octets were.
+   int stat = v2.decodeBer(enc1.data(), enc1.size(), 0, &consumed);
+   if (stat != 0) {
+      fprintf(stderr, "status %d at offset %u of the re-encoding:", stat, v2.ctxt()->buffer.byteIndex);
+      for (size_t i = 0; i < enc1.size() && i < 4096; ++i) fprintf(stderr, "%s%02X", i % 32 ? " " : "\n", enc1[i]);
+      fprintf(stderr, "\n");
+   }
+   fuzzCheck(stat == 0, "the DER encoding of a decoded value does not decode", e);
+   fuzzCheck(consumed == enc1.size(), "the DER encoding decodes only in part", e);
+   fuzzCheck(v2.encodeDer(enc2) == 0, "the value decoded from DER does not encode", e);
+   fuzzCheck(enc1 == enc2, "decode(encode(decode(x))) encodes differently", e);
+   return enc1;
+}
+
+void checkXerRoundTrip(Value& v)
+{
+   const Asn1RegEntry* e = &v.entry();
+   if (e->xerEncode == nullptr || e->xerDecode == nullptr) return;
+   std::string doc1, doc2;
+   fuzzCheck(v.encodeXer(doc1) == 0, "a decoded value does not encode in XER", e);
+   Value v2(*e);
+   int stat = v2.decodeXer(reinterpret_cast<const uint8_t*>(doc1.data()), doc1.size());
+   if (stat != 0) fprintf(stderr, "status %d decoding:\n%s\n", stat, doc1.c_str());
+   fuzzCheck(stat == 0, "the XER document of a decoded value does not decode", e);
+   fuzzCheck(v2.encodeXer(doc2) == 0, "the value decoded from XER does not encode", e);
+   fuzzCheck(doc1 == doc2, "XER decode(encode(v)) encodes differently", e);
+}
+
+}
