@@ -66,16 +66,7 @@ int ASN1CGeneralizedTime::setTime(long time, OSBOOL diffTime)
       mDiffHour = (short)(d / 3600);
       mDiffMin = (short)((d % 3600) / 60);
    }
-   mYear = (short)(lt.tm_year + 1900);
-   mMonth = (short)(lt.tm_mon + 1);
-   mDay = (short)lt.tm_mday;
-   mHour = (short)lt.tm_hour;
-   mMinute = (short)lt.tm_min;
-   mSecond = (short)(lt.tm_sec > 59 ? 59 : lt.tm_sec);
-   mSecFraction = 0;
-   mbParsed = true;
-   compileString();
-   return 0;
+   return setFields(lt);
 }
 
 // YYYYMMDDHH[MM[SS[(.|,)f...]]][Z|(+|-)HH[MM]]. Only the first fraction digit

@@ -486,3 +486,17 @@ void ASN1CTime::addMilliseconds(int msec, short& year, short& month, short& day,
    total %= 1000;
    fraction = (int)(total / 100);
 }
+
+int ASN1CTime::setFields(const struct tm& tmv)
+{
+   mYear = (short)(tmv.tm_year + 1900);
+   mMonth = (short)(tmv.tm_mon + 1);
+   mDay = (short)tmv.tm_mday;
+   mHour = (short)tmv.tm_hour;
+   mMinute = (short)tmv.tm_min;
+   mSecond = (short)(tmv.tm_sec > 59 ? 59 : tmv.tm_sec);
+   mSecFraction = 0;
+   mbParsed = true;
+   compileString();
+   return 0;
+}

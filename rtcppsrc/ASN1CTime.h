@@ -17,6 +17,8 @@
 #ifndef ASN1CTIME_H
 #define ASN1CTIME_H
 
+#include <time.h>
+
 #include "ASN1CType.h"
 
 // Smallest caller buffer that the object writes into directly.
@@ -140,6 +142,9 @@ protected:
    int ensureParsed();
    // Records `stat` in the context's error information and returns it.
    int logError(int stat);
+   // Takes the calendar fields of tmv (leap seconds as 59, no fraction),
+   // marks the value parsed and compiles the bound string.
+   int setFields(const struct tm& tmv);
    void resetFields();
    bool zoneSet() const { return mDiffHour != 0 || mDiffMin != 0; }
 

@@ -99,16 +99,7 @@ int ASN1CUTCTime::setTime(long time, OSBOOL diffTime)
       mDiffHour = mDiffMin = 0;
       mbUTC = true;
    }
-   mYear = (short)(tmv.tm_year + 1900);
-   mMonth = (short)(tmv.tm_mon + 1);
-   mDay = (short)tmv.tm_mday;
-   mHour = (short)tmv.tm_hour;
-   mMinute = (short)tmv.tm_min;
-   mSecond = (short)(tmv.tm_sec > 59 ? 59 : tmv.tm_sec);
-   mSecFraction = 0;
-   mbParsed = true;
-   compileString();
-   return 0;
+   return setFields(tmv);
 }
 
 // YYMMDDHHMM[SS](Z|(+|-)HHMM).
