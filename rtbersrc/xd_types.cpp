@@ -75,6 +75,9 @@ int xd_unsigned(ASN1CTXT* pctxt, unsigned int* object_p, ASN1TagType tagging, in
    if ((OSUINT32)length > xd_avail(pctxt)) return ASN1ERR_END_OF_BUFFER;
    const OSOCTET* p = pctxt->buffer.data + pctxt->buffer.byteIndex;
    if (length == 5 && p[0] != 0) return LOG_STAT(pctxt, ASN1ERR_TOO_BIG);
+   // INTEGER is two's complement: a leading 1 bit is a negative value, which
+   // an unsigned target cannot hold (read as unsigned, FF would become 255).
+   if (length > 0 && length < 5 && (p[0] & 0x80) != 0) return LOG_STAT(pctxt, ASN1ERR_TOO_BIG);
    OSUINT32 v = 0;
    for (int i = 0; i < length; i++) v = (v << 8) | p[i];
    pctxt->buffer.byteIndex += (OSUINT32)length;
@@ -92,6 +95,7 @@ int xd_uint16(ASN1CTXT* pctxt, OSUINT16* object_p, ASN1TagType tagging, int leng
    if ((OSUINT32)length > xd_avail(pctxt)) return LOG_STAT(pctxt, ASN1ERR_END_OF_BUFFER);
    const OSOCTET* p = pctxt->buffer.data + pctxt->buffer.byteIndex;
    if (length == 3 && p[0] != 0) return LOG_STAT(pctxt, ASN1ERR_TOO_BIG);
+   if (length > 0 && length < 3 && (p[0] & 0x80) != 0) return LOG_STAT(pctxt, ASN1ERR_TOO_BIG);
    OSUINT32 v = 0;
    for (int i = 0; i < length; i++) v = (v << 8) | p[i];
    pctxt->buffer.byteIndex += (OSUINT32)length;

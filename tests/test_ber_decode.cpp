@@ -473,7 +473,11 @@ TEST(BerDecode, Integers)
       { "enum", "", enumCall(E, 0), ASN1ERR_END_OF_BUFFER, "", 0, 0 },
       { "enum", "0A 05 01 02 03 04 05", enumCall(E, 0), ASN1ERR_TOO_BIG, "", -1, ASN1ERR_TOO_BIG },
       { "uns", "02 05 00 FF FF FF FF", unsCall(E, 0), 0, "4294967295", 7, 0 },
-      { "uns", "02 01 FF", unsCall(E, 0), 0, "255", 3, 0 },
+      { "uns", "02 02 00 FF", unsCall(E, 0), 0, "255", 4, 0 },
+      // a negative INTEGER does not fit an unsigned target
+      { "uns", "02 01 FF", unsCall(E, 0), ASN1ERR_TOO_BIG, "", -1, ASN1ERR_TOO_BIG },
+      { "uns", "02 04 80 00 00 00", unsCall(E, 0), ASN1ERR_TOO_BIG, "", -1, ASN1ERR_TOO_BIG },
+      { "u16", "02 01 80", u16Call(E, 0), ASN1ERR_TOO_BIG, "", -1, ASN1ERR_TOO_BIG },
       { "uns", "02 05 01 00 00 00 00", unsCall(E, 0), ASN1ERR_TOO_BIG, "", -1, ASN1ERR_TOO_BIG },
       { "uns", "02 06 00 00 00 00 00 01", unsCall(E, 0), ASN1ERR_TOO_BIG, "", -1, ASN1ERR_TOO_BIG },
       { "uns", "02 00", unsCall(E, 0), 0, "0", 2, 0 },
