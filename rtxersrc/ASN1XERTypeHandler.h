@@ -219,6 +219,10 @@ public:
    void endElement(const char* uri, const char* localname, const char* qname) override;
    void init(int level = 0) override;
 
+   // The buffer whose context receives the collected text (required before
+   // decodeDocument).
+   void setMsgBuf(ASN1MessageBufferIF* msgBuf) { mpMsgBuf = msgBuf; }
+
    // What the conversion needs: the bit offset of collected octets or bits,
    // and whether the value was given as an element (a named number).
    int textBitOffset() { return static_cast<int>(text().bitOffset); }
@@ -230,10 +234,6 @@ private:
    void* mpRecord;
    int mKind;
    ASN1MessageBufferIF* mpMsgBuf = nullptr;
-
-public:
-   // The buffer whose context receives the collected text.
-   void setMsgBuf(ASN1MessageBufferIF* msgBuf) { mpMsgBuf = msgBuf; }
 };
 
 #endif
