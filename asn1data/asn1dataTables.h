@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "asn1TObject.h"
+#include "ASN1XERTypeHandler.h"
 #include "asn1XerCppTypes.h"
 #include "saxParser.h"
 #include "asn1dataRuntime.h"
@@ -123,11 +124,16 @@ int asn1dataTableEncode(ASN1CTXT* pctxt, Asn1TObject& object, Enc enc, Dec dec)
 }
 
 // XER encode: the octets of open types are put back when the encoder is
-// done, so that writing XML text leaves the caller's record as it was.
+// done, so that writing XML text leaves the caller's record as it was; the
+// text loses its mark (xerMarkXmlText).
 class asn1dataOpenTypeRestorer {
 public:
    explicit asn1dataOpenTypeRestorer(ASN1OpenType& object) : object_(object), saved_(object) {}
-   ~asn1dataOpenTypeRestorer() { object_ = saved_; }
+   ~asn1dataOpenTypeRestorer()
+   {
+      if (object_.data != saved_.data) xerMarkXmlText(object_.data, FALSE);
+      object_ = saved_;
+   }
 
 private:
    asn1dataOpenTypeRestorer(const asn1dataOpenTypeRestorer&) = delete;
@@ -147,8 +153,11 @@ public:
    ~asn1dataOpenTypeListRestorer()
    {
       size_t i = 0;
-      for (_Asn1RTDListNode* n = list_.head; n != nullptr && i < saved_.size(); n = n->next)
-         *static_cast<ASN1OpenType*>(n->data) = saved_[i++];
+      for (_Asn1RTDListNode* n = list_.head; n != nullptr && i < saved_.size(); n = n->next) {
+         ASN1OpenType& object = *static_cast<ASN1OpenType*>(n->data);
+         if (object.data != saved_[i].data) xerMarkXmlText(object.data, FALSE);
+         object = saved_[i++];
+      }
    }
 
 private:
@@ -158,10 +167,10 @@ private:
    std::vector<ASN1OpenType> saved_;
 };
 
-// XER: whether an open type holds the XML text of a value (what the SAX
-// capture of an open type makes: the first non-blank character is '<', no
-// control characters but TAB, LF and CR) rather than the octets of an
-// encoding.
+// XER: whether captured text (of an OCTET STRING CONTAINING a table value,
+// which XER writes either as the value's XML or as hexadecimal octets) is XML:
+// the first non-blank character is '<', no control characters but TAB, LF
+// and CR.
 inline bool asn1dataIsXmlText(const ASN1OpenType& object)
 {
    OSUINT32 i = 0;
@@ -214,6 +223,8 @@ inline int asn1dataHexTextToOctets(ASN1CTXT* pctxt, ASN1OpenType& object)
 // heap, replaces what the open type holds. A value whose type has no control
 // object (NULL, a bare character string) is written as its BER octets
 // instead: they are brought up to date with `enc` / `dec` and 0 is returned.
+// The installed text is marked (xerMarkXmlText) so that the open-type writer
+// writes it as XML; the restorers remove the mark.
 // Returns 1 (text installed), 0 (octets) or a negative status, recorded in
 // pctxt.
 template <class Make, class Drop, class Enc, class Dec>
@@ -238,6 +249,7 @@ int asn1dataTableXmlEncode(ASN1CTXT* pctxt, Asn1TObject& object, Make make, Drop
          memcpy(text, pbuf->buffer.data, len);
          object.data = text;
          object.numocts = len;
+         xerMarkXmlText(text, TRUE);
          return 1;
       }
       if (pbuf->errInfo.status != 0) stat = pbuf->errInfo.status;
@@ -248,21 +260,39 @@ int asn1dataTableXmlEncode(ASN1CTXT* pctxt, Asn1TObject& object, Make make, Drop
    return LOG_ASN1ERR(pctxt, stat < 0 ? stat : ASN1ERR_BAD_VALUE);
 }
 
-// XER decode: a new record (`makeRecord`) decoded from the XML text of the
-// open type through the control object of `make`, stored in
+// XER decode: whether the open type `object` was read in the XML form (its
+// holder noted by the SAX handler `forms`; without a handler every open type
+// counts as XML text, which is how the capture leaves it). Blank text is no
+// value: the open type becomes empty and false is returned.
+inline bool asn1dataTakeXmlForm(ASN1XERTypeHandler* forms, ASN1OpenType& object)
+{
+   if (forms != nullptr && !forms->takeXmlText(&object)) return false;
+   if (object.numocts == 0 || object.data == nullptr ||
+       xerIsWhiteSpace(reinterpret_cast<const char*>(object.data), object.numocts)) {
+      object.numocts = 0;
+      object.data = nullptr;
+      return false;
+   }
+   return true;
+}
+
+// XER decode: with xmlText, a new record (`makeRecord`) decoded from the XML
+// text of the open type through the control object of `make`, stored in
 // object.decoded; the open type then holds the record's BER encoding
-// (`enc`), so that the record reads the same to the BER and XER encoders.
-// Octets (written in hexadecimal) are decoded as BER with `dec`.
-// 0 or a negative status (ASN1ERR_NOT_SUPPORTED without a record or
-// control object).
+// (`enc`), so that the record reads the same to the BER and XER encoders and
+// never keeps the text. Without xmlText the open type holds octets (written
+// in hexadecimal), decoded as BER with `dec`.
+// 0 or a negative status (ASN1ERR_NOT_SUPPORTED when the object's type has
+// no record or control object to read XML with); on failure the open type
+// may still hold the text, and the caller must fail the decode.
 template <class MakeRecord, class Make, class Drop, class Enc, class Dec>
-int asn1dataTableXmlDecode(ASN1CtxtPtr& ctxt, Asn1TObject& object, MakeRecord makeRecord, Make make, Drop drop,
-                           Enc enc, Dec dec)
+int asn1dataTableXmlDecode(ASN1CtxtPtr& ctxt, Asn1TObject& object, bool xmlText, MakeRecord makeRecord, Make make,
+                           Drop drop, Enc enc, Dec dec)
 {
    ASN1CTXT* pctxt = ctxt->getPtr();
    object.decoded = nullptr;
    if (object.data == nullptr || object.numocts == 0) return 0;
-   if (!asn1dataIsXmlText(object)) return asn1dataTableDecode(pctxt, object, dec);
+   if (!xmlText) return asn1dataTableDecode(pctxt, object, dec);
    asn1dataDepthGuard depth;
    if (!depth.ok()) return ASN1ERR_NOT_SUPPORTED;
    void* record = makeRecord(pctxt);
@@ -282,8 +312,9 @@ int asn1dataTableXmlDecode(ASN1CtxtPtr& ctxt, Asn1TObject& object, MakeRecord ma
       drop(pobj);
    }
    catch (const OSRTSAXException& e) {
-      // A handler failed: its status ends the parse.
-      stat = e.getStatus();
+      // A handler failed: its status ends the parse. The reader's own
+      // failures (text that is no well-formed XML) carry no status.
+      stat = e.getStatus() != 0 ? e.getStatus() : ASN1ERR_XML_STATE;
    }
    catch (...) {
       stat = ASN1ERR_XML_STATE;

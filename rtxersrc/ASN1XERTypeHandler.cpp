@@ -2,6 +2,11 @@
 
 #include <string.h>
 
+#include <algorithm>
+
+#include "asn1ber.h"
+#include "rtList.h"
+#include "rtMemHeap.h"
 #include "rtError.h"
 #include "rtUTF8.h"
 
@@ -15,30 +20,6 @@ bool isBlank(char c)
    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-// Valid UTF-8 without control characters other than TAB, LF and CR, whose
-// first non-blank character is '<': text the capture of an open type makes.
-bool looksLikeXml(const OSOCTET* data, OSUINT32 numocts)
-{
-   OSUINT32 i = 0;
-   while (i < numocts && isBlank(static_cast<char>(data[i]))) ++i;
-   if (i == numocts || data[i] != '<') return false;
-   for (OSUINT32 k = 0; k < numocts; ++k) {
-      OSOCTET c = data[k];
-      if (c < 0x20 && !isBlank(static_cast<char>(c))) return false;
-      if (c == 0x7F) return false;
-   }
-   // Every multi-octet sequence must be well formed.
-   OSUINT32 k = 0;
-   while (k < numocts) {
-      OSOCTET c = data[k];
-      int n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
-      if (n == 0 || numocts - k < static_cast<OSUINT32>(n)) return false;
-      for (int j = 1; j < n; ++j)
-         if ((data[k + j] & 0xC0) != 0x80) return false;
-      k += n;
-   }
-   return true;
-}
 
 }
 
@@ -49,10 +30,39 @@ OSBOOL xerIsWhiteSpace(const char* chars, unsigned int length)
    return TRUE;
 }
 
+namespace {
+
+// XML text standing in open types while this thread writes XER documents.
+std::vector<const OSOCTET*>& markedTexts()
+{
+   static thread_local std::vector<const OSOCTET*> marks;
+   return marks;
+}
+
+}
+
+void xerMarkXmlText(const OSOCTET* data, OSBOOL on)
+{
+   if (data == nullptr) return;
+   std::vector<const OSOCTET*>& marks = markedTexts();
+   if (on) marks.push_back(data);
+   else {
+      auto it = std::find(marks.begin(), marks.end(), data);
+      if (it != marks.end()) marks.erase(it);
+   }
+}
+
+OSBOOL xerIsMarkedXmlText(const OSOCTET* data)
+{
+   if (data == nullptr) return FALSE;
+   const std::vector<const OSOCTET*>& marks = markedTexts();
+   return std::find(marks.begin(), marks.end(), data) != marks.end() ? TRUE : FALSE;
+}
+
 int xerEncOpenTypeValue(ASN1CTXT* pctxt, OSUINT32 numocts, const OSOCTET* data, const char* elemName)
 {
    if (numocts > 0 && data == nullptr) return LOG_ASN1ERR(pctxt, ASN1ERR_BAD_VALUE);
-   if (numocts == 0 || looksLikeXml(data, numocts))
+   if (numocts == 0 || xerIsMarkedXmlText(data))
       return xerEncOpenType(pctxt, numocts, data, elemName);
    int stat = xerEncStartElement(pctxt, elemName, "form=\"ber\"");
    if (stat == 0) stat = xerEncHexStrValue(pctxt, numocts, data);
@@ -89,7 +99,7 @@ OSBOOL xerIsBerForm(const char* const* attrs)
 
 ASN1XERTypeHandler::ASN1XERTypeHandler()
    : mpCurrHandler(nullptr), mText(), mElemName(""), mLastRow(0), mReqCount(0), mSeen(0), mValueKind(XERV_NESTED),
-     mValueElem(FALSE)
+     mValueElem(FALSE), mExtElem(false)
 {
    memset(&mText, 0, sizeof mText);
 }
@@ -116,7 +126,75 @@ int ASN1XERTypeHandler::decodeDocument(ASN1MessageBufferIF& msgBuf)
    }
    reader->release();
    releaseText();
+   // A document of a list of open types: no table reads their XML.
+   if (stat == 0) refuseXmlTexts();
    return stat;
+}
+
+bool ASN1XERTypeHandler::takeXmlText(const ASN1OpenType* holder)
+{
+   auto it = std::find(mXmlTexts.begin(), mXmlTexts.end(), holder);
+   if (it == mXmlTexts.end()) return false;
+   mXmlTexts.erase(it);
+   return true;
+}
+
+void ASN1XERTypeHandler::takeXmlTexts(ASN1XERSAXDecodeHandler* nested)
+{
+   ASN1XERTypeHandler* h = dynamic_cast<ASN1XERTypeHandler*>(nested);
+   if (h == nullptr || h == this || h->mXmlTexts.empty()) return;
+   mXmlTexts.insert(mXmlTexts.end(), h->mXmlTexts.begin(), h->mXmlTexts.end());
+   h->mXmlTexts.clear();
+}
+
+void ASN1XERTypeHandler::refuseXmlTexts()
+{
+   for (ASN1OpenType* holder : mXmlTexts) {
+      if (holder->numocts > 0 && (holder->data == nullptr ||
+                                  !xerIsWhiteSpace(reinterpret_cast<const char*>(holder->data), holder->numocts)))
+         throwSAXException(ASN1ERR_NOT_SUPPORTED, nullptr, 0);
+      holder->numocts = 0;
+      holder->data = nullptr;
+   }
+   mXmlTexts.clear();
+}
+
+bool ASN1XERTypeHandler::startExtElem(const char* qName)
+{
+   if (!xerCmpText(qName, XER_EXTELEM_NAME)) return false;
+   // No component row: a component after it is still found by name.
+   mCurrElemID = 0;
+   mExtElem = true;
+   mState = XERSTART;
+   mValueElem = FALSE;
+   mValueKind = XERV_HEX;
+   rtMemBufReset(&mText);
+   return true;
+}
+
+void ASN1XERTypeHandler::endExtElem(ASN1MessageBufferIF* msgBuf, Asn1RTDList* pList)
+{
+   mExtElem = false;
+   ASN1CTXT* pctxt = finishText(msgBuf);
+   const int shift = static_cast<int>(mText.bitOffset);
+   ASN1DynOctStr octets;
+   int stat = xerDecCopyDynOctStr(pctxt, &octets, shift);
+   if (stat != 0) throwSAXException(stat, nullptr, 0);
+   // Only whole elements can be written back by the BER encoder.
+   ASN1CTXT temp;
+   memset(&temp, 0, sizeof(temp));
+   temp.key = ASN1CTXT_KEY;
+   ASN1TAG tag = 0;
+   int len = 0;
+   bool whole = octets.numocts >= 2 && octets.numocts <= 0x7FFFFFFFu &&
+      xd_setp(&temp, octets.data, static_cast<int>(octets.numocts), &tag, &len) == 0 && len != INDEFINITE_LENGTH &&
+      !(tag == 0 && len == 2) && static_cast<OSUINT32>(len) == octets.numocts;
+   if (!whole) throwSAXException(ASN1ERR_INVALID_LENGTH, nullptr, 0);
+   ASN1OpenType* elem = static_cast<ASN1OpenType*>(rtMemHeapAllocZ(&pctxt->memHeap, sizeof(ASN1OpenType)));
+   if (elem == nullptr) throwSAXException(ASN1ERR_NO_MEMORY, nullptr, 0);
+   elem->numocts = octets.numocts;
+   elem->data = octets.data;
+   if (rtDListAppend(pctxt, pList, elem) == nullptr) throwSAXException(ASN1ERR_NO_MEMORY, nullptr, 0);
 }
 
 void ASN1XERTypeHandler::releaseText()
@@ -138,6 +216,8 @@ void ASN1XERTypeHandler::resetHandler(int level, ASN1CTXT* pctxt)
    mSeen = 0;
    mValueKind = XERV_NESTED;
    mValueElem = FALSE;
+   mExtElem = false;
+   mXmlTexts.clear();
    if (mText.ctxt != pctxt) {
       releaseText();
       rtMemBufInit(pctxt, &mText, TEXT_SEGMENT);
@@ -269,4 +349,49 @@ void ASN1XERTypeHandler::checkRequired(int required)
 {
    if (mReqCount != required) throwSAXException(ASN1ERR_MISSING_ELEMENT, nullptr, 0);
    mState = XEREND;
+}
+
+ASN1XERValueHandler::ASN1XERValueHandler(const char* typeName, int kind, ASN1CTXT* pctxt, Convert convert,
+                                         void* record)
+   : mpValueCtxt(pctxt), mConvert(convert), mpRecord(record), mKind(kind)
+{
+   setElemName(typeName);
+}
+
+void ASN1XERValueHandler::init(int level)
+{
+   resetHandler(level, mpValueCtxt);
+}
+
+void ASN1XERValueHandler::startElement(const char*, const char*, const char* qname, const char* const*)
+{
+   if (mLevel == 0) {
+      if (mState == XEREND) throwSAXException(ASN1ERR_XML_STATE, nullptr, 0);
+      checkRoot(qname);
+      // The document element plays the part of a component: its content is
+      // collected (or its value element read) as at level 2 of a parent.
+      startComponent(1, qname);
+      setValueKind(mKind);
+      mLevel = 2;
+      return;
+   }
+   valueElement(qname);
+   ++mLevel;
+}
+
+void ASN1XERValueHandler::characters(const char* chars, unsigned int length)
+{
+   collectText(chars, length);
+}
+
+void ASN1XERValueHandler::endElement(const char*, const char*, const char*)
+{
+   --mLevel;
+   if (mLevel > 1) return;   // the value element of a BOOLEAN or named value
+   if (mpMsgBuf == nullptr) throwSAXException(ASN1ERR_NOT_SUPPORTED, nullptr, 0);
+   ASN1CTXT* pctxt = finishText(mpMsgBuf);
+   int stat = mConvert(pctxt, *this, mpRecord);
+   if (stat != 0) throwSAXException(stat, nullptr, 0);
+   endComponent();
+   mLevel = 0;
 }

@@ -23,6 +23,8 @@
 #ifndef ASN1XERTYPEHANDLER_H
 #define ASN1XERTYPEHANDLER_H
 
+#include <vector>
+
 #include "ASN1CXerOpenType.h"
 #include "asn1XerCppTypes.h"
 #include "rtMemBuf.h"
@@ -48,14 +50,24 @@ struct ASN1XERElemInfo {
 // Characters a reader passes as white space between elements.
 EXTERNRT OSBOOL xerIsWhiteSpace(const char* chars, unsigned int length);
 
-// Open types hold either XML text (decoded from XER) or the octets of an
-// encoding (decoded from BER). XML text (first non-blank character '<', valid
-// UTF-8, no control characters but TAB, LF and CR) is written as it is;
-// anything else is written as hexadecimal octets in an element carrying the
-// attribute form="ber", so that BER content survives an XER round trip.
-// 0 or a negative status.
+// An open type holds the octets of one BER element; they are written in
+// hexadecimal in an element carrying the attribute form="ber", so that they
+// survive an XER round trip whatever they look like. The one exception is
+// the XML text that an object table installs for the time of an XER
+// encoding (xerMarkXmlText): that text is written as it is. No octets: an
+// empty element. 0 or a negative status.
 EXTERNRT int xerEncOpenTypeValue(ASN1CTXT* pctxt, OSUINT32 numocts, const OSOCTET* data,
                                  const char* elemName);
+// Marks (on) or unmarks (off) data as XML text standing in an open type while
+// the calling thread writes an XER document; xerEncOpenTypeValue writes marked
+// text as it is. Marks are per thread and must be removed by whoever set them.
+EXTERNRT void xerMarkXmlText(const OSOCTET* data, OSBOOL on);
+EXTERNRT OSBOOL xerIsMarkedXmlText(const OSOCTET* data);
+// Unknown extension elements of an extensible SEQUENCE or SET (extElem1):
+// each is written as an element of this name holding its BER octets in
+// hexadecimal (form="ber"), after the components. The name is no ASN.1
+// identifier (those have no '_'), so it never clashes with a component.
+#define XER_EXTELEM_NAME "_extElem"
 // An 8-bit character string (PrintableString, IA5String, TeletexString,
 // times ...): as xerEncAscCharStr, except that an octet of 0x80 or above is
 // written as the character of that code (U+0080..U+00FF) in UTF-8, so that
@@ -77,6 +89,19 @@ public:
    // handlers pass to the caller. Returns the status recorded in the context
    // (0 after a clean decode); -99 when msgBuf is not an ASN1XERDecodeBuffer.
    int decodeDocument(ASN1MessageBufferIF& msgBuf);
+   // Open types read in the XML form hold the captured text until an object
+   // table turns it into a value. The handler that starts such an open type
+   // notes its holder; a constructed component's notes pass to its parent when
+   // it ends. takeXmlText removes the note of one holder and tells whether
+   // there was one.
+   void noteXmlText(ASN1OpenType* holder) { mXmlTexts.push_back(holder); }
+   bool takeXmlText(const ASN1OpenType* holder);
+   // Any notes left when a value ends are XML no table could read: blank
+   // text becomes an empty open type, anything else fails with
+   // ASN1ERR_NOT_SUPPORTED (thrown), so that no record keeps XML text where
+   // BER octets belong.
+   void refuseXmlTexts();
+
    // Frees the text collector's storage; a top-level decode calls it when it
    // ends, before the object may be bound to another buffer's context.
    void releaseText();
@@ -135,6 +160,17 @@ protected:
    }
    // After a component's value: collector reset, state 3.
    void endComponent();
+   // The notes of a nested handler that is done (a constructed component)
+   // become this handler's.
+   void takeXmlTexts(ASN1XERSAXDecodeHandler* nested);
+
+   // An unknown extension element (XER_EXTELEM_NAME) starts at level 1 of
+   // an extensible SEQUENCE or SET: true when qName is one (the component is
+   // then collected as hexadecimal octets); endExtElem appends the element's
+   // octets, one complete BER element, to the list (-5 otherwise, thrown).
+   bool startExtElem(const char* qName);
+   bool inExtElem() const { return mExtElem; }
+   void endExtElem(ASN1MessageBufferIF* msgBuf, Asn1RTDList* pList);
    // Level 0 reached: every required component matched (-8).
    void checkRequired(int required);
 
@@ -163,6 +199,41 @@ private:
    OSUINT32 mSeen;        // SET: rows seen (first 32); CHOICE: count
    int mValueKind;        // kind of the current component
    OSBOOL mValueElem;     // the value element was seen
+   bool mExtElem;         // the component is an unknown extension element
+   std::vector<ASN1OpenType*> mXmlTexts;   // open types holding XML text
+};
+
+// The handler of a document whose element is a value of a primitive type
+// (INTEGER, strings, times, BOOLEAN, ENUMERATED, NULL ...): the element is
+// checked against the type name, its content collected by `kind` as a
+// component's would be, and `convert` turns the collected text into the
+// record when the element ends (a failure is thrown with its status).
+class EXTERNRT ASN1XERValueHandler : public ASN1XERTypeHandler {
+public:
+   typedef int (*Convert)(ASN1CTXT* pctxt, ASN1XERValueHandler& handler, void* record);
+   ASN1XERValueHandler(const char* typeName, int kind, ASN1CTXT* pctxt, Convert convert, void* record);
+
+   void startElement(const char* uri, const char* localname, const char* qname,
+                     const char* const* attrs) override;
+   void characters(const char* chars, unsigned int length) override;
+   void endElement(const char* uri, const char* localname, const char* qname) override;
+   void init(int level = 0) override;
+
+   // The buffer whose context receives the collected text (required before
+   // decodeDocument).
+   void setMsgBuf(ASN1MessageBufferIF* msgBuf) { mpMsgBuf = msgBuf; }
+
+   // What the conversion needs: the bit offset of collected octets or bits,
+   // and whether the value was given as an element (a named number).
+   int textBitOffset() { return static_cast<int>(text().bitOffset); }
+   OSBOOL valueGivenAsElement() const { return valueIsElement(); }
+
+private:
+   ASN1CTXT* mpValueCtxt;
+   Convert mConvert;
+   void* mpRecord;
+   int mKind;
+   ASN1MessageBufferIF* mpMsgBuf = nullptr;
 };
 
 #endif

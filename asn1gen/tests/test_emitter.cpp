@@ -150,11 +150,14 @@ TEST_F(EmitterTest, RegistryRowsOfTopLevelTypes)
    EXPECT_TRUE(has(registry_, "ASN1REG_MODULE(\"M\", kTypes)"));
    EXPECT_FALSE(has(registry_, "inner"));
    EXPECT_FALSE(has(registry_, "\"v\""));
-   // XER documents are decoded by constructed types, also through a type
-   // reference; free functions only where heap memory is reached.
+   // XER documents are decoded by every type with a control class, also
+   // through a type reference (NULL has none); free functions only where heap
+   // memory is reached.
    EXPECT_TRUE(has(registry_, "asn1RegXerDecodeOf<ASN1T_Top_Seq, ASN1C_Top_Seq>"));
    EXPECT_TRUE(has(registry_, "asn1RegXerDecodeOf<ASN1T_Alias, ASN1C_Alias>"));
-   EXPECT_FALSE(has(registry_, "asn1RegXerDecodeOf<ASN1T_Count"));
+   EXPECT_TRUE(has(registry_, "asn1RegXerDecodeOf<ASN1T_Count, ASN1C_Count>"));
+   EXPECT_TRUE(has(registry_, "asn1RegXerDecodeOf<ASN1T_Text, ASN1C_Text>"));
+   EXPECT_FALSE(has(registry_, "asn1RegXerDecodeOf<void"));
    EXPECT_TRUE(has(registry_, "asn1RegXerEncodeOf<ASN1T_Count, asn1XE_Count>"));
    EXPECT_TRUE(has(registry_, "asn1RegCopyOf<ASN1T_Count, asn1Copy_Count>"));
    EXPECT_FALSE(has(registry_, "asn1RegFreeOf<ASN1T_Count"));

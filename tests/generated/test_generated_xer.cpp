@@ -15,12 +15,14 @@
 #include "CertificateExtensions.h"
 #include "CryptographicMessageSyntax.h"
 #include "ETS-ElectronicSignatureFormats-97Syntax.h"
+#include "Gost28147-89-EncryptionSyntax.h"
 #include "PKIX1Explicit88.h"
 #include "PKIXCMP.h"
 #include "PKIXCRMF.h"
 #include "PKIXDVCS.h"
 #include "PKIXOCSP.h"
 #include "PKIXTSP.h"
+#include "asn1Registry.h"
 
 using namespace asn1data;
 using Bytes = std::vector<OSOCTET>;
@@ -224,16 +226,207 @@ TEST(GeneratedXer, OpenTypesKeepBerOctetsOrXml)
    ASSERT_EQ(back.parameters.numocts, 2u);
    EXPECT_EQ(memcmp(back.parameters.data, nullParams, 2), 0);
 
-   // XML inside the element is captured as it stands and written back so.
-   const std::string xml = "<AlgorithmIdentifier><algorithm>1.2.3</algorithm>"
-                           "<parameters><p><q>7</q></p></parameters></AlgorithmIdentifier>";
-   ASN1XERDecodeBuffer in2(octets(xml), static_cast<OSUINT32>(xml.size()));
-   ASN1T_AlgorithmIdentifier cap;
-   ASSERT_EQ((fromXer<ASN1C_AlgorithmIdentifier>(in2, cap)), 0);
-   EXPECT_EQ(std::string(reinterpret_cast<const char*>(cap.parameters.data), cap.parameters.numocts),
-             "<p><q>7</q></p>");
-   doc = toXer<ASN1C_AlgorithmIdentifier>(cap, &st, true);
-   EXPECT_NE(doc.find("<parameters><p><q>7</q></p></parameters>"), std::string::npos) << doc;
+   // Octets that happen to read as XML text ('<' as tag, printable content)
+   // are still octets: written in hexadecimal, read back unchanged.
+   static const OSUINT32 unknownArcs[] = { 1, 2, 3 };
+   alg.algorithm = ASN1TObjId(3, unknownArcs);
+   Bytes xmlish = { 0x3C, 0x20 };
+   xmlish.insert(xmlish.end(), 0x20, 'a');
+   alg.parameters.numocts = static_cast<OSUINT32>(xmlish.size());
+   alg.parameters.data = xmlish.data();
+   doc = toXer<ASN1C_AlgorithmIdentifier>(alg, &st, true);
+   ASSERT_EQ(st, 0);
+   EXPECT_NE(doc.find("<parameters form=\"ber\">3C20"), std::string::npos) << doc;
+   ASN1XERDecodeBuffer in3(octets(doc), static_cast<OSUINT32>(doc.size()));
+   ASN1T_AlgorithmIdentifier back3;
+   ASSERT_EQ((fromXer<ASN1C_AlgorithmIdentifier>(in3, back3)), 0);
+   EXPECT_EQ(Bytes(back3.parameters.data, back3.parameters.data + back3.parameters.numocts), xmlish);
+}
+
+// An open type in the XML form (no form="ber") becomes a value through the
+// object table, and the record then holds that value's BER octets; XML that
+// no object describes, or that is no value of the object's type, is refused
+// rather than kept as text where the BER and XER encoders expect octets.
+TEST(GeneratedXer, XmlFormOpenTypesBecomeValuesOrAreRefused)
+{
+   // commonName "Test" (UTF8String): DER -> record -> XER shows the XML form.
+   const Bytes der = { 0x30, 0x0B, 0x06, 0x03, 0x55, 0x04, 0x03, 0x0C, 0x04, 'T', 'e', 's', 't' };
+   ASN1BERDecodeBuffer dec(der.data(), static_cast<int>(der.size()));
+   ASN1T_AttributeTypeAndValue atv;
+   ASN1C_AttributeTypeAndValue cd(dec, atv);
+   ASSERT_EQ(cd.Decode(), 0);
+   int st = 0;
+   std::string doc = toXer<ASN1C_AttributeTypeAndValue>(atv, &st, true);
+   ASSERT_EQ(st, 0);
+   const size_t open = doc.find("<value>"), close = doc.find("</value>");
+   ASSERT_NE(open, std::string::npos) << doc;
+   ASSERT_NE(close, std::string::npos) << doc;
+   ASSERT_EQ(doc[open + 7], '<') << "the value is written as XML: " << doc;
+   {
+      ASN1XERDecodeBuffer in(octets(doc), static_cast<OSUINT32>(doc.size()));
+      ASN1T_AttributeTypeAndValue back;
+      ASSERT_EQ((fromXer<ASN1C_AttributeTypeAndValue>(in, back)), 0);
+      EXPECT_NE(back.value.decoded, nullptr);
+      EXPECT_EQ(Bytes(back.value.data, back.value.data + back.value.numocts), Bytes(der.begin() + 7, der.end()));
+      EXPECT_EQ(toDer<ASN1C_AttributeTypeAndValue>(back, &st), der);
+      // The record writes the same XER again.
+      EXPECT_EQ(toXer<ASN1C_AttributeTypeAndValue>(back, &st, true), doc);
+   }
+
+   const std::string valueXml = doc.substr(open + 7, close - open - 7);
+   auto atvDoc = [](const std::string& type, const std::string& value) {
+      return "<AttributeTypeAndValue><type>" + type + "</type>" + value + "</AttributeTypeAndValue>";
+   };
+   const std::string unknownExt = "<Extension><extnID>1.2.3.4</extnID>";
+   const struct {
+      const char* name;
+      std::string doc;
+      int status;   // ASN1C_AttributeTypeAndValue unless the root says otherwise
+   } cases[] = {
+      // The fuzzer's finding: hexadecimal BER without form="ber".
+      { "known type, octets without form=ber", atvDoc("2.5.4.3", "<value>0C0454657374</value>"), ASN1ERR_XML_STATE },
+      { "unknown type, octets without form=ber", atvDoc("1.2.3.4", "<value>0C0454657374</value>"),
+        ASN1ERR_OBJECT_NOT_FOUND },
+      { "unknown type, XML value", atvDoc("1.2.3.4", "<value>" + valueXml + "</value>"), ASN1ERR_OBJECT_NOT_FOUND },
+      { "known type, XML of another type", atvDoc("2.5.4.3", "<value><p><q>7</q></p></value>"), ASN1ERR_XML_STATE },
+      { "unknown algorithm, XML parameters",
+        "<AlgorithmIdentifier><algorithm>1.2.3</algorithm><parameters><p><q>7</q></p></parameters>"
+        "</AlgorithmIdentifier>",
+        ASN1ERR_OBJECT_NOT_FOUND },
+      { "unknown extension, XML value",
+        unknownExt + "<extnValue><BasicConstraintsSyntax/></extnValue></Extension>", ASN1ERR_OBJECT_NOT_FOUND },
+      { "unknown attribute, XML values",
+        "<Attribute><type>1.2.3.4</type><values><OPEN_TYPE><a/></OPEN_TYPE></values></Attribute>",
+        ASN1ERR_OBJECT_NOT_FOUND },
+      { "qualifier without object table",
+        "<PolicyQualifierInfo><policyQualifierId>1.2.3</policyQualifierId><qualifier><a>1</a></qualifier>"
+        "</PolicyQualifierInfo>",
+        ASN1ERR_NOT_SUPPORTED },
+      // What stays accepted: octets marked as such, hexadecimal extnValue.
+      { "unknown type, octets with form=ber", atvDoc("1.2.3.4", "<value form=\"ber\">0C0454657374</value>"), 0 },
+      { "unknown extension, hexadecimal octets", unknownExt + "<extnValue>0500</extnValue></Extension>", 0 },
+      { "qualifier octets with form=ber",
+        "<PolicyQualifierInfo><policyQualifierId>1.2.3</policyQualifierId><qualifier form=\"ber\">0500</qualifier>"
+        "</PolicyQualifierInfo>",
+        0 },
+   };
+   for (const auto& c : cases) {
+      SCOPED_TRACE(c.name);
+      ASN1XERDecodeBuffer in(octets(c.doc), static_cast<OSUINT32>(c.doc.size()));
+      if (c.doc.compare(0, 10, "<Attribute") == 0 && c.doc[10] == 'T') {
+         ASN1T_AttributeTypeAndValue v;
+         EXPECT_EQ((fromXer<ASN1C_AttributeTypeAndValue>(in, v)), c.status);
+         if (c.status == 0) {
+            EXPECT_EQ(v.value.decoded, nullptr);
+            EXPECT_EQ(Bytes(v.value.data, v.value.data + v.value.numocts), Bytes(der.begin() + 7, der.end()));
+         }
+      }
+      else if (c.doc.compare(0, 10, "<Attribute") == 0) {
+         ASN1T_Attribute v;
+         EXPECT_EQ((fromXer<ASN1C_Attribute>(in, v)), c.status);
+      }
+      else if (c.doc.compare(0, 10, "<Algorithm") == 0) {
+         ASN1T_AlgorithmIdentifier v;
+         EXPECT_EQ((fromXer<ASN1C_AlgorithmIdentifier>(in, v)), c.status);
+      }
+      else if (c.doc.compare(0, 10, "<Extension") == 0) {
+         ASN1T_Extension v;
+         EXPECT_EQ((fromXer<ASN1C_Extension>(in, v)), c.status);
+         if (c.status == 0) {
+            EXPECT_EQ(v.extnValue.numocts, 2u);
+            EXPECT_EQ(v.extnValue.data[0], 0x05);
+         }
+      }
+      else {
+         ASN1T_PolicyQualifierInfo v;
+         EXPECT_EQ((fromXer<ASN1C_PolicyQualifierInfo>(in, v)), c.status);
+         if (c.status == 0) {
+            EXPECT_EQ(v.qualifier.numocts, 2u);
+         }
+      }
+   }
+}
+
+// Unknown extension elements (kept from BER) travel through XER as their
+// octets, after the components, and come back in order.
+TEST(GeneratedXer, UnknownExtensionElementsRoundTrip)
+{
+   // Gost28147-89-BlobParameters { encryptionParamSet 1.2.643.2.2.31.1, ... }
+   // with two elements after the root component.
+   const Bytes der = { 0x30, 0x10, 0x06, 0x07, 0x2A, 0x85, 0x03, 0x02, 0x02, 0x1F, 0x01,
+                       0x02, 0x01, 0x05, 0x04, 0x02, 0xAB, 0xCD };
+   ASN1BERDecodeBuffer dec(der.data(), static_cast<int>(der.size()));
+   ASN1T_Gost28147_89_BlobParameters v;
+   ASN1C_Gost28147_89_BlobParameters cd(dec, v);
+   ASSERT_EQ(cd.Decode(), 0);
+   ASSERT_EQ(v.extElem1.count, 2u);
+   int st = 0;
+   std::string doc = toXer<ASN1C_Gost28147_89_BlobParameters>(v, &st);
+   ASSERT_EQ(st, 0);
+   EXPECT_NE(doc.find("<_extElem form=\"ber\">020105</_extElem>"), std::string::npos) << doc;
+   ASN1XERDecodeBuffer in(octets(doc), static_cast<OSUINT32>(doc.size()));
+   ASN1T_Gost28147_89_BlobParameters back;
+   ASSERT_EQ((fromXer<ASN1C_Gost28147_89_BlobParameters>(in, back)), 0);
+   EXPECT_EQ(back.extElem1.count, 2u);
+   EXPECT_EQ(toDer<ASN1C_Gost28147_89_BlobParameters>(back, &st), der);
+
+   // Each element must be one whole BER element.
+   const std::string head = "<Gost28147-89-BlobParameters><encryptionParamSet>1.2.643.2.2.31.1"
+                            "</encryptionParamSet>";
+   for (const char* bad : { "0201", "02010500", "0000", "" }) {
+      SCOPED_TRACE(bad);
+      const std::string d = head + "<_extElem>" + bad + "</_extElem></Gost28147-89-BlobParameters>";
+      ASN1XERDecodeBuffer bin(octets(d), static_cast<OSUINT32>(d.size()));
+      ASN1T_Gost28147_89_BlobParameters b;
+      EXPECT_EQ((fromXer<ASN1C_Gost28147_89_BlobParameters>(bin, b)), ASN1ERR_INVALID_LENGTH);
+   }
+}
+
+// Every control class reads an XER document of its type, primitive types
+// included (through the type registry, as the converter does): the value
+// comes back and writes the same document.
+TEST(GeneratedXer, PrimitiveTypesDecodeDocuments)
+{
+   const struct {
+      const char* type;
+      std::string doc;
+      int status;
+   } cases[] = {
+      { "CRLReason", "<CRLReason><keyCompromise/></CRLReason>", 0 },
+      { "CRLNumber", "<CRLNumber>123456789012345678901234567890</CRLNumber>", 0 },
+      { "BaseCRLNumber", "<BaseCRLNumber>7</BaseCRLNumber>", 0 },
+      { "KeyIdentifier", "<KeyIdentifier>0A0BFF</KeyIdentifier>", 0 },
+      { "SubjectKeyIdentifier", "<SubjectKeyIdentifier>01</SubjectKeyIdentifier>", 0 },
+      { "KeyUsage", "<KeyUsage>101</KeyUsage>", 0 },
+      { "InvalidityDate", "<InvalidityDate>20200101000000Z</InvalidityDate>", 0 },
+      { "SkipCerts", "<SkipCerts>3</SkipCerts>", 0 },
+      { "CRLReason", "<CRLReason><noSuchReason/></CRLReason>", ASN1ERR_INVALID_ENUM },
+      { "CRLReason", "<CRLReason>1</CRLReason>", ASN1ERR_XML_STATE },
+      { "BaseCRLNumber", "<CRLNumber>7</CRLNumber>", ASN1ERR_XML_STATE },
+      { "KeyIdentifier", "<KeyIdentifier>0G</KeyIdentifier>", ASN1ERR_INVALID_HEX },
+      { "SkipCerts", "<SkipCerts><a/></SkipCerts>", ASN1ERR_XML_STATE },
+   };
+   for (const auto& c : cases) {
+      SCOPED_TRACE(c.doc);
+      const Asn1RegEntry* e = asn1RegFind(c.type);
+      ASSERT_NE(e, nullptr);
+      ASSERT_NE(e->xerDecode, nullptr);
+      ASN1XERDecodeBuffer in(octets(c.doc), static_cast<OSUINT32>(c.doc.size()));
+      void* rec = rtMemHeapAllocZ(&in.getCtxtPtr()->memHeap, static_cast<int>(e->recordSize));
+      ASSERT_NE(rec, nullptr);
+      int st;
+      try {
+         st = e->xerDecode(&in, rec);
+      }
+      catch (const OSRTSAXException& ex) {
+         st = ex.getStatus() != 0 ? ex.getStatus() : -1000;
+      }
+      EXPECT_EQ(st, c.status);
+      if (c.status != 0 || st != 0) continue;
+      ASN1XEREncodeBuffer out(TRUE);
+      ASSERT_EQ(e->xerEncode(out.getCtxtPtr(), rec), 0);
+      EXPECT_EQ(std::string(reinterpret_cast<const char*>(out.getMsgPtr()), out.getMsgLen()), c.doc);
+   }
 }
 
 TEST(GeneratedXer, ConstraintsCheckedBeforeWriting)

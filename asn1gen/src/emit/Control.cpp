@@ -147,6 +147,10 @@ void declareControlClass(const Unit& u, Writer& w)
       std::string body = named ? " { setElemName(\"" + xmlTypeName(u) + "\"); }" : " {}";
       w.line(c + "(" + r + "& data) : " + base + "(data)" + body);
       w.line(c + "(ASN1MessageBufferIF& msgBuf, " + r + "& data) : " + base + "(msgBuf, data)" + body);
+      if (!named) {
+         w.line("// The document element of an XER document of this type.");
+         w.line("const char* xerElemName() const override { return \"" + xmlTypeName(u) + "\"; }");
+      }
       w.close("};");
       return;
    }
@@ -196,6 +200,14 @@ void declareControlClass(const Unit& u, Writer& w)
       w.line(r + "* newCopy();");
    }
    declareSaxMembers(u, w);
+   if (!hasSaxHandler(u)) {
+      w.line();
+      w.line("// XER: the document element (the type name; a type reference's class");
+      w.line("// names its own), and the conversion of its collected content into the");
+      w.line("// record; 0 or a negative status.");
+      w.line("virtual const char* xerElemName() const { return typeName(); }");
+      w.line("static int xerConvert(ASN1CTXT* pctxt, ASN1XERValueHandler& handler, void* record);");
+   }
    w.line();
    w.line("// The type name: the top element of an XML document of this type.");
    w.line("static const char* typeName() { return \"" + xmlTypeName(u) + "\"; }");
@@ -265,12 +277,49 @@ void emitControlClass(const Unit& u, Writer& w)
       w.line("return stat;");
       w.close();
    }
+   std::string kind;
+   std::string convert = sax ? "" : valueDecodeCall(u, "value", "handler", kind);
    if (sax) {
       w.line("if (msgBuf.isA(ASN1MessageBufferIF::XERDecode))");
       w.line("   return decodeDocument(msgBuf);");
    }
+   else {
+      // The document element holds the value as a component's element would.
+      w.open("if (msgBuf.isA(ASN1MessageBufferIF::XERDecode)) {");
+      w.line("ASN1XERValueHandler handler(xerElemName(), " + kind + ", msgBuf.getCtxtPtr(), &" + c +
+             "::xerConvert, &msgData);");
+      w.line("handler.setMsgBuf(&msgBuf);");
+      if (valueBaseOf(u) == ValueBase::Type) w.line("return handler.decodeDocument(msgBuf);");
+      else {
+         w.open("try {");
+         w.line("stat = handler.decodeDocument(msgBuf);");
+         w.close();
+         w.open("catch (...) {");
+         w.line(rebindOf(u));
+         w.line("throw;");
+         w.close();
+         w.line(rebindOf(u));
+         w.line("return stat;");
+      }
+      w.close();
+   }
    w.line("return ASN1ERR_NOT_SUPPORTED;");
    w.close();
+   if (!sax) {
+      w.line();
+      w.line("int " + c + "::xerConvert(ASN1CTXT* pctxt, ASN1XERValueHandler& handler, void* record)");
+      w.open("");
+      w.line(r + "& value = *static_cast<" + r + "*>(record);");
+      w.line("(void)handler;");
+      if (convert.empty()) {
+         // NULL: the empty element is the whole value.
+         w.line("(void)pctxt;");
+         w.line("(void)value;");
+         w.line("return 0;");
+      }
+      else w.line("return " + convert + ";");
+      w.close();
+   }
    if (sax) {
       w.line();
       emitSaxMethods(u, w);

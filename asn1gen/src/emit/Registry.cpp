@@ -23,15 +23,15 @@ std::string quoted(const std::string& s)
    return "\"" + s + "\"";
 }
 
-// Whether the unit's control class decodes an XER document: its own SAX
-// handler, or the one it inherits along a chain of type references.
+// Whether the unit's control class decodes an XER document: every control
+// class does (constructed types through their SAX handler, the others through
+// the value handler), also along a chain of type references.
 bool decodesXerDocument(const Unit& u)
 {
    if (!hasControlClass(u)) return false;
-   if (hasSaxHandler(u)) return true;
-   if (shapeOf(u) != Shape::Typedef) return false;
+   if (shapeOf(u) != Shape::Typedef) return true;
    const Unit* root = findUnit(unitValueInfo(u).root);
-   return root != nullptr && hasSaxHandler(*root);
+   return root != nullptr && hasControlClass(*root);
 }
 
 void emitRow(const Module& m, const Unit& u, const RegistryFunctions& f, Writer& w)

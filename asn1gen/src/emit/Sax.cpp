@@ -112,26 +112,28 @@ std::string handlerClass(const Slot& s)
    return "ASN1C_" + s.v.root;
 }
 
-// The conversion of the collected text into the slot's value.
-std::string decodeCall(const Slot& s)
+// The conversion of the collected text into the slot's value. shift and
+// asElement: the expressions of the collector's bit offset and of whether the
+// value was given as an element.
+std::string decodeCall(const Slot& s, const std::string& shift = "static_cast<int>(text().bitOffset)",
+                       const std::string& asElement = "valueIsElement()")
 {
    const std::string& lv = s.target;
-   const std::string shift = "static_cast<int>(text().bitOffset)";
    switch (s.v.kind) {
    case VKind::Bool: return "xerDecBool(pctxt, &" + lv + ")";
    case VKind::Int:
       if (s.v.namedNumbers)
-         return "valueIsElement() ? ASN1C_" + s.v.root + "::parseNamedValue(pctxt, &" + lv +
+         return asElement + " ? ASN1C_" + s.v.root + "::parseNamedValue(pctxt, &" + lv +
             ") : xerDecInt(pctxt, &" + lv + ")";
       return "xerDecInt(pctxt, &" + lv + ")";
    case VKind::UInt:
       if (s.v.namedNumbers)
-         return "valueIsElement() ? ASN1C_" + s.v.root + "::parseNamedValue(pctxt, &" + lv +
+         return asElement + " ? ASN1C_" + s.v.root + "::parseNamedValue(pctxt, &" + lv +
             ") : xerDecUInt(pctxt, &" + lv + ")";
       return "xerDecUInt(pctxt, &" + lv + ")";
    case VKind::UInt16:
       if (s.v.namedNumbers)
-         return "valueIsElement() ? ASN1C_" + s.v.root + "::parseNamedValue(pctxt, &" + lv +
+         return asElement + " ? ASN1C_" + s.v.root + "::parseNamedValue(pctxt, &" + lv +
             ") : xerDecUInt16(pctxt, &" + lv + ")";
       return "xerDecUInt16(pctxt, &" + lv + ")";
    case VKind::BigInt: return "xerDecBigInt(pctxt, &" + lv + ", 10)";
@@ -180,6 +182,8 @@ void emitSlotStart(Writer& w, const Slot& s, bool list)
       w.line(s.member + " = 0;");
       w.line(s.member + " = new ASN1CXerOpenType(*getMsgBuf(), " + s.target + ");");
       w.line("nest(" + s.member + ");");
+      w.line("// XML text until an object table reads it as a value (or refuses it).");
+      w.line("noteXmlText(&" + s.target + ");");
       w.close();
       return;
    }
@@ -275,7 +279,15 @@ void emitStructured(const Unit& u, Writer& w)
    w.open("");
    w.line("if (forwardStart(uri, localname, qname, attrs)) return;");
    w.line("if (mLevel == 0) checkRoot(qname);");
+   const bool ext = t.extensible && (sh == Shape::Sequence || sh == Shape::Set);
    w.open("else if (mLevel == 1) {");
+   if (ext) {
+      w.line("// An unknown extension element (BER octets in hexadecimal) goes to extElem1.");
+      w.line("if (startExtElem(qname)) {");
+      w.line("   ++mLevel;");
+      w.line("   return;");
+      w.line("}");
+   }
    w.line("startComponent(getElementID(uri, localname, qname), qname);");
    bool anyStart = false;
    for (const auto& s : slots) anyStart = anyStart || nested(s) || !s.ptr.empty() || !s.choiceTag.empty();
@@ -314,8 +326,10 @@ void emitStructured(const Unit& u, Writer& w)
    w.line("if (mpCurrHandler != 0) mpCurrHandler->endElement(uri, localname, qname);");
    w.close();
    w.open("else if (mLevel == 1) {");
-   w.open("if (mpCurrHandler != 0) {");
+   if (ext) w.line("if (inExtElem()) endExtElem(getMsgBuf(), &msgData.extElem1);");
+   w.open(std::string(ext ? "else " : "") + "if (mpCurrHandler != 0) {");
    w.line("mpCurrHandler->endElement(uri, localname, qname);");
+   w.line("takeXmlTexts(mpCurrHandler);");
    w.line("mpCurrHandler = 0;");
    w.close();
    bool anyPrim = false;
@@ -338,6 +352,8 @@ void emitStructured(const Unit& u, Writer& w)
       w.line("checkRequired(" + std::to_string(required) + ");");
       emitTableXerDecodeHook(u, w);
    }
+   w.line("// XML in open types that no table read: refused.");
+   w.line("refuseXmlTexts();");
    w.close();
    w.close();
 }
@@ -414,6 +430,7 @@ void emitListLike(const Unit& u, Writer& w)
    w.open("if (mpCurrHandler != 0) {");
    w.line("mpCurrHandler->endElement(uri, localname, qname);");
    w.line("mpCurrHandler->finalize();");
+   w.line("takeXmlTexts(mpCurrHandler);");
    w.line("mpCurrHandler = 0;");
    w.close();
    std::string call = decodeCall(s);
@@ -456,6 +473,18 @@ bool hasSaxHandler(const Unit& u)
 {
    Shape s = shapeOf(u);
    return s == Shape::Sequence || s == Shape::Set || s == Shape::Choice || s == Shape::List || s == Shape::Array;
+}
+
+std::string valueDecodeCall(const Unit& u, const std::string& lv, const std::string& handler, std::string& kind)
+{
+   Slot s;
+   s.id = 1;
+   s.type = u.type.get();
+   s.v = unitValueInfo(u);
+   s.target = lv;
+   kind = kindName(s.v);
+   if (s.v.kind == VKind::Constructed || s.v.kind == VKind::Open) return "";
+   return decodeCall(s, handler + ".textBitOffset()", handler + ".valueGivenAsElement()");
 }
 
 bool hasNamedValues(const Unit& u)

@@ -14,6 +14,10 @@ namespace asn1gen {
 // Whether the unit's control class decodes XER itself (SEQUENCE, SET,
 // CHOICE, SEQUENCE OF, SET OF).
 bool hasSaxHandler(const Unit& u);
+// The XER conversion of a primitive unit's own value held in lv, from the
+// text collected by the ASN1XERValueHandler named handler ("" when the value
+// has none); kind receives its ASN1XERValueKind.
+std::string valueDecodeCall(const Unit& u, const std::string& lv, const std::string& handler, std::string& kind);
 // Whether the unit's control class has parseNamedValue.
 bool hasNamedValues(const Unit& u);
 

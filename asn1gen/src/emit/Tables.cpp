@@ -467,7 +467,12 @@ void declareTableFunctions(const Unit& u, Writer& w)
       w.line("// type; 1 when it did, 0 when the value stays octets, or a negative status.");
       w.line("EXTERNRT int asn1XETC_" + u.name + "(ASN1CTXT* pctxt, ASN1T_" + u.name + "* pvalue);");
       w.line("// XER post-decoding: the value of a known identifier decoded from the XML text");
-      w.line("// (or hexadecimal octets) the open type holds; 0 or a negative status.");
+      w.line("// (or hexadecimal octets) the open type holds; 0 or a negative status. The");
+      w.line("// SAX handler `forms` noted which open types were read in the XML form (null:");
+      w.line("// all of them). XML of an unknown identifier has no value to become: -38. On");
+      w.line("// success no open type holds XML text.");
+      w.line("EXTERNRT int asn1XDTC_" + u.name + "(ASN1CtxtPtr& ctxt, ASN1T_" + u.name +
+             "* pvalue, ASN1XERTypeHandler* forms);");
       w.line("EXTERNRT int asn1XDTC_" + u.name + "(ASN1CtxtPtr& ctxt, ASN1T_" + u.name + "* pvalue);");
    }
    w.line("// The decoded value copied through its object (after the octets were copied);");
@@ -663,12 +668,21 @@ void defineXerFunctions(const Unit& u, const TableUse& t, Writer& w)
    w.line();
    w.line("// asn1XDTC_" + u.name + ": the value of a known " + t.id->name + " decoded from its XML text.");
    openFunction(w, "int asn1XDTC_" + u.name + "(ASN1CtxtPtr& ctxt, ASN1T_" + u.name + "* pvalue)");
+   w.line("return asn1XDTC_" + u.name + "(ctxt, pvalue, 0);");
+   w.close();
+   w.line();
+   openFunction(w, "int asn1XDTC_" + u.name + "(ASN1CtxtPtr& ctxt, ASN1T_" + u.name +
+                "* pvalue, ASN1XERTypeHandler* forms)");
    w.line("ASN1CTXT* pctxt = ctxt->getPtr();");
    if (t.kind == TableUse::Kind::Containing) {
+      w.line("// The element's text is captured whole: XML of the value, or its octets in");
+      w.line("// hexadecimal.");
+      w.line("(void)forms;");
       w.line("Asn1TObject& holder = pvalue->" + holder + ";");
       w.line("holder.decoded = 0;");
+      w.line("const bool xml = asn1dataIsXmlText(holder);");
       w.line("// Octets were written as hexadecimal text: they become the OCTET STRING.");
-      w.open("if (!asn1dataIsXmlText(holder))");
+      w.open("if (!xml)");
       w.line("int stat = asn1dataHexTextToOctets(pctxt, holder);");
       w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
       w.line("pvalue->" + v + ".numocts = holder.numocts;");
@@ -686,20 +700,21 @@ void defineXerFunctions(const Unit& u, const TableUse& t, Writer& w)
       w.open("for (_Asn1RTDListNode* pnode = pvalue->" + v + ".head; pnode != 0; pnode = pnode->next)");
       w.line("Asn1TObject& h = *static_cast<Asn1TObject*>(pnode->data);");
       w.line("h.decoded = 0;");
+      w.line("const bool xml = asn1dataTakeXmlForm(forms, h);");
+      w.line("// XML of a value no object describes cannot become octets.");
+      w.line("if (pobj == 0 && xml) return LOG_ASN1ERR(pctxt, ASN1ERR_OBJECT_NOT_FOUND);");
       w.line("if (pobj == 0) continue;");
-      w.line("int stat = asn1dataTableXmlDecode(ctxt, h, makeRecord, make, drop, enc, dec);");
+      w.line("int stat = asn1dataTableXmlDecode(ctxt, h, xml, makeRecord, make, drop, enc, dec);");
       w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
       w.close();
    }
    else {
       w.line("Asn1TObject& h = pvalue->" + holder + ";");
       w.line("h.decoded = 0;");
-      if (t.kind == TableUse::Kind::Containing) {
-         w.line("// XML text of a value no object describes cannot become octets.");
-         w.line("if (pobj == 0) return asn1dataIsXmlText(h) ? LOG_ASN1ERR(pctxt, ASN1ERR_OBJECT_NOT_FOUND) : 0;");
-      }
-      else w.line("if (pobj == 0) return 0;");
-      w.line("int stat = asn1dataTableXmlDecode(ctxt, h, makeRecord, make, drop, enc, dec);");
+      if (t.kind != TableUse::Kind::Containing) w.line("const bool xml = asn1dataTakeXmlForm(forms, h);");
+      w.line("// XML of a value no object describes cannot become octets.");
+      w.line("if (pobj == 0) return xml ? LOG_ASN1ERR(pctxt, ASN1ERR_OBJECT_NOT_FOUND) : 0;");
+      w.line("int stat = asn1dataTableXmlDecode(ctxt, h, xml, makeRecord, make, drop, enc, dec);");
       w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
       if (t.kind == TableUse::Kind::Containing) {
          w.line("pvalue->" + v + ".numocts = h.numocts;");
@@ -890,7 +905,7 @@ void emitTableXerDecodeHook(const Unit& u, Writer& w)
    w.open("");
    w.line("// The value of a known " + t.id->name + ", from the text its open type captured.");
    w.line("ASN1CtxtPtr ctxt = getMsgBuf()->getContext();");
-   w.line("check(asn1XDTC_" + u.name + "(ctxt, &msgData));");
+   w.line("check(asn1XDTC_" + u.name + "(ctxt, &msgData, this));");
    w.close();
 }
 

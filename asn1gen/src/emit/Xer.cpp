@@ -121,6 +121,14 @@ void emitSequence(const Unit& u, Writer& w)
       emitStep(w, xerContainingCall(u, c, xeCall(c.type.get(), lv, q(c.name))));
       if (!cond.empty()) w.close();
    }
+   if (t.extensible) {
+      w.line("// Unknown extension elements: their BER octets, after the components.");
+      w.open("for (_Asn1RTDListNode* pnode = pvalue->extElem1.head; pnode != 0; pnode = pnode->next) {");
+      w.line("const ASN1OpenType* pext = static_cast<const ASN1OpenType*>(pnode->data);");
+      w.line("if (pext == 0) continue;");
+      emitStep(w, "xerEncOpenTypeValue(pctxt, pext->numocts, pext->data, XER_EXTELEM_NAME)");
+      w.close();
+   }
    emitEnd(w);
    w.line("return 0;");
 }
