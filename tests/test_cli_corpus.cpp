@@ -168,11 +168,6 @@ const std::map<std::string, const char*> kXerGaps = {
    { "Certificate/boringssl-parse_certificate_unittest-subject_t61string_126-160.der", "status -5 " },
    { "Certificate/boringssl-parse_certificate_unittest-subject_t61string_actual.der", "status -5 " },
    { "CertificationRequest/bc-CMCCertificationRequestTest-req2.der", "status -5 " },
-   // values inside open types of the signed content
-   { "ContentInfo/bc-BcSignedDataTest-noSignedAttrSample2.der", "status -3 " },
-   { "ContentInfo/bc-DVCSParseTest-REQUEST_CCPD_TOMSK.der", "status -3 " },
-   { "ContentInfo/bc-DVCSParseTest-REQUEST_CPD_TOMSK.der", "status -3 " },
-   { "ContentInfo/bc-DVCSParseTest-REQUEST_VPKC_TOMSK.der", "status -3 " },
 };
 
 // Collects failures and reports the first few; a failure listed in `gaps`

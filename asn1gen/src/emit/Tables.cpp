@@ -714,7 +714,18 @@ void defineXerFunctions(const Unit& u, const TableUse& t, Writer& w)
       if (t.kind != TableUse::Kind::Containing) w.line("const bool xml = asn1dataTakeXmlForm(forms, h);");
       w.line("// XML of a value no object describes cannot become octets.");
       w.line("if (pobj == 0) return xml ? LOG_ASN1ERR(pctxt, ASN1ERR_OBJECT_NOT_FOUND) : 0;");
+      const bool nullStays = t.field->classField && t.field->classField->optional;
+      if (nullStays) w.line("const ASN1ErrInfo errInfo = pctxt->errInfo;");
       w.line("int stat = asn1dataTableXmlDecode(ctxt, h, xml, makeRecord, make, drop, enc, dec);");
+      if (nullStays) {
+         // As in the BER decoder: a NULL written where the object's parameters
+         // would be stays octets (it came as such, in hexadecimal).
+         w.open("if (stat != 0 && !xml && h.numocts == 2 && h.data[0] == 0x05 && h.data[1] == 0x00)");
+         w.line("pctxt->errInfo = errInfo;");
+         w.line("h.decoded = 0;");
+         w.line("return 0;");
+         w.close();
+      }
       w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
       if (t.kind == TableUse::Kind::Containing) {
          w.line("pvalue->" + v + ".numocts = h.numocts;");
