@@ -222,7 +222,9 @@ inline int asn1dataHexTextToOctets(ASN1CTXT* pctxt, ASN1OpenType& object)
 // object that `make` builds (destroyed with `drop`); the text, in pctxt's
 // heap, replaces what the open type holds. A value whose type has no control
 // object (NULL, a bare character string) is written as its BER octets
-// instead: they are brought up to date with `enc` / `dec` and 0 is returned.
+// instead: they are brought up to date with `enc` / `dec` and 0 is returned;
+// so is a value holding a character that XML cannot carry (-26 or -34 from
+// the XML encoder).
 // The installed text is marked (xerMarkXmlText) so that the open-type writer
 // writes it as XML; the restorers remove the mark.
 // Returns 1 (text installed), 0 (octets) or a negative status, recorded in
@@ -256,6 +258,16 @@ int asn1dataTableXmlEncode(ASN1CTXT* pctxt, Asn1TObject& object, Make make, Drop
    }
    catch (...) {
       stat = ASN1ERR_NO_MEMORY;
+   }
+   if (stat == ASN1ERR_INVALID_UTF8 || stat == ASN1ERR_INVALID_CHAR) {
+      // A character XML cannot carry (in a UniversalString or BMPString): the
+      // value has no XML form, its BER octets still say it exactly.
+      const ASN1ErrInfo errInfo = pctxt->errInfo;
+      stat = asn1dataTableEncode(pctxt, object, enc, dec);
+      if (stat >= 0) {
+         pctxt->errInfo = errInfo;
+         return 0;
+      }
    }
    return LOG_ASN1ERR(pctxt, stat < 0 ? stat : ASN1ERR_BAD_VALUE);
 }

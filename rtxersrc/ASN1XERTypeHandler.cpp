@@ -304,6 +304,19 @@ bool ASN1XERTypeHandler::forwardCharacters(const char* chars, unsigned int lengt
 
 void ASN1XERTypeHandler::valueElement(const char* qName)
 {
+   if (mValueKind == XERV_STRING && mLevel == 2) {
+      const int c = xerControlChar(qName);
+      if (c < 0) throwSAXException(ASN1ERR_XML_STATE, nullptr, 0);
+      // The text view of the value decoders ends at a zero octet: NUL is
+      // collected in its two-octet UTF-8 form, which the decoders read as
+      // U+0000 (and no well-formed document holds).
+      static const OSOCTET nul[2] = { 0xC0, 0x80 };
+      const OSOCTET ch = static_cast<OSOCTET>(c);
+      int stat = c == 0 ? rtMemBufAppend(&mText, nul, 2) : rtMemBufAppend(&mText, &ch, 1);
+      if (stat != 0) throwSAXException(stat, nullptr, 0);
+      mState = XERDATA;
+      return;
+   }
    bool named = mValueKind == XERV_ELEM || mValueKind == XERV_TEXTORELEM;
    if (mLevel != 2 || !named || mValueElem || mState == XEREND)
       throwSAXException(ASN1ERR_XML_STATE, nullptr, 0);
@@ -324,7 +337,7 @@ void ASN1XERTypeHandler::collectText(const char* chars, unsigned int length)
    if (length == 0) return;
    bool textual = mLevel == 2 && !mValueElem &&
       (mValueKind == XERV_TEXT || mValueKind == XERV_TEXTORELEM || mValueKind == XERV_HEX ||
-       mValueKind == XERV_BITS);
+       mValueKind == XERV_BITS || mValueKind == XERV_STRING);
    if (!textual) {
       // Between components, beside a value element, inside an element-valued
       // or empty component: an element is required, text is not allowed.

@@ -37,7 +37,9 @@ enum ASN1XERValueKind {
    XERV_BITS = 3,        // "0"/"1" characters (BIT STRING)
    XERV_ELEM = 4,        // one empty element (BOOLEAN, ENUMERATED)
    XERV_TEXTORELEM = 5,  // a number or a named number's empty element
-   XERV_EMPTY = 6        // no content (NULL)
+   XERV_EMPTY = 6,       // no content (NULL)
+   XERV_STRING = 7       // character data of a character string, its control
+                         // characters as empty elements (<esc/>, see xerControlName)
 };
 
 // One row of a type's elemInfoArray, in declaration order.
@@ -69,7 +71,8 @@ EXTERNRT OSBOOL xerIsMarkedXmlText(const OSOCTET* data);
 // identifier (those have no '_'), so it never clashes with a component.
 #define XER_EXTELEM_NAME "_extElem"
 // An 8-bit character string (PrintableString, IA5String, TeletexString,
-// times ...): as xerEncAscCharStr, except that an octet of 0x80 or above is
+// times ...): as xerEncAscCharStr (control characters as empty elements
+// such as <esc/>), except that an octet of 0x80 or above is
 // written as the character of that code (U+0080..U+00FF) in UTF-8, so that
 // the document stays well-formed UTF-8 and xerDecDynAscCharStr gives the
 // octet back. elemName is required (-30).
@@ -146,7 +149,9 @@ protected:
    bool forwardCharacters(const char* chars, unsigned int length);
    // An element at level 2 or deeper without nested handler: the value
    // element of a BOOLEAN, ENUMERATED or named number (its name becomes the
-   // text); anything else is -35.
+   // text), or a control character inside a character string (the
+   // character is collected; a zero as the octets C0 80, since the collected
+   // text ends at a zero octet); anything else is -35.
    void valueElement(const char* qName);
    // Character data outside a nested handler: collected by the component's
    // kind at level 2; elsewhere only white space is allowed (-35).

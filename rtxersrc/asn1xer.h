@@ -90,8 +90,9 @@ EXTERNRT int xerEncAscCharStr(ASN1CTXT* pctxt, const char* value, const char* el
 EXTERNRT int xerEncBMPStr(ASN1CTXT* pctxt, const ASN1BMPString* pvalue, const char* elemName);       // "BMPString"
 // -26 for a character with the top bit set.
 EXTERNRT int xerEncUnivStr(ASN1CTXT* pctxt, const ASN1UniversalString* pvalue, const char* elemName); // "UniversalString"
-// One character: escaped below 0x80, otherwise its UTF-8 form (2 to 6
-// octets); -26 for a value with the top bit set.
+// One character: escaped below 0x80, otherwise its UTF-8 form (2 to 4
+// octets); -26 for a character XML 1.0 cannot carry (a surrogate
+// D800-DFFF, FFFE, FFFF, or above 10FFFF).
 EXTERNRT int xerEncChar(ASN1CTXT* pctxt, OSUINT32 c);
 // numocts octets that already are XML, written as they are: inside
 // <name>...</name>, or without a name on a line of their own.
@@ -101,11 +102,20 @@ EXTERNRT int xerEncOpenType(ASN1CTXT* pctxt, OSUINT32 numocts, const OSOCTET* da
 EXTERNRT int xerEncXmlCharData(ASN1CTXT* pctxt, const char* data, int len);
 
 // Writes len octets of str as character data: '"', '&', '\'', '<' and '>' as
-// entity references, backspace, tab, line feed, form feed and carriage return
-// as the two characters \b, \t, \n, \f, \r; everything else as it is. The
-// output is collected and written in pieces of at most 80 octets. Nothing for
-// len < 1.
+// entity references, carriage return as "&#13;" (a raw one reads back as a
+// line feed), the other control characters below 0x20 but tab and line feed
+// (which XML cannot carry, not even as character references) as the empty
+// element named by xerControlName ("<esc/>" for 0x1B, "<nul/>" for a zero
+// octet); everything else as it is. The output is collected and written in
+// pieces of at most 80 octets. Nothing for len < 1.
 EXTERNRT int xerPutCharStr(ASN1CTXT* pctxt, const char* str, int len);
+// The names of the control characters in XER character data: nul soh stx etx
+// eot enq ack bel bs (0x00-0x08), vt ff (0x0B, 0x0C), so si dle dc1 dc2 dc3
+// dc4 nak syn etb can em sub esc (0x0E-0x1B), is4 is3 is2 is1 (0x1C-0x1F).
+// xerControlName: null for any other character (tab, line feed and carriage
+// return included). xerControlChar: the character of a name, -1 for none.
+EXTERNRT const char* xerControlName(OSUINT32 c);
+EXTERNRT int xerControlChar(const char* name);
 // s (s1 then s2) as it is; nothing for a null s (s1).
 EXTERNRT int xerCopyText(ASN1CTXT* pctxt, const char* text);
 EXTERNRT int xerCopyText2(ASN1CTXT* pctxt, const char* text1, const char* text2);
@@ -171,7 +181,10 @@ EXTERNRT int xerDecCopyDynBitStr(ASN1CTXT* pctxt, ASN1DynBitStr* pvalue, int las
 // Character strings from the UTF-8 text, as new terminated strings or arrays
 // in the context heap. xerDecDynAscCharStr keeps the low 8 bits of each
 // character; xerDecBMPStr fails with -26 for a character above U+FFFF.
-// Malformed UTF-8 is -26; -12 when out of memory.
+// Malformed UTF-8 is -26; -12 when out of memory. The SAX handlers collect
+// the control character NUL (<nul/>) as the octets C0 80: the BMP and
+// universal strings take it as U+0000, the terminated strings (8-bit and
+// UTF-8) refuse it with -34.
 EXTERNRT int xerDecDynAscCharStr(ASN1CTXT* pctxt, const char** ppvalue);
 EXTERNRT int xerDecDynUTF8Str(ASN1CTXT* pctxt, const char** ppvalue);
 EXTERNRT int xerDecBMPStr(ASN1CTXT* pctxt, ASN1BMPString* pvalue);

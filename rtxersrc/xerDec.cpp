@@ -392,6 +392,8 @@ int xerDecDynAscCharStr(ASN1CTXT* pctxt, const char** ppvalue)
    if (out == nullptr) return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);
    size_t n = 0;
    int count = forEachUTF8Char(pctxt, t, [&](OSUINT32 c) {
+      // A terminated string has no room for NUL (<nul/>).
+      if (c == 0) return ASN1ERR_INVALID_CHAR;
       out[n++] = (char)(c & 0xFF);
       return 0;
    });
@@ -408,6 +410,9 @@ int xerDecDynUTF8Str(ASN1CTXT* pctxt, const char** ppvalue)
 {
    *ppvalue = nullptr;
    Text t = currentText(pctxt);
+   // NUL (<nul/>, collected as C0 80): a terminated string has no room for it.
+   for (size_t i = 0; i + 1 < t.len; i++)
+      if ((OSOCTET)t.p[i] == 0xC0 && (OSOCTET)t.p[i + 1] == 0x80) return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_CHAR);
    char* out = static_cast<char*>(ASN1MALLOC(pctxt, t.len + 1));
    if (out == nullptr) return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);
    if (t.len > 0) memcpy(out, t.p, t.len);

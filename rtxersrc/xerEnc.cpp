@@ -359,24 +359,51 @@ int xerEncBitStr(ASN1CTXT* pctxt, OSUINT32 numbits, const OSOCTET* data, const c
    return stat;
 }
 
+const char* xerControlName(OSUINT32 c)
+{
+   // XML 1.0 has no character, nor character reference, for these: XER
+   // writes each as an empty element of this name. TAB, LF and CR are XML
+   // characters and have no name here.
+   static const char* const names[32] = {
+      "nul", "soh", "stx", "etx", "eot", "enq", "ack", "bel", "bs", nullptr, nullptr, "vt", "ff", nullptr,
+      "so", "si", "dle", "dc1", "dc2", "dc3", "dc4", "nak", "syn", "etb", "can", "em", "sub", "esc",
+      "is4", "is3", "is2", "is1",
+   };
+   return c < 32 ? names[c] : nullptr;
+}
+
+int xerControlChar(const char* name)
+{
+   if (name == nullptr) return -1;
+   for (OSUINT32 c = 0; c < 32; c++) {
+      const char* n = xerControlName(c);
+      if (n != nullptr && strcmp(n, name) == 0) return (int)c;
+   }
+   return -1;
+}
+
 int xerPutCharStr(ASN1CTXT* pctxt, const char* str, int len)
 {
    if (str == nullptr || len < 1) return 0;
    ChunkWriter<80> out(pctxt);
    for (int i = 0; i < len; i++) {
+      const unsigned char c = (unsigned char)str[i];
       const char* piece;
-      switch ((unsigned char)str[i]) {
-      case 0x08: piece = "\\b"; break;
-      case 0x09: piece = "\\t"; break;
-      case 0x0A: piece = "\\n"; break;
-      case 0x0C: piece = "\\f"; break;
-      case 0x0D: piece = "\\r"; break;
+      char control[8];
+      switch (c) {
+      case 0x0D: piece = "&#13;"; break;   // a raw CR would read back as LF
       case '"':  piece = "&quot;"; break;
       case '&':  piece = "&amp;"; break;
       case '\'': piece = "&apos;"; break;
       case '<':  piece = "&lt;"; break;
       case '>':  piece = "&gt;"; break;
-      default:   piece = nullptr; break;
+      default:
+         piece = nullptr;
+         if (const char* name = xerControlName(c)) {
+            snprintf(control, sizeof control, "<%s/>", name);
+            piece = control;
+         }
+         break;
       }
       int stat = piece != nullptr ? out.put(piece, strlen(piece)) : out.put(str + i, 1);
       if (stat != 0) return stat;
@@ -399,7 +426,10 @@ int xerEncChar(ASN1CTXT* pctxt, OSUINT32 c)
       char ch = (char)c;
       return xerPutCharStr(pctxt, &ch, 1);
    }
-   if (c & 0x80000000U) return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_UTF8);
+   // XML 1.0 has no surrogates, no U+FFFE or U+FFFF and nothing above
+   // U+10FFFF: a document holding one would not be well-formed.
+   if ((c >= 0xD800 && c <= 0xDFFF) || c == 0xFFFE || c == 0xFFFF || c > 0x10FFFF)
+      return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_UTF8);
    // UTF-8: a lead octet C0, E0, F0, F8 or FC with the top bits, then
    // continuation octets of 6 bits each.
    OSOCTET buf[6];

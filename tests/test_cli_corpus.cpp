@@ -162,12 +162,7 @@ int listedDerFailure(const std::string& folder, const std::string& name)
 // back, with a fragment of the failure: values the XML form does not carry
 // yet. A listed file that passes, or fails otherwise, fails the test.
 const std::map<std::string, const char*> kXerGaps = {
-   // a T61String with an escape sequence (0x1B) in a name: XML 1.0 has no
-   // such character
-   { "Certificate/boringssl-parse_certificate_unittest-subject_t61string_1-32.der", "status -5 " },
-   { "Certificate/boringssl-parse_certificate_unittest-subject_t61string_126-160.der", "status -5 " },
-   { "Certificate/boringssl-parse_certificate_unittest-subject_t61string_actual.der", "status -5 " },
-   { "CertificationRequest/bc-CMCCertificationRequestTest-req2.der", "status -5 " },
+   // none at present
 };
 
 // Collects failures and reports the first few; a failure listed in `gaps`

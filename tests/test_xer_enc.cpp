@@ -111,7 +111,10 @@ TEST_F(XerEnc, EscapingOfCharacterData)
    static const struct { const char* in; const char* out; } cases[] = {
       { "a<b&\"c\"", "a&lt;b&amp;&quot;c&quot;" },
       { "it's > 2", "it&apos;s &gt; 2" },
-      { "l1\nl2\tx\ry\bz\f", "l1\\nl2\\tx\\ry\\bz\\f" },
+      // Tab and line feed are XML characters; a carriage return only as a
+      // reference; the other controls as the empty elements of their names.
+      { "l1\nl2\tx\ry\bz\f", "l1\nl2\tx&#13;y<bs/>z<ff/>" },
+      { "\x1B$B\x01\x1F\x7F", "<esc/>$B<soh/><is1/>\x7F" },
       { "plain text", "plain text" },
       { "", "" },
    };
@@ -125,6 +128,22 @@ TEST_F(XerEnc, EscapingOfCharacterData)
    EXPECT_EQ(0, xerPutCharStr(&ctxt, "abc", 0));
    EXPECT_EQ(0, xerPutCharStr(&ctxt, "abc", -1));
    EXPECT_EQ(0u, ctxt.buffer.byteIndex);
+   ASSERT_EQ(0, xerPutCharStr(&ctxt, "a\0b", 3));
+   EXPECT_EQ("a<nul/>b", text(&ctxt));
+   ctxt.buffer.byteIndex = 0;
+   // Every name stands for its character and back; none for TAB, LF, CR.
+   int named = 0;
+   for (OSUINT32 c = 0; c < 0x80; c++) {
+      const char* name = xerControlName(c);
+      if (name == nullptr) continue;
+      ++named;
+      EXPECT_EQ(xerControlChar(name), (int)c) << name;
+   }
+   EXPECT_EQ(named, 29);
+   EXPECT_EQ(xerControlName(0x1B), std::string("esc"));
+   EXPECT_EQ(xerControlChar("ht"), -1);
+   EXPECT_EQ(xerControlChar("true"), -1);
+   EXPECT_EQ(xerControlChar(nullptr), -1);
 
    // Escapes spanning the 80-octet chunks come out whole and in order.
    std::string in, out;
@@ -206,14 +225,23 @@ TEST_F(XerEnc, CharactersAsUTF8)
    ASSERT_EQ(0, xerEncBMPStr(&ctxt, &s, "name"));
    EXPECT_EQ("\n<name>a\xC3\xA9&lt;\xE2\x82\xAC</name>", text(&ctxt));
 
+   // Characters XML 1.0 has no place for (surrogates, U+FFFE, U+FFFF,
+   // anything above U+10FFFF) are refused rather than written malformed.
    static const struct { OSUINT32 c; const char* utf8; } cases[] = {
       { 0x7F, "\x7F" }, { 0x80, "\xC2\x80" }, { 0x7FF, "\xDF\xBF" }, { 0x800, "\xE0\xA0\x80" },
-      { 0xFFFF, "\xEF\xBF\xBF" }, { 0x10000, "\xF0\x90\x80\x80" }, { 0x10FFFF, "\xF4\x8F\xBF\xBF" },
-      { 0x200000, "\xF8\x88\x80\x80\x80" }, { 0x4000000, "\xFC\x84\x80\x80\x80\x80" },
+      { 0xD7FF, "\xED\x9F\xBF" }, { 0xE000, "\xEE\x80\x80" }, { 0xFFFD, "\xEF\xBF\xBD" },
+      { 0x10000, "\xF0\x90\x80\x80" }, { 0x10FFFF, "\xF4\x8F\xBF\xBF" },
+      { 0xD800, nullptr }, { 0xDFFF, nullptr }, { 0xFFFE, nullptr }, { 0xFFFF, nullptr },
+      { 0x110000, nullptr }, { 0x4000000, nullptr },
    };
    for (const auto& c : cases) {
       SCOPED_TRACE(c.c);
       ctxt.buffer.byteIndex = 0;
+      if (c.utf8 == nullptr) {
+         EXPECT_EQ(ASN1ERR_INVALID_UTF8, xerEncChar(&ctxt, c.c));
+         EXPECT_EQ(0u, ctxt.buffer.byteIndex);
+         continue;
+      }
       ASSERT_EQ(0, xerEncChar(&ctxt, c.c));
       EXPECT_EQ(c.utf8, text(&ctxt));
    }

@@ -37,6 +37,7 @@ const char* kindName(const ValueInfo& v)
       return v.namedNumbers ? "XERV_TEXTORELEM" : "XERV_TEXT";
    case VKind::Octets: case VKind::FixedOctets: return "XERV_HEX";
    case VKind::Bits: case VKind::NamedBits: return "XERV_BITS";
+   case VKind::Str8: case VKind::Utf8: case VKind::Str16: case VKind::Str32: return "XERV_STRING";
    default: return "XERV_TEXT";
    }
 }
