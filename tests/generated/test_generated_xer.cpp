@@ -21,6 +21,7 @@
 #include "PKIXDVCS.h"
 #include "PKIXOCSP.h"
 #include "PKIXTSP.h"
+#include "CorpusFailures.h"
 
 using namespace asn1data;
 using Bytes = std::vector<OSOCTET>;
@@ -429,25 +430,6 @@ const std::set<std::string>& nonDerInside()
    return files;
 }
 
-// Values XER does not yet carry back as they were, each with its reason.
-const std::set<std::string> kXerLimits = {
-   // 8-bit strings with NUL or control characters, T61 octets above 0x7E.
-   "Certificate/boringssl-parse_certificate_unittest-subject_t61string_1-32.der",
-   "Certificate/boringssl-parse_certificate_unittest-subject_t61string_126-160.der",
-   "Certificate/boringssl-parse_certificate_unittest-subject_t61string_actual.der",
-   "Certificate/botan-name_constraints-dn-cn-embedded-nul-evades-constraint-invalid.der",
-   "Certificate/botan-name_constraints-dns-san-embedded-nul-evades-constraint-invalid.der",
-   "Certificate/botan-name_constraints-email-embedded-nul-san-invalid.der",
-   "Certificate/botan-name_constraints-email-pkcs9-dn-embedded-nul-evades-constraint-invalid.der",
-   // A policy-constraints value whose XER form reads back otherwise.
-   "Certificate/botan-name_constraints-malformed-policy-constraints-invalid-1.der",
-   // Open-type contents whose XER form does not read back yet.
-   "ContentInfo/bc-DVCSParseTest-REQUEST_CCPD_TOMSK.der",
-   "ContentInfo/bc-DVCSParseTest-REQUEST_CPD_TOMSK.der",
-   "ContentInfo/bc-DVCSParseTest-REQUEST_VPKC_TOMSK.der",
-   "ContentInfo/bc-BcSignedDataTest-noSignedAttrSample2.der",
-   "CertificationRequest/bc-CMCCertificationRequestTest-req2.der",
-};
 
 template <class Ctl, class Rec>
 std::string roundTrip(const std::string& name, const Bytes& in, bool* skipped, int (*copyFn)(ASN1CTXT*, Rec*, Rec*))
