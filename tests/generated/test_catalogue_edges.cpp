@@ -9,10 +9,13 @@
 #include <vector>
 
 #include "Audit-Log.h"
+#include "Converter.h"
+#include "PKIX1Explicit88.h"
 #include "Cryptographic-Gost-Useful-Definitions.h"
 #include "Name-Service.h"
 #include "QVPKIXCMP.h"
 #include "asn1ErrCodes.h"
+#include "asn1Registry.h"
 
 using namespace asn1data;
 using Bytes = std::vector<OSOCTET>;
@@ -127,10 +130,14 @@ TEST(CatalogueEdges, EncodingsOfTheMakersModules)
        [] { ASN1T_PBECorvaneGostParameters p; p.salt.numocts = 15; p.iv.numocts = 8;
             return der(asn1E_PBECorvaneGostParameters, p); },
        "status -23"},
-      {"PBECorvaneGostParameters: iv of 9 octets",
-       [] { ASN1T_PBECorvaneGostParameters p; p.salt.numocts = 16; p.iv.numocts = 9;
+      {"PBECorvaneGostParameters: iv of 7 octets",
+       [] { ASN1T_PBECorvaneGostParameters p; p.salt.numocts = 16; p.iv.numocts = 7;
             return der(asn1E_PBECorvaneGostParameters, p); },
        "status -23"},
+      {"PBECorvaneGostParameters: an iv count beyond the record's 8 octets is a bad record",
+       [] { ASN1T_PBECorvaneGostParameters p; p.salt.numocts = 16; p.iv.numocts = 9;
+            return der(asn1E_PBECorvaneGostParameters, p); },
+       "status -18"},
       {"AuditLog without records still writes the empty SEQUENCE OF",
        [] { ASN1T_AuditLog l; l.version = 0; l.startLogTime = kTime; l.finishLogTime = kTime;
             l.serviceType = id_Corvane_audit_service_TSP; l.statusInfo.status = 0;
@@ -191,4 +198,28 @@ TEST(CatalogueEdges, DecodingOfTheMakersModules)
       EXPECT_EQ(l.records.count, 0u);
       EXPECT_EQ(der(asn1E_AuditLog, l), in);
    }
+}
+
+// SignedOpenType (a signed value of any type) keeps the signed octets as
+// they came, also through XER, so a signature can be checked over them.
+TEST(CatalogueEdges, SignedOpenTypeKeepsTheSignedOctets)
+{
+   const Asn1RegEntry* entry = asn1RegFind("PKIX1Explicit88.SignedOpenType");
+   ASSERT_NE(entry, nullptr);
+   // toBeSigned: a BER (not DER) INTEGER of two octets, which must stay so.
+   const Bytes in = bytes("30 19 30 04 02 02 00 01 30 0D 06 09 2A 86 48 86 F7 0D 01 01 05 05 00 03 02 00 AA");
+   qvasn1tool::TypedValue v(*entry);
+   qvasn1tool::ConvError e;
+   ASSERT_TRUE(qvasn1tool::decodeWhole(v, in, e)) << e.message();
+   const auto* rec = static_cast<const ASN1T_SignedOpenType*>(v.record());
+   EXPECT_EQ(hex(rec->toBeSigned.data, rec->toBeSigned.numocts), "30 04 02 02 00 01");
+   std::vector<uint8_t> out, viaXer;
+   ASSERT_TRUE(v.encodeDer(out, e)) << e.message();
+   EXPECT_TRUE(out == in);
+   std::string xml;
+   ASSERT_TRUE(v.encodeXer(xml, false, e)) << e.message();
+   qvasn1tool::TypedValue back(*entry);
+   ASSERT_TRUE(back.decodeXer(reinterpret_cast<const uint8_t*>(xml.data()), xml.size(), e)) << e.message() << "\n" << xml;
+   ASSERT_TRUE(back.encodeDer(viaXer, e)) << e.message();
+   EXPECT_TRUE(viaXer == in) << xml;
 }
