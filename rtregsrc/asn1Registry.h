@@ -18,7 +18,12 @@
 //       ASN1REG_ENTRY_NOFREE("PKIX1Explicit88", "Version", Version),
 //       ...
 //    };
-//    Asn1RegModule kModule = ASN1REG_MODULE("PKIX1Explicit88", kTypes);
+//    const Asn1RegEntry kComponents[] = { ... };   // T_<component>, _SeqOf<Elem>, ...
+//    const Asn1RegValue kValues[] = {
+//       { "id_pkix", &id_pkix },
+//       ...
+//    };
+//    Asn1RegModule kModule = ASN1REG_MODULE_ALL("PKIX1Explicit88", kTypes, n, kComponents, m, kValues, k);
 //    const Asn1RegAutoAdd kAdd(&kModule);
 //    }
 //    }

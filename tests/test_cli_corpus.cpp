@@ -367,13 +367,27 @@ TEST(CorpusCli, ShippedProgramOnArmouredCertificates)
       if (line.compare(0, 12, "Certificate ") == 0) found = true;
    unlink(listing.c_str());
    if (rc != 0 || !found) GTEST_SKIP() << "the shipped qvasn1 has no Certificate type";
-   // As above: the certificates XER refuses (unknown attribute types) or
-   // gives back canonicalised are still to be listed.
-   GTEST_SKIP() << "corpus lists to be redrawn for the object tables";
+   // The sample leaves out what the report above expects to fail or to
+   // change: listed files, non-DER values inside, values without XML form.
+   const Asn1RegEntry* entry = asn1RegFind("Certificate");
+   ASSERT_NE(entry, nullptr);
+   const std::map<std::string, std::string> listed = corpusAllowlist("Certificate");
+   const std::set<std::string> nonDer = nonDerInside(root);
+   auto sampled = [&](const std::string& name, const std::vector<uint8_t>& der) {
+      const std::string path = "Certificate/" + name;
+      if (listed.count(path) || nonDer.count(path)) return false;
+      TypedValue v(*entry);
+      ConvError e;
+      std::string xml;
+      return decodeWhole(v, der, e) && v.encodeXer(xml, false, e);
+   };
 
    Failures f;
+   int runs = 0;
    for (size_t i = 0; i < certs.size(); i += 25) {
       std::vector<uint8_t> der = readBytes(root + "/Certificate/" + certs[i]);
+      if (!sampled(certs[i], der)) continue;
+      runs++;
       std::string pem = pemEncode("CERTIFICATE", der.data(), der.size());
       { std::ofstream(tmp + ".pem", std::ios::binary) << pem; }
       cmd = std::string("\"") + QVASN1_CLI_PATH + "\" decode Certificate " + tmp + ".pem >" + tmp +
@@ -386,6 +400,7 @@ TEST(CorpusCli, ShippedProgramOnArmouredCertificates)
       else if (!wellFormedXml(xml, why)) f.add(certs[i], "not well-formed: " + why);
       else if (readBytes(tmp + ".der") != der) f.add(certs[i], "encode gave other octets");
    }
+   EXPECT_GT(runs, 50);
    for (const char* ext : { ".pem", ".xml", ".der" }) unlink((tmp + ext).c_str());
    EXPECT_EQ(f.count, 0u) << f.all;
 }
