@@ -68,6 +68,10 @@ if(QVASN1_BUILD_GENERATED)
       ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_generated_xer.cpp
       ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_tables.cpp
       ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_control_bases.cpp
-      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_hostile_input.cpp)
+      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_hostile_input.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_catalogue.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_catalogue_edges.cpp)
+    target_compile_definitions(qvasn1_tests PRIVATE
+      QVASN1_CATALOGUE_FILE="${QVASN1_ASN1_DIR}/catalogue.txt")
   endif()
 endif()

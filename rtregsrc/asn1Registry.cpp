@@ -91,6 +91,8 @@ int asn1RegAddModule(Asn1RegModule* module)
 {
    if (module == nullptr || module->name == nullptr) return ASN1ERR_INVALID_PARAM;
    if (module->entries == nullptr && module->count != 0) return ASN1ERR_INVALID_PARAM;
+   if (module->components == nullptr && module->componentCount != 0) return ASN1ERR_INVALID_PARAM;
+   if (module->values == nullptr && module->valueCount != 0) return ASN1ERR_INVALID_PARAM;
    if (isRegistered(module)) return ASN1ERR_INVALID_PARAM;
    module->next = nullptr;
    Asn1RegModule** link = &gFirstModule;
@@ -162,6 +164,16 @@ size_t asn1RegForEach(const char* pattern, Asn1RegVisitFunc fn, void* arg)
          n++;
          if (fn != nullptr && fn(e, arg) != 0) return n;
       }
+   }
+   return n;
+}
+
+size_t asn1RegForEachModule(Asn1RegModuleVisitFunc fn, void* arg)
+{
+   size_t n = 0;
+   for (const Asn1RegModule* m = gFirstModule; m != nullptr; m = m->next) {
+      n++;
+      if (fn != nullptr && fn(m, arg) != 0) return n;
    }
    return n;
 }

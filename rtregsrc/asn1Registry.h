@@ -18,7 +18,12 @@
 //       ASN1REG_ENTRY_NOFREE("PKIX1Explicit88", "Version", Version),
 //       ...
 //    };
-//    Asn1RegModule kModule = ASN1REG_MODULE("PKIX1Explicit88", kTypes);
+//    const Asn1RegEntry kComponents[] = { ... };   // T_<component>, _SeqOf<Elem>, ...
+//    const Asn1RegValue kValues[] = {
+//       { "id_pkix", &id_pkix },
+//       ...
+//    };
+//    Asn1RegModule kModule = ASN1REG_MODULE_ALL("PKIX1Explicit88", kTypes, n, kComponents, m, kValues, k);
 //    const Asn1RegAutoAdd kAdd(&kModule);
 //    }
 //    }
@@ -105,12 +110,33 @@ struct Asn1RegEntry {
    Asn1RegFreeFunc free;             // may be null (no heap parts)
 };
 
+// One object identifier value of a module: the name of its constant (the
+// value reference with hyphens turned into underscores) and the constant.
+struct Asn1RegValue {
+   const char* name;        // "id_ce_basicConstraints"
+   const ASN1OBJID* value;  // &asn1data::id_ce_basicConstraints
+};
+
 // One module's table. `next` belongs to the registry: leave it null.
+//
+// Beside the named types (`entries`, found by asn1RegFind and visited by
+// asn1RegForEach), a generated module lists what else it defines, for
+// whoever needs the whole module (a catalogue check, a listing):
+// - `components`: the types derived from components and list elements
+//   (T_<component>, _SeqOf<Elem>, _<object>_Type), named by their C names.
+//   Lookup and iteration never see them. A decoder-only type (the decoder
+//   of an open type constrained to one type) has only `berDecode`.
+// - `values`: its object identifier constants.
+// Both may be null with a zero count.
 struct Asn1RegModule {
    const char* name;
    const Asn1RegEntry* entries;
    size_t count;
    Asn1RegModule* next;
+   const Asn1RegEntry* components;
+   size_t componentCount;
+   const Asn1RegValue* values;
+   size_t valueCount;
 };
 
 // --------------------------------------------------------------------------
@@ -154,6 +180,11 @@ EXTERNRT size_t asn1RegForEach(const char* pattern, Asn1RegVisitFunc fn, void* a
 // pattern with a '.' is matched against "Module.Type".
 EXTERNRT int asn1RegMatch(const char* pattern, const Asn1RegEntry* entry);
 
+// Calls fn for every registered module, in registration order, until fn
+// returns non-zero. Returns the number of modules passed to fn.
+typedef int (*Asn1RegModuleVisitFunc)(const Asn1RegModule* module, void* arg);
+EXTERNRT size_t asn1RegForEachModule(Asn1RegModuleVisitFunc fn, void* arg);
+
 }
 
 // Joins a module for the lifetime of a static object: construct one per
@@ -171,6 +202,11 @@ private:
 
 // A module record over a table (an array of Asn1RegEntry).
 #define ASN1REG_MODULE(moduleName, table) \
-   { (moduleName), (table), sizeof(table) / sizeof((table)[0]), nullptr }
+   { (moduleName), (table), sizeof(table) / sizeof((table)[0]), nullptr, nullptr, 0, nullptr, 0 }
+
+// A module record with its component types and values as well (either
+// table pointer may be null with a zero count).
+#define ASN1REG_MODULE_ALL(moduleName, table, tableCount, componentTable, componentCount, valueTable, valueCount) \
+   { (moduleName), (table), (tableCount), nullptr, (componentTable), (componentCount), (valueTable), (valueCount) }
 
 #endif

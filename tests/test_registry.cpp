@@ -62,9 +62,13 @@ TEST_F(RegistryFixture, ModulesJoinAndLeave)
    // A module joins once; null and malformed modules are refused.
    EXPECT_EQ(asn1RegAddModule(&mA), ASN1ERR_INVALID_PARAM);
    EXPECT_EQ(asn1RegAddModule(nullptr), ASN1ERR_INVALID_PARAM);
-   Asn1RegModule broken = { "Broken", nullptr, 3, nullptr };
+   Asn1RegModule broken = ASN1REG_MODULE_ALL("Broken", nullptr, 3, nullptr, 0, nullptr, 0);
    EXPECT_EQ(asn1RegAddModule(&broken), ASN1ERR_INVALID_PARAM);
-   Asn1RegModule empty = { "Empty", nullptr, 0, nullptr };
+   broken = ASN1REG_MODULE_ALL("Broken", nullptr, 0, nullptr, 2, nullptr, 0);
+   EXPECT_EQ(asn1RegAddModule(&broken), ASN1ERR_INVALID_PARAM);
+   broken = ASN1REG_MODULE_ALL("Broken", nullptr, 0, nullptr, 0, nullptr, 1);
+   EXPECT_EQ(asn1RegAddModule(&broken), ASN1ERR_INVALID_PARAM);
+   Asn1RegModule empty = ASN1REG_MODULE_ALL("Empty", nullptr, 0, nullptr, 0, nullptr, 0);
    EXPECT_EQ(asn1RegAddModule(&empty), 0);
    EXPECT_EQ(asn1RegRemoveModule(&empty), 0);
    EXPECT_EQ(asn1RegRemoveModule(&empty), ASN1ERR_INVALID_PARAM);

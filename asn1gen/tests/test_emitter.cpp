@@ -138,17 +138,23 @@ TEST_F(EmitterTest, CopyFreeXerAndSaxShapes)
 }
 
 // Every top-level type gets one registry row under its ASN.1 name; a NULL
-// type registers its void functions with no record; derived types get none.
+// type registers its void functions with no record; derived types are
+// listed apart under their C names, and OBJECT IDENTIFIER values with
+// their constants.
 TEST_F(EmitterTest, RegistryRowsOfTopLevelTypes)
 {
    generate("Top-Seq ::= SEQUENCE { inner SEQUENCE { x INTEGER } }\nNothing ::= NULL\n"
-            "Alias ::= Top-Seq\nCount ::= INTEGER\nText ::= IA5String\nv INTEGER ::= 3");
+            "Alias ::= Top-Seq\nCount ::= INTEGER\nText ::= IA5String\nv INTEGER ::= 3\n"
+            "id-x OBJECT IDENTIFIER ::= { 1 2 3 }");
    EXPECT_TRUE(has(registry_, "{ \"Top-Seq\", \"M\", sizeof(ASN1T_Top_Seq),"));
    EXPECT_TRUE(has(registry_, "asn1RegBerDecodeOf<ASN1T_Top_Seq, asn1D_Top_Seq>"));
    EXPECT_TRUE(has(registry_, "{ \"Nothing\", \"M\", 0,"));
    EXPECT_TRUE(has(registry_, "asn1RegDerEncodeOf<void, asn1E_Nothing_>"));
-   EXPECT_TRUE(has(registry_, "ASN1REG_MODULE(\"M\", kTypes)"));
-   EXPECT_FALSE(has(registry_, "inner"));
+   EXPECT_TRUE(has(registry_, "ASN1REG_MODULE_ALL(\"M\", kTypes, sizeof(kTypes) / sizeof(kTypes[0]), "
+                              "kComponents, sizeof(kComponents) / sizeof(kComponents[0]), "
+                              "kValues, sizeof(kValues) / sizeof(kValues[0]))"));
+   EXPECT_TRUE(has(registry_, "const Asn1RegEntry kComponents[] = {\n   { \"Top_Seq_inner\", \"M\","));
+   EXPECT_TRUE(has(registry_, "const Asn1RegValue kValues[] = {\n   { \"id_x\", &id_x },\n};"));
    EXPECT_FALSE(has(registry_, "\"v\""));
    // XER documents are decoded by every type with a control class, also
    // through a type reference (NULL has none); free functions only where heap

@@ -22,6 +22,7 @@
 #include "PKIXDVCS.h"
 #include "PKIXOCSP.h"
 #include "PKIXTSP.h"
+#include "CorpusFailures.h"
 #include "asn1Registry.h"
 
 using namespace asn1data;
@@ -759,10 +760,6 @@ const std::set<std::string>& nonDerInside()
    return files;
 }
 
-// Values XER does not yet carry back as they were, each with its reason.
-const std::set<std::string> kXerLimits = {
-   // none at present
-};
 
 template <class Ctl, class Rec>
 std::string roundTrip(const std::string& name, const Bytes& in, bool* skipped, int (*copyFn)(ASN1CTXT*, Rec*, Rec*))

@@ -606,41 +606,6 @@ void corpusRoundTrip(const std::string& folder, int (*dec)(ASN1CTXT*, Rec*, ASN1
 
 }  // namespace
 
-// Outside the CMS module of the catalogue (RFC 2630 types): Authenticode
-// content that is not an OCTET STRING, an RFC 5940 other revocation entry,
-// password and other recipient infos; a DVCS serial number beyond the 32-bit
-// INTEGER that DVCSCertInfo holds.
-const std::map<std::string, int> kContentInfoFailures = {
-   {"bc-res-SignedMSPkcs7.sig.der", ASN1ERR_TAG_NOT_FOUND},
-   {"rustcrypto-cms-apple_mdm_signature_der.der", ASN1ERR_TAG_NOT_FOUND},
-   {"rustcrypto-cms-authroot.der", ASN1ERR_TAG_NOT_FOUND},
-   {"pyasn1-modules-rfc5940-pem-text.der", ASN1ERR_TAG_NOT_FOUND},
-   {"rustcrypto-cms-1.3.6.1.4.1.22554.5.6.1_ML-KEM-512-ipd_kemri_id-alg-hkdf-with-sha256.der", ASN1ERR_INVALID_CHOICE},
-   {"rustcrypto-cms-1.3.6.1.4.1.22554.5.6.1_ML-KEM-512-ipd_kemri_ukm.der", ASN1ERR_INVALID_CHOICE},
-   {"rustcrypto-cms-enveloped_data_multi.der", ASN1ERR_INVALID_CHOICE},
-   {"rustcrypto-cms-enveloped_data_pwri.der", ASN1ERR_INVALID_CHOICE},
-   {"bc-DVCSParseTest-RESPONSE_CCPD_CLEPSYDRE.der", ASN1ERR_TOO_BIG},
-};
-// The bodies of RFC 2510 only (no certConf, pollReq, pollRep), and CertTemplate
-// serial numbers held in 32 bits.
-const std::map<std::string, int> kPkiMessageFailures = {
-   {"siemens-lwcmpra-CrDelayed-downstream_CERT_CONFIRM.der", ASN1ERR_INVALID_CHOICE},
-   {"siemens-lwcmpra-CrDelayed-downstream_POLL_REP.der", ASN1ERR_INVALID_CHOICE},
-   {"siemens-lwcmpra-CrDelayed-downstream_POLL_REQ.der", ASN1ERR_INVALID_CHOICE},
-   {"siemens-lwcmpra-CrWithSignatureProtection-downstream_CERT_CONFIRM.der", ASN1ERR_INVALID_CHOICE},
-   {"siemens-lwcmpra-CrWithSignatureProtection-upstream_CERT_CONFIRM.der", ASN1ERR_INVALID_CHOICE},
-   {"siemens-lwcmpra-IrWithMacProtection-downstream_CERT_CONFIRM.der", ASN1ERR_INVALID_CHOICE},
-   {"siemens-lwcmpra-IrWithMacProtection-upstream_CERT_CONFIRM.der", ASN1ERR_INVALID_CHOICE},
-   {"siemens-lwcmpra-Kur-downstream_CERT_CONFIRM.der", ASN1ERR_INVALID_CHOICE},
-   {"siemens-lwcmpra-Kur-upstream_CERT_CONFIRM.der", ASN1ERR_INVALID_CHOICE},
-   {"rustcrypto-cmpv2-rr_req_01.der", ASN1ERR_TOO_BIG},
-   {"siemens-lwcmpra-Rr-downstream_REVOCATION_REQ.der", ASN1ERR_TOO_BIG},
-   {"siemens-lwcmpra-Rr-upstream_REVOCATION_REQ.der", ASN1ERR_TOO_BIG},
-};
-// A present but empty response extensions list (SIZE (1..MAX)).
-const std::map<std::string, int> kOcspFailures = {
-   {"bc-OCSPTest-emptyExtResp.der", ASN1ERR_CONSTRAINT},
-};
 const std::map<std::string, int> kTimeStampFailures = {};
 
 TEST(ObjectTablesCorpus, MessagesDecodeWithTheirKnownValuesAndRoundTrip)

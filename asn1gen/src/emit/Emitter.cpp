@@ -56,23 +56,6 @@ std::string baseName(const std::string& path)
    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-struct OidConstant {
-   std::string name;
-   std::vector<uint32_t> arcs;
-};
-
-std::vector<OidConstant> oidConstants(Module& m)
-{
-   std::vector<OidConstant> out;
-   for (auto& a : m.assignments) {
-      if (a->kind != Assignment::Kind::Value) continue;
-      Type* gov = baseType(a->type);
-      if (gov && gov->kind == Type::Kind::ObjectId && a->value->oidResolved)
-         out.push_back({cName(a->name), a->value->oid});
-   }
-   return out;
-}
-
 void emitModuleHeader(Module& m, const std::vector<Unit>& units, Writer& w)
 {
    std::string guard = guardName(m.name);

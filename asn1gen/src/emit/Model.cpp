@@ -7,6 +7,18 @@
 
 namespace asn1gen {
 
+std::vector<OidConstant> oidConstants(Module& m)
+{
+   std::vector<OidConstant> out;
+   for (auto& a : m.assignments) {
+      if (a->kind != Assignment::Kind::Value) continue;
+      Type* gov = baseType(a->type);
+      if (gov && gov->kind == Type::Kind::ObjectId && a->value->oidResolved)
+         out.push_back({cName(a->name), a->value->oid});
+   }
+   return out;
+}
+
 std::vector<Unit> unitsOf(Module& m)
 {
    std::vector<Unit> units;

@@ -96,6 +96,14 @@ std::set<std::string> recursiveUnits(const std::vector<Unit>& all);
 // when an open type may start there.
 void firstTagWords(Type* t, std::vector<uint32_t>& out, bool& any);
 
+// The OBJECT IDENTIFIER value assignments of a module, as the constants
+// they become (C name, arcs), in module order.
+struct OidConstant {
+   std::string name;
+   std::vector<uint32_t> arcs;
+};
+std::vector<OidConstant> oidConstants(Module& m);
+
 }
 
 #endif
