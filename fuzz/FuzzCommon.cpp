@@ -251,7 +251,12 @@ void checkXerRoundTrip(Value& v)
    const Asn1RegEntry* e = &v.entry();
    if (e->xerEncode == nullptr || e->xerDecode == nullptr) return;
    std::string doc1, doc2;
-   fuzzCheck(v.encodeXer(doc1) == 0, "a decoded value does not encode in XER", e);
+   int enc = v.encodeXer(doc1);
+   // A value may name an attribute or content type outside its object set
+   // (kept as octets, read from BER or from form="ber"); the XER encoder
+   // refuses to write such a value rather than guess its XML form.
+   if (enc == ASN1ERR_OBJECT_NOT_FOUND) return;
+   fuzzCheck(enc == 0, "a decoded value does not encode in XER", e);
    Value v2(*e);
    int stat = v2.decodeXer(reinterpret_cast<const uint8_t*>(doc1.data()), doc1.size());
    if (stat != 0) fprintf(stderr, "status %d decoding:\n%s\n", stat, doc1.c_str());

@@ -638,6 +638,27 @@ TEST(GeneratedXer, DocumentsRejectedWithAClearStatus)
    ASN1T_GeneralNames names;
    EXPECT_EQ((fromXer<ASN1C_GeneralNames>(in4, names)), ASN1ERR_CONSTRAINT);
 
+   // Values outside their components' constraints, refused as the BER
+   // decoder refuses them (the encoders would refuse to write them back).
+   const struct {
+      const char* name;
+      std::string doc;
+   } outOfRange[] = {
+      { "millis 0 of (1..999)", decl + "<Accuracy><seconds>3</seconds><millis>0</millis></Accuracy>" },
+      { "micros 1000 of (1..999)", decl + "<Accuracy><micros>1000</micros></Accuracy>" },
+   };
+   for (const auto& c : outOfRange) {
+      SCOPED_TRACE(c.name);
+      ASN1XERDecodeBuffer buf(octets(c.doc), static_cast<OSUINT32>(c.doc.size()));
+      ASN1T_Accuracy acc;
+      EXPECT_EQ((fromXer<ASN1C_Accuracy>(buf, acc)), ASN1ERR_CONSTRAINT);
+   }
+   const std::string inRange = decl + "<Accuracy><millis>999</millis></Accuracy>";
+   ASN1XERDecodeBuffer in5(octets(inRange), static_cast<OSUINT32>(inRange.size()));
+   ASN1T_Accuracy acc;
+   EXPECT_EQ((fromXer<ASN1C_Accuracy>(in5, acc)), 0);
+   EXPECT_EQ(acc.millis, 999);
+
    // A second CHOICE alternative; a CHOICE without any.
    const std::string two = decl + "<GeneralName><dNSName>a</dNSName><dNSName>b</dNSName></GeneralName>";
    ASN1XERDecodeBuffer in2(octets(two), static_cast<OSUINT32>(two.size()));

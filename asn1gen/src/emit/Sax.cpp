@@ -343,14 +343,36 @@ void emitStructured(const Unit& u, Writer& w)
    w.line("endComponent();");
    w.close();
    w.open("else if (mLevel == 0) {");
+   // The value constraints the BER decoder checks, so that a value read from
+   // XML is one the encoders accept.
+   Writer checks;
+   emitComponentChecks(u, checks);
+   auto emitValueChecks = [&]() {
+      if (checks.str().empty()) return;
+      w.open("if (getCtxtPtr() != 0) {");
+      w.line("auto* pvalue = &msgData;");
+      w.open("check([pvalue](ASN1CTXT* pctxt) -> int {");
+      size_t pos = 0;
+      const std::string& text = checks.str();
+      while (pos < text.size()) {
+         size_t nl = text.find('\n', pos);
+         w.line(text.substr(pos, nl - pos));
+         pos = nl == std::string::npos ? text.size() : nl + 1;
+      }
+      w.line("return 0;");
+      w.close("}(getCtxtPtr()));");
+      w.close();
+   };
    if (sh == Shape::Choice) {
       w.line("if (msgData.t == 0) check(ASN1ERR_MISSING_ELEMENT);");
+      emitValueChecks();
       w.line("mState = XEREND;");
    }
    else {
       int required = 0;
       for (const auto& s : slots) required += s.optional ? 0 : 1;
       w.line("checkRequired(" + std::to_string(required) + ");");
+      emitValueChecks();
       emitTableXerDecodeHook(u, w);
    }
    w.line("// XML in open types that no table read: refused.");

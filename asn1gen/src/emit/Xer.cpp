@@ -83,10 +83,48 @@ std::string writeCondition(const Component& c, const std::string& lv)
    return "";
 }
 
-void emitSequence(const Unit& u, Writer& w)
+// Appends text written by another writer, line by line, at w's indentation.
+void addLines(Writer& w, const std::string& text)
+{
+   size_t pos = 0;
+   while (pos < text.size()) {
+      size_t nl = text.find('\n', pos);
+      w.line(text.substr(pos, nl - pos));
+      pos = nl == std::string::npos ? text.size() : nl + 1;
+   }
+}
+
+}  // namespace
+
+void emitComponentChecks(const Unit& u, Writer& w)
 {
    Type& t = *u.type;
-   // Constraints first: nothing is written for a value that breaks one.
+   if (t.kind == Type::Kind::Choice) {
+      Writer checks;
+      for (const auto& c : t.components) {
+         std::string rt = recordType(c.type.get());
+         if (rt.empty()) continue;
+         std::string f = fieldName(c.name);
+         std::string lv = "pvalue->u." + f;
+         Writer one;
+         emitChecks(one, c.type.get(), rt != "const char*" ? "(*" + lv + ")" : lv, lv);
+         if (one.str().empty()) continue;
+         checks.line("case T_" + u.name + "_" + f + ":");
+         checks.indent();
+         if (rt != "const char*") checks.open("if (" + lv + " != 0) {");
+         addLines(checks, one.str());
+         if (rt != "const char*") checks.close();
+         checks.line("break;");
+         checks.outdent();
+      }
+      if (checks.str().empty()) return;
+      w.open("switch (pvalue->t) {");
+      addLines(w, checks.str());
+      w.line("default:");
+      w.line("   break;");
+      w.close();
+      return;
+   }
    for (const auto& c : t.components) {
       if (fieldType(c).empty()) continue;
       bool ptr = c.type->repr == Repr::Pointer;
@@ -98,16 +136,18 @@ void emitSequence(const Unit& u, Writer& w)
       emitChecks(checks, c.type.get(), lv, "pvalue->" + f);
       if (checks.str().empty()) continue;
       if (!cond.empty()) w.open("if (" + cond + ") {");
-      std::string text = checks.str();
-      size_t pos = 0;
-      while (pos < text.size()) {
-         size_t nl = text.find('\n', pos);
-         std::string line = text.substr(pos, nl - pos);
-         w.line(line);
-         pos = nl == std::string::npos ? text.size() : nl + 1;
-      }
+      addLines(w, checks.str());
       if (!cond.empty()) w.close();
    }
+}
+
+namespace {
+
+void emitSequence(const Unit& u, Writer& w)
+{
+   Type& t = *u.type;
+   // Constraints first: nothing is written for a value that breaks one.
+   emitComponentChecks(u, w);
    emitXerEncodeHook(u, w);
    emitStart(w);
    for (const auto& c : t.components) {

@@ -13,6 +13,10 @@ namespace asn1gen {
 
 void declareXerEncoder(const Unit& u, Writer& w);
 void emitXerEncoder(const Unit& u, Writer& w);
+// The value checks of a SEQUENCE's or SET's present components, or of a
+// CHOICE's chosen alternative, over `pvalue` in a function returning int
+// (a broken constraint returns -23 with the component as its parameter).
+void emitComponentChecks(const Unit& u, Writer& w);
 // The default outer element name of the unit (and the document element).
 std::string xmlTypeName(const Unit& u);
 
