@@ -19,10 +19,20 @@
 
 namespace asn1data {
 
-// Equal arc counts and equal arcs.
+// Equal arc counts and equal arcs. The object sets are searched one entry
+// after another and their identifiers share long prefixes (2.5.29.x), so
+// the last arc, where they differ, is compared first.
 inline bool asn1dataOidEqual(const ASN1OBJID& a, const ASN1OBJID& b)
 {
-   return a.numids == b.numids && memcmp(a.subid, b.subid, a.numids * sizeof(a.subid[0])) == 0;
+   OSUINT32 n = a.numids;
+   if (n != b.numids) return false;
+   if (n == 0) return true;
+   if (n > sizeof(a.subid) / sizeof(a.subid[0])) return false;
+   if (a.subid[n - 1] != b.subid[n - 1]) return false;
+   for (OSUINT32 i = 0; i + 1 < n; i++) {
+      if (a.subid[i] != b.subid[i]) return false;
+   }
+   return true;
 }
 
 // The context's buffer and flags, restored when the saver goes out of scope.
