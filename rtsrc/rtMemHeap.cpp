@@ -247,6 +247,22 @@ int rtMemHeapCreate(OSMemHeap** ppHeap, void* memCtx)
 void* rtMemHeapAlloc(OSMemHeap** ppHeap, int nbytes)
 {
    if (ppHeap == nullptr) return nullptr;
+   // The common case first: room left in the chunk being carved.
+   OSMemHeap* h = *ppHeap;
+   if (h != nullptr && nbytes >= 0 && (h->heapFlags & RT_MH_FREEHEAPDESC)) {
+      HeapExt* x = reinterpret_cast<HeapExt*>(h);
+      size_t span = sizeof(OSMemBlk) + round16((size_t)nbytes);
+      Chunk* c = x->cur;
+      if (x->carve && c != nullptr && span <= kMaxCarved && (size_t)(c->end - x->bump) >= span) {
+         OSMemBlk* blk = reinterpret_cast<OSMemBlk*>(x->bump);
+         x->bump += span;
+         c->live++;
+         blk->reserved = reinterpret_cast<size_t>(c);
+         blk->size = (size_t)nbytes;
+         linkHead(h, blk);
+         return payloadOf(blk);
+      }
+   }
    // The total of header and payload is a signed 32-bit count: a negative
    // size, or one whose total would not fit, is refused rather than wrapped
    // into a short block.
