@@ -304,13 +304,30 @@ int xerDecBitStrMemBuf(ASN1MemBuf* pMemBuf, const char* chars, int len, OSBOOL s
    OSUINT32 bitOffset = pMemBuf->bitOffset;
    stat = 0;
    for (int i = 0; i < len; i++) {
+      const bool newOctet = (bitOffset == 0 || used <= pMemBuf->startidx);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+      if (newOctet && len - i >= 8) {
+         // Eight digits at once when they are all '0' or '1': each octet of
+         // d is then 0 or 1, and the multiplication gathers the eight bits,
+         // the first digit as the most significant.
+         OSUINT64 w;
+         memcpy(&w, chars + i, 8);
+         OSUINT64 d = w ^ 0x3030303030303030ULL;
+         if ((d & ~0x0101010101010101ULL) == 0) {
+            buf[used++] = (OSOCTET)((d * 0x8040201008040201ULL) >> 56);
+            bitOffset = 0;
+            i += 7;
+            continue;
+         }
+      }
+#endif
       char c = chars[i];
       if (skipWhitespace && isXmlSpace(c)) continue;
       if (c != '0' && c != '1') {
          stat = ASN1ERR_INVALID_BINARY;
          break;
       }
-      if (bitOffset == 0 || used <= pMemBuf->startidx) {
+      if (newOctet) {
          buf[used++] = 0;
          bitOffset = 0;
       }
