@@ -35,6 +35,45 @@ inline bool asn1dataOidEqual(const ASN1OBJID& a, const ASN1OBJID& b)
    return true;
 }
 
+// The lookup keys of an object set: (arc count, last arc) of each object's
+// identifier, in the set's order, made once from the set. find() returns the
+// first object in that order whose identifier equals oid, as a plain scan
+// would: only objects whose key matches are compared in full.
+class asn1dataOidKeys {
+public:
+   template <class T>
+   asn1dataOidKeys(T* const* objects, OSUINT32 count) : mKeys(count)
+   {
+      for (OSUINT32 i = 0; i < count; i++) mKeys[i] = key(objects[i]->id);
+   }
+
+   template <class T>
+   T* find(T* const* objects, OSUINT32 count, const ASN1OBJID& oid) const
+   {
+      if (count == mKeys.size()) {
+         const OSUINT64 k = key(oid);
+         for (OSUINT32 i = 0; i < count; i++) {
+            if (mKeys[i] == k && asn1dataOidEqual(objects[i]->id, oid)) return objects[i];
+         }
+         return nullptr;
+      }
+      for (OSUINT32 i = 0; i < count; i++) {
+         if (asn1dataOidEqual(objects[i]->id, oid)) return objects[i];
+      }
+      return nullptr;
+   }
+
+private:
+   static OSUINT64 key(const ASN1OBJID& oid)
+   {
+      OSUINT32 n = oid.numids;
+      if (n == 0 || n > sizeof(oid.subid) / sizeof(oid.subid[0])) return (OSUINT64)n << 32;
+      return ((OSUINT64)n << 32) | oid.subid[n - 1];
+   }
+
+   std::vector<OSUINT64> mKeys;
+};
+
 // The context's buffer and flags, restored when the saver goes out of scope.
 class asn1dataBufferSaver {
 public:
