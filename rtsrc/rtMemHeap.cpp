@@ -302,6 +302,39 @@ void rtMemHeapFreePtr(OSMemHeap** ppHeap, void* p)
    else g_free_func(heap->memCtx, blk);
 }
 
+// A block alone in a chunk of its own, resized with the chunk by the
+// allocator's realloc (which can move large blocks without copying them).
+// The block becomes the newest, as a new block would. Null on failure, with
+// everything as it was.
+static void* reallocOwnChunk(OSMemHeap* heap, HeapExt* x, Chunk* c, size_t nbytes)
+{
+   size_t span = sizeof(OSMemBlk) + round16(nbytes);
+   size_t old = upperBound(x, c) - 1;   // c's place in the index
+   Chunk* nc = static_cast<Chunk*>(rtDefaultRealloc(x->pub.memCtx, c, sizeof(Chunk) + span));
+   if (nc == nullptr) return nullptr;
+   // The links were copied with the chunk; its neighbours still name the old
+   // address.
+   if (nc->prev == nullptr) x->chunks = nc;
+   else nc->prev->next = nc;
+   if (nc->next != nullptr) nc->next->prev = nc;
+   nc->end = chunkStart(nc) + span;
+   memmove(x->index + old, x->index + old + 1, (x->nIndex - old - 1) * sizeof(Chunk*));
+   x->nIndex--;
+   size_t i = upperBound(x, nc);
+   memmove(x->index + i + 1, x->index + i, (x->nIndex - i) * sizeof(Chunk*));
+   x->index[i] = nc;
+   x->nIndex++;
+   OSMemBlk* nb = reinterpret_cast<OSMemBlk*>(chunkStart(nc));
+   if (nb->prev == nullptr) heap->blockList = nb;
+   else nb->prev->next = nb;
+   if (nb->next != nullptr) nb->next->prev = nb;
+   unlink(heap, nb);
+   nb->reserved = reinterpret_cast<size_t>(nc);
+   nb->size = nbytes;
+   linkHead(heap, nb);
+   return payloadOf(nb);
+}
+
 void* rtMemHeapRealloc(OSMemHeap** ppHeap, void* p, int nbytes)
 {
    if (ppHeap == nullptr || *ppHeap == nullptr) return nullptr;
@@ -319,6 +352,12 @@ void* rtMemHeapRealloc(OSMemHeap** ppHeap, void* p, int nbytes)
          blk->size = (size_t)nbytes;
          x->bump = payload + round16((size_t)nbytes);
          return p;
+      }
+      // A large block keeps a chunk of its own, resized in one piece (a
+      // growing message buffer is not copied at every step).
+      if (c != x->cur && reinterpret_cast<OSOCTET*>(blk) == chunkStart(c) && c->live == 1 &&
+          sizeof(OSMemBlk) + round16((size_t)nbytes) > kMaxCarved) {
+         return reallocOwnChunk(heap, x, c, (size_t)nbytes);
       }
    }
    void* np = rtMemHeapAlloc(ppHeap, nbytes);

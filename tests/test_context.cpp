@@ -416,6 +416,36 @@ TEST(MemHeap, CarvedBlocksKeepListContentsAndMembership)
       for (int k = 0; k < sizes[i]; k++) ASSERT_EQ(blocks[i][k], (OSOCTET)(i & 0xFF)) << i;
    }
    EXPECT_EQ(rtMemHeapCheckPtr(&heap, grown), 1);
+   // A large block (an older one, then the newest) grows step by step, as a
+   // message buffer does, and shrinks back below the carving limit.
+   for (int which = 0; which < 2; which++) {
+      SCOPED_TRACE(which);
+      OSOCTET* big = which == 0 ? blocks[97] : static_cast<OSOCTET*>(rtMemHeapAlloc(&heap, 400000));
+      ASSERT_NE(big, nullptr);
+      int size = which == 0 ? sizes[97] : 400000;
+      memset(big, 0x5A, (size_t)size);
+      for (int step = 0; step < 4; step++) {
+         OSOCTET* next = static_cast<OSOCTET*>(rtMemHeapRealloc(&heap, big, size + 300000));
+         ASSERT_NE(next, nullptr);
+         for (int k = 0; k < size; k += 97) ASSERT_EQ(next[k], 0x5A) << k;
+         memset(next + size, 0x5A, 300000);
+         size += 300000;
+         big = next;
+         EXPECT_EQ(rtMemHeapCheckPtr(&heap, big), 1);
+         EXPECT_EQ(heapBlocks(heap).front(), big);   // the newest, as a new block
+      }
+      OSOCTET* small = static_cast<OSOCTET*>(rtMemHeapRealloc(&heap, big, 100));
+      ASSERT_NE(small, nullptr);
+      EXPECT_EQ(small[99], 0x5A);
+      if (which == 0) blocks[97] = nullptr;
+   }
+   std::vector<void*> left = heapBlocks(heap);
+   for (size_t i = 0; i < blocks.size(); i++) {
+      if (i % 3 == 0 || blocks[i] == nullptr) continue;
+      EXPECT_EQ(rtMemHeapCheckPtr(&heap, blocks[i]), 1) << i;
+      for (int k = 0; k < sizes[i]; k++) ASSERT_EQ(blocks[i][k], (OSOCTET)(i & 0xFF)) << i;
+   }
+   EXPECT_EQ(left.size(), expect.size() + 2);   // grown, and the block made in the second round
    rtMemHeapRelease(&heap);
    EXPECT_EQ(heap, nullptr);
 }
