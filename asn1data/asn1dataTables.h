@@ -132,21 +132,41 @@ int asn1dataTableDecode(ASN1CTXT* pctxt, Asn1TObject& object, Dec dec)
 // written out) therefore goes out as it came in, which keeps signatures over
 // it valid; a changed value is written in its new encoding.
 // Returns 0 or the negative status of the encoder.
+// The dynamic buffer an encoder ended with (it may have grown to another
+// block), given back to msgMemHeap, where xe_setp and growth take it from.
+inline void asn1dataDropEncodeBuffer(ASN1CTXT* pctxt, OSOCTET* block)
+{
+   if (block != nullptr) rtMemHeapFreePtr(&pctxt->msgMemHeap, block);
+}
+
 template <class Enc, class Dec>
 int asn1dataTableEncode(ASN1CTXT* pctxt, Asn1TObject& object, Enc enc, Dec dec)
 {
    const OSOCTET* fresh = nullptr;
+   OSOCTET* freshBlock = nullptr;   // the block holding fresh
    int len;
    {
       asn1dataBufferSaver saved(pctxt);
       len = xe_setp(pctxt, nullptr, 0);
-      if (len == 0) len = enc(pctxt, object);
+      if (len == 0) {
+         len = enc(pctxt, object);
+         if (pctxt->buffer.dynamic) freshBlock = pctxt->buffer.data;
+      }
       if (len >= 0) fresh = xe_getp(pctxt);
    }
-   if (len < 0) return len;
+   if (len < 0) {
+      asn1dataDropEncodeBuffer(pctxt, freshBlock);
+      return len;
+   }
    const OSUINT32 n = static_cast<OSUINT32>(len);
    if (object.data != nullptr && object.numocts > 0) {
-      if (object.numocts == n && memcmp(object.data, fresh, n) == 0) return 0;
+      // Keeping the octets the open type holds, the new encoding is not
+      // needed: its buffer goes back to the heap, so that encoding a value
+      // again and again does not make the heap grow.
+      if (object.numocts == n && memcmp(object.data, fresh, n) == 0) {
+         asn1dataDropEncodeBuffer(pctxt, freshBlock);
+         return 0;
+      }
       // Another encoding: the same value when its own decoding re-encodes
       // to the same octets.
       // A failure of this trial is no failure of the encoding: the error
@@ -156,10 +176,20 @@ int asn1dataTableEncode(ASN1CTXT* pctxt, Asn1TObject& object, Enc enc, Dec dec)
       original.numocts = object.numocts;
       original.data = object.data;
       if (asn1dataTableDecode(pctxt, original, dec) == 0 && original.decoded != nullptr) {
-         asn1dataBufferSaver saved(pctxt);
-         int len2 = xe_setp(pctxt, nullptr, 0);
-         if (len2 == 0) len2 = enc(pctxt, original);
-         if (len2 >= 0 && static_cast<OSUINT32>(len2) == n && memcmp(xe_getp(pctxt), fresh, n) == 0) {
+         bool same;
+         OSOCTET* trialBlock = nullptr;
+         {
+            asn1dataBufferSaver saved(pctxt);
+            int len2 = xe_setp(pctxt, nullptr, 0);
+            if (len2 == 0) {
+               len2 = enc(pctxt, original);
+               if (pctxt->buffer.dynamic) trialBlock = pctxt->buffer.data;
+            }
+            same = len2 >= 0 && static_cast<OSUINT32>(len2) == n && memcmp(xe_getp(pctxt), fresh, n) == 0;
+         }
+         asn1dataDropEncodeBuffer(pctxt, trialBlock);
+         if (same) {
+            asn1dataDropEncodeBuffer(pctxt, freshBlock);
             pctxt->errInfo = errInfo;
             return 0;
          }
