@@ -20,11 +20,60 @@
 
 namespace asn1data {
 
-// Equal arc counts and equal arcs.
+// Equal arc counts and equal arcs. The object sets are searched one entry
+// after another and their identifiers share long prefixes (2.5.29.x), so
+// the last arc, where they differ, is compared first.
 inline bool asn1dataOidEqual(const ASN1OBJID& a, const ASN1OBJID& b)
 {
-   return a.numids == b.numids && memcmp(a.subid, b.subid, a.numids * sizeof(a.subid[0])) == 0;
+   OSUINT32 n = a.numids;
+   if (n != b.numids) return false;
+   if (n == 0) return true;
+   if (n > sizeof(a.subid) / sizeof(a.subid[0])) return false;
+   if (a.subid[n - 1] != b.subid[n - 1]) return false;
+   for (OSUINT32 i = 0; i + 1 < n; i++) {
+      if (a.subid[i] != b.subid[i]) return false;
+   }
+   return true;
 }
+
+// The lookup keys of an object set: (arc count, last arc) of each object's
+// identifier, in the set's order, made once from the set. find() returns the
+// first object in that order whose identifier equals oid, as a plain scan
+// would: only objects whose key matches are compared in full.
+class asn1dataOidKeys {
+public:
+   template <class T>
+   asn1dataOidKeys(T* const* objects, OSUINT32 count) : mKeys(count)
+   {
+      for (OSUINT32 i = 0; i < count; i++) mKeys[i] = key(objects[i]->id);
+   }
+
+   template <class T>
+   T* find(T* const* objects, OSUINT32 count, const ASN1OBJID& oid) const
+   {
+      if (count == mKeys.size()) {
+         const OSUINT64 k = key(oid);
+         for (OSUINT32 i = 0; i < count; i++) {
+            if (mKeys[i] == k && asn1dataOidEqual(objects[i]->id, oid)) return objects[i];
+         }
+         return nullptr;
+      }
+      for (OSUINT32 i = 0; i < count; i++) {
+         if (asn1dataOidEqual(objects[i]->id, oid)) return objects[i];
+      }
+      return nullptr;
+   }
+
+private:
+   static OSUINT64 key(const ASN1OBJID& oid)
+   {
+      OSUINT32 n = oid.numids;
+      if (n == 0 || n > sizeof(oid.subid) / sizeof(oid.subid[0])) return (OSUINT64)n << 32;
+      return ((OSUINT64)n << 32) | oid.subid[n - 1];
+   }
+
+   std::vector<OSUINT64> mKeys;
+};
 
 // The context's buffer and flags, restored when the saver goes out of scope.
 class asn1dataBufferSaver {
@@ -84,21 +133,41 @@ int asn1dataTableDecode(ASN1CTXT* pctxt, Asn1TObject& object, Dec dec)
 // written out) therefore goes out as it came in, which keeps signatures over
 // it valid; a changed value is written in its new encoding.
 // Returns 0 or the negative status of the encoder.
+// The dynamic buffer an encoder ended with (it may have grown to another
+// block), given back to msgMemHeap, where xe_setp and growth take it from.
+inline void asn1dataDropEncodeBuffer(ASN1CTXT* pctxt, OSOCTET* block)
+{
+   if (block != nullptr) rtMemHeapFreePtr(&pctxt->msgMemHeap, block);
+}
+
 template <class Enc, class Dec>
 int asn1dataTableEncode(ASN1CTXT* pctxt, Asn1TObject& object, Enc enc, Dec dec)
 {
    const OSOCTET* fresh = nullptr;
+   OSOCTET* freshBlock = nullptr;   // the block holding fresh
    int len;
    {
       asn1dataBufferSaver saved(pctxt);
       len = xe_setp(pctxt, nullptr, 0);
-      if (len == 0) len = enc(pctxt, object);
+      if (len == 0) {
+         len = enc(pctxt, object);
+         if (pctxt->buffer.dynamic) freshBlock = pctxt->buffer.data;
+      }
       if (len >= 0) fresh = xe_getp(pctxt);
    }
-   if (len < 0) return len;
+   if (len < 0) {
+      asn1dataDropEncodeBuffer(pctxt, freshBlock);
+      return len;
+   }
    const OSUINT32 n = static_cast<OSUINT32>(len);
    if (object.data != nullptr && object.numocts > 0) {
-      if (object.numocts == n && memcmp(object.data, fresh, n) == 0) return 0;
+      // Keeping the octets the open type holds, the new encoding is not
+      // needed: its buffer goes back to the heap, so that encoding a value
+      // again and again does not make the heap grow.
+      if (object.numocts == n && memcmp(object.data, fresh, n) == 0) {
+         asn1dataDropEncodeBuffer(pctxt, freshBlock);
+         return 0;
+      }
       // Another encoding: the same value when its own decoding re-encodes
       // to the same octets.
       // A failure of this trial is no failure of the encoding: the error
@@ -108,10 +177,20 @@ int asn1dataTableEncode(ASN1CTXT* pctxt, Asn1TObject& object, Enc enc, Dec dec)
       original.numocts = object.numocts;
       original.data = object.data;
       if (asn1dataTableDecode(pctxt, original, dec) == 0 && original.decoded != nullptr) {
-         asn1dataBufferSaver saved(pctxt);
-         int len2 = xe_setp(pctxt, nullptr, 0);
-         if (len2 == 0) len2 = enc(pctxt, original);
-         if (len2 >= 0 && static_cast<OSUINT32>(len2) == n && memcmp(xe_getp(pctxt), fresh, n) == 0) {
+         bool same;
+         OSOCTET* trialBlock = nullptr;
+         {
+            asn1dataBufferSaver saved(pctxt);
+            int len2 = xe_setp(pctxt, nullptr, 0);
+            if (len2 == 0) {
+               len2 = enc(pctxt, original);
+               if (pctxt->buffer.dynamic) trialBlock = pctxt->buffer.data;
+            }
+            same = len2 >= 0 && static_cast<OSUINT32>(len2) == n && memcmp(xe_getp(pctxt), fresh, n) == 0;
+         }
+         asn1dataDropEncodeBuffer(pctxt, trialBlock);
+         if (same) {
+            asn1dataDropEncodeBuffer(pctxt, freshBlock);
             pctxt->errInfo = errInfo;
             return 0;
          }

@@ -20,6 +20,20 @@ namespace {
 // length. Raw status (nothing recorded).
 int expectStringTag(ASN1CTXT* pctxt, ASN1TAG tag, int* plen)
 {
+   // The common case inline: the primitive form of a low tag number with a
+   // short definite length.
+   const ASN1BUFFER& b = pctxt->buffer;
+   if ((tag & TM_IDCODE) < 31 && b.byteIndex < b.size && b.size - b.byteIndex >= 2 &&
+       (pctxt->flags & (ASN1INDEFLEN | ASN1LASTEOC)) != (ASN1INDEFLEN | ASN1LASTEOC) &&
+       b.data[b.byteIndex] == ber_idOctet(tag & ~TM_CONS) && b.data[b.byteIndex + 1] < 0x80) {
+      OSUINT32 len = b.data[b.byteIndex + 1];
+      if (!(pctxt->flags & ASN1NOLENCHECK) && len > b.size - b.byteIndex - 2)
+         return ASN1ERR_INVALID_LENGTH;
+      pctxt->buffer.byteIndex += 2;
+      pctxt->flags &= (OSUINT16)~ASN1CONSTAG;
+      *plen = (int)len;
+      return 0;
+   }
    ASN1TAG found;
    ASN1BUFSAVE before;
    xu_SaveBufferState(pctxt, &before);

@@ -200,8 +200,10 @@ int xd_bigint(ASN1CTXT* pctxt, const char** object_p, ASN1TagType tagging, int l
       // Keep a positive value positive when its sign octet was dropped.
       if (droppedZero && (p[i] & 0x80)) *t++ = '0';
       for (; i < length; i++) {
-         *t++ = hex[p[i] >> 4];
-         *t++ = hex[p[i] & 0x0F];
+         const OSOCTET o = p[i];
+         t[0] = hex[o >> 4];
+         t[1] = hex[o & 0x0F];
+         t += 2;
       }
    }
    *t = '\0';

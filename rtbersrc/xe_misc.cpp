@@ -11,12 +11,24 @@
 
 namespace {
 
+// The value of each character as a hexadecimal digit, -1 for the others.
+struct HexTable {
+   signed char v[256];
+   constexpr HexTable() : v()
+   {
+      for (int c = 0; c < 256; c++) {
+         v[c] = (c >= '0' && c <= '9')   ? (signed char)(c - '0')
+                : (c >= 'a' && c <= 'f') ? (signed char)(c - 'a' + 10)
+                : (c >= 'A' && c <= 'F') ? (signed char)(c - 'A' + 10)
+                                         : (signed char)-1;
+      }
+   }
+};
+constexpr HexTable kHex;
+
 inline int hexDigit(char c)
 {
-   if (c >= '0' && c <= '9') return c - '0';
-   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-   return -1;
+   return kHex.v[(unsigned char)c];
 }
 
 // "0x..." or "0b...": the digits are the two's-complement octets. Writes
@@ -62,6 +74,15 @@ int encodeRadixDigits(ASN1CTXT* pctxt, const char* digits, size_t ndigits, int b
    OSUINT32 written = 0;
    size_t pos = ndigits;
    OSOCTET lead = 0;
+   if (bitsPerDigit == 4) {
+      // Hexadecimal: two digits an octet.
+      while (pos - first >= 2) {
+         lead = (OSOCTET)((hexDigit(digits[pos - 2]) << 4) | hexDigit(digits[pos - 1]));
+         pos -= 2;
+         pctxt->buffer.data[--pctxt->buffer.byteIndex] = lead;
+         written++;
+      }
+   }
    while (pos > first) {
       OSUINT32 v = 0;
       size_t take = std::min(perOctet, pos - first);

@@ -39,16 +39,207 @@ static inline OSMemBlk* headerOf(void* p)
    return reinterpret_cast<OSMemBlk*>(static_cast<OSOCTET*>(p) - sizeof(OSMemBlk));
 }
 
+// ---------------------------------------------------------------------------
+// Carving. A heap made by rtMemHeapCreate while the default hooks are
+// installed takes its blocks from chunks of growing size instead of one
+// allocator call each: a decoded value of many small parts then costs a few
+// allocator calls, and releasing the heap frees the chunks, not every block.
+// Each block still has its header and sits in the block list, so the list,
+// rtMemHeapFreePtr and rtMemHeapRealloc work as for single blocks. A chunk
+// goes back to the allocator when its last block is freed; a block that does
+// not fit a quarter of the largest chunk gets a chunk of its own, so that
+// freeing it gives its memory back at once. With hooks of the caller's own,
+// every block stays one call of the hook, which is what such hooks count,
+// limit or trace.
+//
+// The heap record is followed by private bookkeeping (the record's own
+// fields stay as they are): the chunks, the one blocks are carved from, and
+// the chunks sorted by address, which makes the membership test of
+// rtMemHeapCheckPtr a binary search.
+
+namespace {
+
+struct Chunk {
+   Chunk*   next;      // chunk list, newest first
+   Chunk*   prev;
+   OSOCTET* end;       // one past the chunk's last octet
+   size_t   live;      // blocks of this chunk not yet freed
+};
+static_assert(sizeof(Chunk) % 16 == 0, "chunk header keeps blocks aligned");
+
+const size_t kFirstChunk = 4096;
+const size_t kMaxChunk = 1024 * 1024;
+const size_t kMaxCarved = kMaxChunk / 4;
+
+struct HeapExt {
+   OSMemHeap pub;
+   OSUINT32  carve;       // 1: blocks are carved from chunks
+   Chunk*    chunks;      // every chunk, newest first
+   Chunk*    cur;         // chunk carved from
+   OSOCTET*  bump;        // next free octet of cur
+   size_t    nextChunk;   // size of the next chunk made for carving
+   Chunk**   index;       // the chunks sorted by address
+   size_t    nIndex;
+   size_t    capIndex;
+};
+
+inline HeapExt* extOf(OSMemHeap* heap)
+{
+   // Only records made by rtMemHeapCreate carry the bookkeeping.
+   return (heap->heapFlags & RT_MH_FREEHEAPDESC) ? reinterpret_cast<HeapExt*>(heap) : nullptr;
+}
+
+inline HeapExt* carvingOf(OSMemHeap* heap)
+{
+   HeapExt* x = extOf(heap);
+   return (x != nullptr && x->carve) ? x : nullptr;
+}
+
+inline size_t round16(size_t n)
+{
+   return (n + 15) & ~(size_t)15;
+}
+
+inline OSOCTET* chunkStart(Chunk* c)
+{
+   return reinterpret_cast<OSOCTET*>(c) + sizeof(Chunk);
+}
+
+// Index of the first chunk whose address is above p.
+size_t upperBound(const HeapExt* x, const void* p)
+{
+   size_t lo = 0, hi = x->nIndex;
+   while (lo < hi) {
+      size_t mid = (lo + hi) / 2;
+      if (reinterpret_cast<const OSOCTET*>(x->index[mid]) <= static_cast<const OSOCTET*>(p)) lo = mid + 1;
+      else hi = mid;
+   }
+   return lo;
+}
+
+// The chunk of this heap holding p, or null.
+Chunk* chunkOf(const HeapExt* x, const void* p)
+{
+   size_t i = upperBound(x, p);
+   if (i == 0) return nullptr;
+   Chunk* c = x->index[i - 1];
+   const OSOCTET* q = static_cast<const OSOCTET*>(p);
+   return (q >= chunkStart(c) && q < c->end) ? c : nullptr;
+}
+
+Chunk* newChunk(HeapExt* x, size_t bytes)
+{
+   if (x->nIndex == x->capIndex) {
+      size_t cap = x->capIndex ? x->capIndex * 2 : 16;
+      Chunk** idx = static_cast<Chunk**>(rtDefaultRealloc(x->pub.memCtx, x->index, cap * sizeof(Chunk*)));
+      if (idx == nullptr) return nullptr;
+      x->index = idx;
+      x->capIndex = cap;
+   }
+   Chunk* c = static_cast<Chunk*>(rtDefaultMalloc(x->pub.memCtx, sizeof(Chunk) + bytes));
+   if (c == nullptr) return nullptr;
+   c->end = chunkStart(c) + bytes;
+   c->live = 0;
+   c->prev = nullptr;
+   c->next = x->chunks;
+   if (x->chunks != nullptr) x->chunks->prev = c;
+   x->chunks = c;
+   size_t i = upperBound(x, c);
+   memmove(x->index + i + 1, x->index + i, (x->nIndex - i) * sizeof(Chunk*));
+   x->index[i] = c;
+   x->nIndex++;
+   return c;
+}
+
+void dropChunk(HeapExt* x, Chunk* c)
+{
+   if (c->prev == nullptr) x->chunks = c->next;
+   else c->prev->next = c->next;
+   if (c->next != nullptr) c->next->prev = c->prev;
+   size_t i = upperBound(x, c) - 1;   // c is in the index
+   memmove(x->index + i, x->index + i + 1, (x->nIndex - i - 1) * sizeof(Chunk*));
+   x->nIndex--;
+   if (x->cur == c) {
+      x->cur = nullptr;
+      x->bump = nullptr;
+   }
+   rtDefaultFree(x->pub.memCtx, c);
+}
+
+// A block header with room for nbytes, carved or in a chunk of its own;
+// reserved holds the chunk. Null when out of memory.
+OSMemBlk* carve(HeapExt* x, size_t nbytes)
+{
+   size_t span = sizeof(OSMemBlk) + round16(nbytes);
+   if (span > kMaxCarved) {
+      Chunk* own = newChunk(x, span);   // a chunk of its own; cur stays
+      if (own == nullptr) return nullptr;
+      OSMemBlk* blk = reinterpret_cast<OSMemBlk*>(chunkStart(own));
+      blk->reserved = reinterpret_cast<size_t>(own);
+      own->live = 1;
+      return blk;
+   }
+   Chunk* c = x->cur;
+   if (c == nullptr || (size_t)(c->end - x->bump) < span) {
+      size_t size = x->nextChunk;
+      while (size < span) size *= 2;
+      c = newChunk(x, size);
+      if (c == nullptr) return nullptr;
+      if (x->nextChunk < kMaxChunk) x->nextChunk *= 2;
+      // The old chunk is dropped now if nothing of it is live any more.
+      if (x->cur != nullptr && x->cur->live == 0) dropChunk(x, x->cur);
+      x->cur = c;
+      x->bump = chunkStart(c);
+   }
+   OSMemBlk* blk = reinterpret_cast<OSMemBlk*>(x->bump);
+   x->bump += span;
+   blk->reserved = reinterpret_cast<size_t>(c);
+   c->live++;
+   return blk;
+}
+
+// Gives back the room of a carved block that has just been unlinked.
+void uncarve(HeapExt* x, OSMemBlk* blk)
+{
+   Chunk* c = reinterpret_cast<Chunk*>(blk->reserved);
+   blk->reserved = 0;
+   OSOCTET* blkEnd = reinterpret_cast<OSOCTET*>(payloadOf(blk)) + round16(blk->size);
+   if (c == x->cur && blkEnd == x->bump) x->bump = reinterpret_cast<OSOCTET*>(blk);   // the last carved
+   if (--c->live != 0) return;
+   if (c == x->cur) x->bump = chunkStart(c);   // empty: carve it afresh
+   else dropChunk(x, c);
+}
+
+inline void linkHead(OSMemHeap* heap, OSMemBlk* blk)
+{
+   blk->prev = nullptr;
+   blk->next = heap->blockList;
+   if (heap->blockList != nullptr) heap->blockList->prev = blk;
+   heap->blockList = blk;
+}
+
+inline void unlink(OSMemHeap* heap, OSMemBlk* blk)
+{
+   if (blk->prev == nullptr) heap->blockList = blk->next;   // it was the newest
+   else blk->prev->next = blk->next;
+   if (blk->next != nullptr) blk->next->prev = blk->prev;
+}
+
+}
+
 int rtMemHeapCreate(OSMemHeap** ppHeap, void* memCtx)
 {
    if (ppHeap == nullptr) return ASN1ERR_INVALID_PARAM;
-   OSMemHeap* heap = static_cast<OSMemHeap*>(g_malloc_func(memCtx, sizeof(OSMemHeap)));
-   if (heap == nullptr) return ASN1ERR_NO_MEMORY;
-   memset(heap, 0, sizeof(*heap));
+   HeapExt* x = static_cast<HeapExt*>(g_malloc_func(memCtx, sizeof(HeapExt)));
+   if (x == nullptr) return ASN1ERR_NO_MEMORY;
+   memset(x, 0, sizeof(*x));
+   OSMemHeap* heap = &x->pub;
    heap->memCtx = memCtx;
    heap->refCount = 1;
    heap->heapFlags = RT_MH_FREEHEAPDESC;
    heap->defBlkSize = g_defBlkSize;
+   x->carve = (g_malloc_func == rtDefaultMalloc && g_free_func == rtDefaultFree) ? 1 : 0;
+   x->nextChunk = kFirstChunk;
    *ppHeap = heap;
    return 0;
 }
@@ -56,6 +247,22 @@ int rtMemHeapCreate(OSMemHeap** ppHeap, void* memCtx)
 void* rtMemHeapAlloc(OSMemHeap** ppHeap, int nbytes)
 {
    if (ppHeap == nullptr) return nullptr;
+   // The common case first: room left in the chunk being carved.
+   OSMemHeap* h = *ppHeap;
+   if (h != nullptr && nbytes >= 0 && (h->heapFlags & RT_MH_FREEHEAPDESC)) {
+      HeapExt* x = reinterpret_cast<HeapExt*>(h);
+      size_t span = sizeof(OSMemBlk) + round16((size_t)nbytes);
+      Chunk* c = x->cur;
+      if (x->carve && c != nullptr && span <= kMaxCarved && (size_t)(c->end - x->bump) >= span) {
+         OSMemBlk* blk = reinterpret_cast<OSMemBlk*>(x->bump);
+         x->bump += span;
+         c->live++;
+         blk->reserved = reinterpret_cast<size_t>(c);
+         blk->size = (size_t)nbytes;
+         linkHead(h, blk);
+         return payloadOf(blk);
+      }
+   }
    // The total of header and payload is a signed 32-bit count: a negative
    // size, or one whose total would not fit, is refused rather than wrapped
    // into a short block.
@@ -64,14 +271,17 @@ void* rtMemHeapAlloc(OSMemHeap** ppHeap, int nbytes)
       if (rtMemHeapCreate(ppHeap, nullptr) != 0) return nullptr;
    }
    OSMemHeap* heap = *ppHeap;
-   OSMemBlk* blk = static_cast<OSMemBlk*>(g_malloc_func(heap->memCtx, sizeof(OSMemBlk) + (size_t)nbytes));
-   if (blk == nullptr) return nullptr;
+   OSMemBlk* blk;
+   if (HeapExt* x = carvingOf(heap)) {
+      blk = carve(x, (size_t)nbytes);
+      if (blk == nullptr) return nullptr;
+   } else {
+      blk = static_cast<OSMemBlk*>(g_malloc_func(heap->memCtx, sizeof(OSMemBlk) + (size_t)nbytes));
+      if (blk == nullptr) return nullptr;
+      blk->reserved = 0;
+   }
    blk->size = (size_t)nbytes;
-   blk->reserved = 0;
-   blk->prev = nullptr;
-   blk->next = heap->blockList;
-   if (heap->blockList != nullptr) heap->blockList->prev = blk;
-   heap->blockList = blk;
+   linkHead(heap, blk);
    return payloadOf(blk);
 }
 
@@ -87,15 +297,69 @@ void rtMemHeapFreePtr(OSMemHeap** ppHeap, void* p)
    if (p == nullptr || ppHeap == nullptr || *ppHeap == nullptr) return;
    OSMemHeap* heap = *ppHeap;
    OSMemBlk* blk = headerOf(p);
-   if (blk->prev == nullptr) heap->blockList = blk->next;   // it was the newest
-   else blk->prev->next = blk->next;
-   if (blk->next != nullptr) blk->next->prev = blk->prev;
-   g_free_func(heap->memCtx, blk);
+   unlink(heap, blk);
+   if (HeapExt* x = carvingOf(heap)) uncarve(x, blk);
+   else g_free_func(heap->memCtx, blk);
+}
+
+// A block alone in a chunk of its own, resized with the chunk by the
+// allocator's realloc (which can move large blocks without copying them).
+// The block becomes the newest, as a new block would. Null on failure, with
+// everything as it was.
+static void* reallocOwnChunk(OSMemHeap* heap, HeapExt* x, Chunk* c, size_t nbytes)
+{
+   size_t span = sizeof(OSMemBlk) + round16(nbytes);
+   size_t old = upperBound(x, c) - 1;   // c's place in the index
+   Chunk* nc = static_cast<Chunk*>(rtDefaultRealloc(x->pub.memCtx, c, sizeof(Chunk) + span));
+   if (nc == nullptr) return nullptr;
+   // The links were copied with the chunk; its neighbours still name the old
+   // address.
+   if (nc->prev == nullptr) x->chunks = nc;
+   else nc->prev->next = nc;
+   if (nc->next != nullptr) nc->next->prev = nc;
+   nc->end = chunkStart(nc) + span;
+   memmove(x->index + old, x->index + old + 1, (x->nIndex - old - 1) * sizeof(Chunk*));
+   x->nIndex--;
+   size_t i = upperBound(x, nc);
+   memmove(x->index + i + 1, x->index + i, (x->nIndex - i) * sizeof(Chunk*));
+   x->index[i] = nc;
+   x->nIndex++;
+   OSMemBlk* nb = reinterpret_cast<OSMemBlk*>(chunkStart(nc));
+   if (nb->prev == nullptr) heap->blockList = nb;
+   else nb->prev->next = nb;
+   if (nb->next != nullptr) nb->next->prev = nb;
+   unlink(heap, nb);
+   nb->reserved = reinterpret_cast<size_t>(nc);
+   nb->size = nbytes;
+   linkHead(heap, nb);
+   return payloadOf(nb);
 }
 
 void* rtMemHeapRealloc(OSMemHeap** ppHeap, void* p, int nbytes)
 {
    if (ppHeap == nullptr || *ppHeap == nullptr) return nullptr;
+   OSMemHeap* heap = *ppHeap;
+   HeapExt* x = carvingOf(heap);
+   if (x != nullptr && p != nullptr && nbytes >= 0 &&
+       (size_t)nbytes <= (size_t)INT_MAX - sizeof(OSMemBlk)) {
+      // The newest block at the end of the chunk being carved grows or
+      // shrinks where it is.
+      OSMemBlk* blk = headerOf(p);
+      Chunk* c = reinterpret_cast<Chunk*>(blk->reserved);
+      OSOCTET* payload = static_cast<OSOCTET*>(p);
+      if (heap->blockList == blk && c == x->cur && payload + round16(blk->size) == x->bump &&
+          round16((size_t)nbytes) <= (size_t)(c->end - payload)) {
+         blk->size = (size_t)nbytes;
+         x->bump = payload + round16((size_t)nbytes);
+         return p;
+      }
+      // A large block keeps a chunk of its own, resized in one piece (a
+      // growing message buffer is not copied at every step).
+      if (c != x->cur && reinterpret_cast<OSOCTET*>(blk) == chunkStart(c) && c->live == 1 &&
+          sizeof(OSMemBlk) + round16((size_t)nbytes) > kMaxCarved) {
+         return reallocOwnChunk(heap, x, c, (size_t)nbytes);
+      }
+   }
    void* np = rtMemHeapAlloc(ppHeap, nbytes);
    if (np == nullptr) return nullptr;
    if (p != nullptr) {
@@ -109,7 +373,21 @@ void* rtMemHeapRealloc(OSMemHeap** ppHeap, void* p, int nbytes)
 int rtMemHeapCheckPtr(OSMemHeap** ppHeap, void* p)
 {
    if (p == nullptr || ppHeap == nullptr || *ppHeap == nullptr) return 0;
-   for (OSMemBlk* blk = (*ppHeap)->blockList; blk != nullptr; blk = blk->next) {
+   OSMemHeap* heap = *ppHeap;
+   if (HeapExt* x = carvingOf(heap)) {
+      // p must lie in a chunk of this heap, at a live block's payload: the
+      // header before it names the chunk and is linked in the block list.
+      Chunk* c = chunkOf(x, p);
+      if (c == nullptr || (size_t)(static_cast<OSOCTET*>(p) - chunkStart(c)) < sizeof(OSMemBlk)) return 0;
+      if ((reinterpret_cast<uintptr_t>(p) & 15) != 0) return 0;
+      if (c == x->cur && static_cast<OSOCTET*>(p) >= x->bump) return 0;
+      OSMemBlk* blk = headerOf(p);
+      if (blk->reserved != reinterpret_cast<size_t>(c)) return 0;
+      if (blk->prev == nullptr) return heap->blockList == blk;
+      if (chunkOf(x, blk->prev) == nullptr) return 0;
+      return blk->prev->next == blk;
+   }
+   for (OSMemBlk* blk = heap->blockList; blk != nullptr; blk = blk->next) {
       if (payloadOf(blk) == p) return 1;
    }
    return 0;
@@ -131,11 +409,22 @@ void rtMemHeapRelease(OSMemHeap** ppHeap)
    OSMemHeap* heap = *ppHeap;
    if (heap->refCount > 0) heap->refCount--;
    if (heap->refCount != 0) return;
-   OSMemBlk* blk = heap->blockList;
-   while (blk != nullptr) {
-      OSMemBlk* older = blk->next;
-      g_free_func(heap->memCtx, blk);
-      blk = older;
+   if (HeapExt* x = carvingOf(heap)) {
+      // Every block lives in a chunk: freeing the chunks frees them all.
+      Chunk* c = x->chunks;
+      while (c != nullptr) {
+         Chunk* older = c->next;
+         rtDefaultFree(heap->memCtx, c);
+         c = older;
+      }
+      rtDefaultFree(heap->memCtx, x->index);
+   } else {
+      OSMemBlk* blk = heap->blockList;
+      while (blk != nullptr) {
+         OSMemBlk* older = blk->next;
+         g_free_func(heap->memCtx, blk);
+         blk = older;
+      }
    }
    heap->blockList = nullptr;
    if (heap->heapFlags & RT_MH_FREEHEAPDESC) g_free_func(heap->memCtx, heap);

@@ -1,8 +1,12 @@
 // The memory heap of a context and the process-wide memory hooks.
 //
-// A heap is a list of blocks, newest first. Each block is one call of the
-// allocation hook; freeing one block is constant time; releasing the heap
-// (its reference count reaching zero) frees every block in one walk.
+// A heap is a list of blocks, newest first; freeing one block is constant
+// time and releasing the heap (its reference count reaching zero) frees every
+// block. With hooks of the caller's own installed when the heap is created,
+// each block is one call of the allocation hook. With the default hooks the
+// blocks of a heap made by rtMemHeapCreate are carved from larger chunks
+// (each still with its header, in the list), so that a value of many small
+// parts costs a few allocator calls and the release frees the chunks.
 // All heap operations take the address of a heap-pointer field, normally
 // &pctxt->memHeap or &pctxt->msgMemHeap.
 #ifndef RTMEMHEAP_H

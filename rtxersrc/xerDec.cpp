@@ -294,19 +294,49 @@ int xerDecOctStrMemBuf(ASN1MemBuf* pMemBuf, const char* chars, int len, OSBOOL s
 int xerDecBitStrMemBuf(ASN1MemBuf* pMemBuf, const char* chars, int len, OSBOOL skipWhitespace)
 {
    if (pMemBuf == nullptr || (chars == nullptr && len > 0)) return ASN1ERR_INVALID_PARAM;
+   if (len <= 0) return 0;
+   // Room for every octet these characters can start, reserved once; the
+   // bits then go straight into the buffer.
+   int stat = rtMemBufPreAllocate(pMemBuf, (OSUINT32)len / 8 + 1);
+   if (stat != 0) return stat;
+   OSOCTET* buf = pMemBuf->buffer;
+   OSUINT32 used = pMemBuf->usedcnt;
+   OSUINT32 bitOffset = pMemBuf->bitOffset;
+   stat = 0;
    for (int i = 0; i < len; i++) {
+      const bool newOctet = (bitOffset == 0 || used <= pMemBuf->startidx);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+      if (newOctet && len - i >= 8) {
+         // Eight digits at once when they are all '0' or '1': each octet of
+         // d is then 0 or 1, and the multiplication gathers the eight bits,
+         // the first digit as the most significant.
+         OSUINT64 w;
+         memcpy(&w, chars + i, 8);
+         OSUINT64 d = w ^ 0x3030303030303030ULL;
+         if ((d & ~0x0101010101010101ULL) == 0) {
+            buf[used++] = (OSOCTET)((d * 0x8040201008040201ULL) >> 56);
+            bitOffset = 0;
+            i += 7;
+            continue;
+         }
+      }
+#endif
       char c = chars[i];
       if (skipWhitespace && isXmlSpace(c)) continue;
-      if (c != '0' && c != '1') return ASN1ERR_INVALID_BINARY;
-      if (pMemBuf->bitOffset == 0 || pMemBuf->usedcnt <= pMemBuf->startidx) {
-         int stat = rtMemBufSet(pMemBuf, 0, 1);
-         if (stat != 0) return stat;
-         pMemBuf->bitOffset = 0;
+      if (c != '0' && c != '1') {
+         stat = ASN1ERR_INVALID_BINARY;
+         break;
       }
-      if (c == '1') pMemBuf->buffer[pMemBuf->usedcnt - 1] |= (OSOCTET)(0x80 >> pMemBuf->bitOffset);
-      pMemBuf->bitOffset = (pMemBuf->bitOffset + 1) % 8;
+      if (newOctet) {
+         buf[used++] = 0;
+         bitOffset = 0;
+      }
+      if (c == '1') buf[used - 1] |= (OSOCTET)(0x80 >> bitOffset);
+      bitOffset = (bitOffset + 1) % 8;
    }
-   return 0;
+   pMemBuf->usedcnt = used;
+   pMemBuf->bitOffset = bitOffset;
+   return stat;
 }
 
 // Copies n collected octets to out, moved right by four bits when shift is 4.

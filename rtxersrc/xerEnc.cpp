@@ -21,6 +21,19 @@ int writeText(ASN1CTXT* pctxt, const char* text)
    return writeBytes(pctxt, text, strlen(text));
 }
 
+// The decimal digits of v at out (room for 10); returns their count.
+size_t formatUInt(char* out, OSUINT32 v)
+{
+   char tmp[10];
+   size_t n = 0;
+   do {
+      tmp[n++] = (char)('0' + v % 10);
+      v /= 10;
+   } while (v != 0);
+   for (size_t i = 0; i < n; i++) out[i] = tmp[n - 1 - i];
+   return n;
+}
+
 bool isEmptyName(const char* name)
 {
    return name == nullptr || name[0] == 0;
@@ -297,8 +310,10 @@ int xerEncObjId(ASN1CTXT* pctxt, const ASN1OBJID* pvalue, const char* elemName)
    for (OSUINT32 i = 0; stat == 0 && i < pvalue->numids; i++) {
       // Arcs are unsigned 32-bit: "%u", so that arcs above 2^31 stay positive.
       char text[16];
-      int n = snprintf(text, sizeof text, i == 0 ? "%u" : ".%u", (unsigned)pvalue->subid[i]);
-      stat = writeBytes(pctxt, text, (size_t)n);
+      size_t n = 0;
+      if (i > 0) text[n++] = '.';
+      n += formatUInt(text + n, pvalue->subid[i]);
+      stat = writeBytes(pctxt, text, n);
    }
    if (stat == 0) stat = xerEncEndElement(pctxt, elemName);
    return stat;
@@ -331,8 +346,17 @@ int xerEncBinStrValue(ASN1CTXT* pctxt, OSUINT32 numbits, const OSOCTET* data)
 {
    pctxt->state = XER_STATE_CHARDATA;
    if (numbits > 0 && data == nullptr) return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_PARAM);
-   ChunkWriter<40> out(pctxt);
-   for (OSUINT32 i = 0; i < numbits; i++) {
+   ChunkWriter<256> out(pctxt);
+   OSUINT32 whole = numbits / 8;
+   for (OSUINT32 k = 0; k < whole; k++) {
+      // The eight digits of one octet, most significant bit first.
+      char digits[8];
+      const OSOCTET o = data[k];
+      for (int b = 0; b < 8; b++) digits[b] = (char)('0' + ((o >> (7 - b)) & 1));
+      int stat = out.put(digits, 8);
+      if (stat != 0) return stat;
+   }
+   for (OSUINT32 i = whole * 8; i < numbits; i++) {
       char bit = (data[i / 8] & (0x80 >> (i % 8))) ? '1' : '0';
       int stat = out.put(&bit, 1);
       if (stat != 0) return stat;

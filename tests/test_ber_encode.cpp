@@ -218,6 +218,7 @@ TEST(BerEncode, BigIntegerTexts)
       { "18446744073709551616", 11, "02 09 01 00 00 00 00 00 00 00 00" },
       { "", ASN1ERR_BAD_VALUE, "" }, { "0xZZ", ASN1ERR_BAD_VALUE, "" },
       { "0b102", ASN1ERR_BAD_VALUE, "" }, { "12a", ASN1ERR_BAD_VALUE, "" },
+      { "0x1\xB1", ASN1ERR_BAD_VALUE, "" }, { "0xa1B2c3D4e", 7, "02 05 0A 1B 2C 3D 4E" },
    };
    for (const Case& c : cases) {
       SCOPED_TRACE(c.text);

@@ -358,6 +358,98 @@ TEST(MemHeap, CheckPtrTestsMembership)
    rtMemHeapRelease(&other);
 }
 
+// With the default hooks the blocks are carved from shared chunks: blocks of
+// every size (some above the carving limit, which get chunks of their own)
+// must not overlap, must stay in the list in order, and freeing, growing and
+// membership must work on them as on single blocks.
+TEST(MemHeap, CarvedBlocksKeepListContentsAndMembership)
+{
+   ASSERT_EQ(g_malloc_func, &rtDefaultMalloc);
+   OSMemHeap* heap = nullptr;
+   ASSERT_EQ(rtMemHeapCreate(&heap, nullptr), 0);
+   std::vector<OSOCTET*> blocks;
+   std::vector<int> sizes;
+   for (int i = 0; i < 3000; i++) {
+      int n = (i % 97 == 0) ? 300000 + i : (i * 37) % 700;
+      OSOCTET* p = static_cast<OSOCTET*>(rtMemHeapAlloc(&heap, n));
+      ASSERT_NE(p, nullptr);
+      ASSERT_EQ(reinterpret_cast<uintptr_t>(p) % 8, 0u);
+      memset(p, i & 0xFF, (size_t)n);
+      blocks.push_back(p);
+      sizes.push_back(n);
+   }
+   std::vector<void*> expect(blocks.rbegin(), blocks.rend());
+   EXPECT_EQ(heapBlocks(heap), expect);
+   char local[64];
+   EXPECT_EQ(rtMemHeapCheckPtr(&heap, local + 32), 0);
+   for (size_t i = 0; i < blocks.size(); i++) {
+      EXPECT_EQ(rtMemHeapCheckPtr(&heap, blocks[i]), 1) << i;
+      if (sizes[i] >= 64) {
+         EXPECT_EQ(rtMemHeapCheckPtr(&heap, blocks[i] + 32), 0) << i;
+      }
+   }
+   // Free every third block, the newest among them.
+   for (size_t i = 0; i < blocks.size(); i += 3) {
+      rtMemHeapFreePtr(&heap, blocks[i]);
+      EXPECT_EQ(rtMemHeapCheckPtr(&heap, blocks[i]), 0) << i;
+   }
+   rtMemHeapFreePtr(&heap, blocks.back());
+   blocks.back() = nullptr;
+   expect.clear();
+   for (size_t i = blocks.size(); i-- > 0;) {
+      if (i % 3 != 0 && blocks[i] != nullptr) expect.push_back(blocks[i]);
+   }
+   EXPECT_EQ(heapBlocks(heap), expect);
+   // What is left kept its contents; new blocks do not overwrite it.
+   OSOCTET* fresh = static_cast<OSOCTET*>(rtMemHeapAllocZ(&heap, 5000));
+   ASSERT_NE(fresh, nullptr);
+   OSOCTET* grown = static_cast<OSOCTET*>(rtMemHeapRealloc(&heap, fresh, 9000));   // the newest
+   ASSERT_NE(grown, nullptr);
+   for (int k = 0; k < 5000; k++) ASSERT_EQ(grown[k], 0);
+   memset(grown, 0xEE, 9000);
+   OSOCTET* moved = static_cast<OSOCTET*>(rtMemHeapRealloc(&heap, blocks[1], sizes[1] + 100));
+   ASSERT_NE(moved, nullptr);
+   EXPECT_EQ(rtMemHeapCheckPtr(&heap, blocks[1]), 0);
+   blocks[1] = moved;
+   for (size_t i = 0; i < blocks.size(); i++) {
+      if (i % 3 == 0 || blocks[i] == nullptr) continue;
+      for (int k = 0; k < sizes[i]; k++) ASSERT_EQ(blocks[i][k], (OSOCTET)(i & 0xFF)) << i;
+   }
+   EXPECT_EQ(rtMemHeapCheckPtr(&heap, grown), 1);
+   // A large block (an older one, then the newest) grows step by step, as a
+   // message buffer does, and shrinks back below the carving limit.
+   for (int which = 0; which < 2; which++) {
+      SCOPED_TRACE(which);
+      OSOCTET* big = which == 0 ? blocks[97] : static_cast<OSOCTET*>(rtMemHeapAlloc(&heap, 400000));
+      ASSERT_NE(big, nullptr);
+      int size = which == 0 ? sizes[97] : 400000;
+      memset(big, 0x5A, (size_t)size);
+      for (int step = 0; step < 4; step++) {
+         OSOCTET* next = static_cast<OSOCTET*>(rtMemHeapRealloc(&heap, big, size + 300000));
+         ASSERT_NE(next, nullptr);
+         for (int k = 0; k < size; k += 97) ASSERT_EQ(next[k], 0x5A) << k;
+         memset(next + size, 0x5A, 300000);
+         size += 300000;
+         big = next;
+         EXPECT_EQ(rtMemHeapCheckPtr(&heap, big), 1);
+         EXPECT_EQ(heapBlocks(heap).front(), big);   // the newest, as a new block
+      }
+      OSOCTET* small = static_cast<OSOCTET*>(rtMemHeapRealloc(&heap, big, 100));
+      ASSERT_NE(small, nullptr);
+      EXPECT_EQ(small[99], 0x5A);
+      if (which == 0) blocks[97] = nullptr;
+   }
+   std::vector<void*> left = heapBlocks(heap);
+   for (size_t i = 0; i < blocks.size(); i++) {
+      if (i % 3 == 0 || blocks[i] == nullptr) continue;
+      EXPECT_EQ(rtMemHeapCheckPtr(&heap, blocks[i]), 1) << i;
+      for (int k = 0; k < sizes[i]; k++) ASSERT_EQ(blocks[i][k], (OSOCTET)(i & 0xFF)) << i;
+   }
+   EXPECT_EQ(left.size(), expect.size() + 2);   // grown, and the block made in the second round
+   rtMemHeapRelease(&heap);
+   EXPECT_EQ(heap, nullptr);
+}
+
 TEST(MemHeap, ReleaseKeepsFieldWhileReferencesRemain)
 {
    CountingHooks hooks;

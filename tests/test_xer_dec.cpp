@@ -314,6 +314,12 @@ TEST_F(XerDec, BitCollectorAcrossPieces)
       { { "101010110" }, 0, 9, { 0xAB, 0x00 } },
       { { "" }, 0, 0, {} },
       { { "102" }, ASN1ERR_INVALID_BINARY, 0, {} },
+      // Runs of eight digits that start an octet are taken at once; a run
+      // that starts mid-piece, or that holds white space, must give the same.
+      { { "10", "11000011101010" }, 0, 16, { 0xB0, 0xEA } },
+      { { "1100 0011\t10101010" }, 0, 16, { 0xC3, 0xAA } },
+      { { "11110000101x1010" }, ASN1ERR_INVALID_BINARY, 0, {} },
+      { { "1111000020101010" }, ASN1ERR_INVALID_BINARY, 0, {} },
    };
    for (const auto& c : cases) {
       SCOPED_TRACE(c.pieces[0]);

@@ -4,8 +4,10 @@
 //   qvasn1_bench_peakmem [entries]      (CRL entries, default 100000)
 //
 // Every allocation is counted with its size: OpenSSL's through
-// CRYPTO_set_mem_functions, the qvasn1 heap's through the g_malloc_func /
-// g_realloc_func / g_free_func hooks, and C++ operator new (control
+// CRYPTO_set_mem_functions, qvasn1's by replacing the allocator library's
+// QV_malloc / QV_realloc / QV_free in this program (the memory hooks are
+// left at their defaults, so that the heap works as it does for users who
+// do not install hooks: with its chunks), and C++ operator new (control
 // classes, contexts) by replacing it in this program. For each library the
 // program reports the peak of live heap octets during decode-and-free above
 // what was live before it, the octets still live when the decode returns
@@ -29,6 +31,7 @@
 #else
 #define QVBENCH_HAVE_GENERATED 0
 #endif
+#include "qvalloc.h"
 #include "rtMemHeap.h"
 
 namespace {
@@ -82,9 +85,6 @@ void* sslMalloc(size_t n, const char*, int) { return countedMalloc(n); }
 void* sslRealloc(void* p, size_t n, const char*, int) { return countedRealloc(p, n); }
 void sslFree(void* p, const char*, int) { countedFree(p); }
 
-void* qvMalloc(void*, size_t n) { return countedMalloc(n); }
-void* qvRealloc(void*, void* p, size_t n) { return countedRealloc(p, n); }
-void qvFree(void*, void* p) { countedFree(p); }
 
 struct Result {
    long long peak = 0;
@@ -184,6 +184,14 @@ bool report(const char* what, const qvbench::Bytes& der, const Result& ssl, cons
 
 }
 
+// The allocator library behind the default memory hooks, replaced for the
+// whole process: the library's calls resolve to these definitions.
+extern "C" {
+void* QV_malloc(size_t n) { return countedMalloc(n == 0 ? 1 : n); }
+void* QV_realloc(void* p, size_t n) { return countedRealloc(p, n == 0 ? 1 : n); }
+void QV_free(void* p) { countedFree(p); }
+}
+
 // C++ allocations of the whole program go through the same counters.
 void* operator new(size_t n)
 {
@@ -199,14 +207,15 @@ void operator delete[](void* p, size_t) noexcept { countedFree(p); }
 
 int main(int argc, char** argv)
 {
-   // Both sets of hooks go in before either library allocates anything.
+   // OpenSSL's hooks go in before it allocates anything.
    if (!CRYPTO_set_mem_functions(sslMalloc, sslRealloc, sslFree)) {
       std::fprintf(stderr, "CRYPTO_set_mem_functions failed\n");
       return 1;
    }
-   g_malloc_func = qvMalloc;
-   g_realloc_func = qvRealloc;
-   g_free_func = qvFree;
+   if (g_malloc_func != rtDefaultMalloc) {
+      std::fprintf(stderr, "the memory hooks are not the defaults\n");
+      return 1;
+   }
 
    long entries = argc > 1 ? std::atol(argv[1]) : 100000;
    const qvbench::Bytes& crl = qvbench::crlDer(entries);

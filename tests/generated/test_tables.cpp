@@ -25,6 +25,7 @@
 #include "PKIXOCSPTable.h"
 #include "PKIXTSPTable.h"
 #include "CorpusFailures.h"
+#include "CountingHooks.h"
 
 using namespace asn1data;
 using Bytes = std::vector<OSOCTET>;
@@ -287,6 +288,31 @@ TEST(ObjectTables, ExtensionValuesDecodeThroughTheSet)
    EXPECT_TRUE(v->cA);
    EXPECT_TRUE(v->m.pathLenConstraintPresent);
    EXPECT_EQ(v->pathLenConstraint, 3);
+}
+
+// Encoding a decoded value again and again into one buffer: the trial
+// encodings of its open types go back to the heap when the octets the value
+// holds are kept, so the heap does not grow with every encode.
+TEST(ObjectTables, EncodingAgainDoesNotGrowTheHeap)
+{
+   CountingHooks hooks;
+   const Bytes bc = tlv(0x30, cat({tlv(0x01, {0xFF}), tlv(0x02, {0x03})}));
+   const Bytes in = extension("2.5.29.19", bc);
+   Ctxt ctxt;
+   ASN1T_Extension rec;
+   ASSERT_EQ(decodeWith(&ctxt, asn1D_Extension, rec, in), 0);
+   Ctxt e;
+   ASSERT_EQ(xe_setp(&e, nullptr, 0), 0);
+   long live = 0;
+   for (int i = 0; i < 5; i++) {
+      SCOPED_TRACE(i);
+      (&e)->buffer.byteIndex = (&e)->buffer.size - 1;   // the buffer starts afresh
+      int len = asn1E_Extension(&e, &rec, ASN1TAG_EXPLICIT);
+      ASSERT_EQ(len, static_cast<int>(in.size()));
+      EXPECT_EQ(Bytes(xe_getp(&e), xe_getp(&e) + len), in);
+      if (i == 0) live = hooks.live();
+      else EXPECT_EQ(hooks.live(), live);
+   }
 }
 
 TEST(ObjectTables, ReencodingWritesTheDecodedValue)
