@@ -25,6 +25,7 @@
 #include <string>
 
 #include "PkiInputs.h"
+#include "QvXer.h"
 #include "TlvWalk.h"
 #include "XerSketch.h"
 
@@ -318,21 +319,6 @@ void BM_QvEncodeCertificate(benchmark::State& state)
 void BM_QvEncodeCrl(benchmark::State& state)
 {
    qvEncode<ASN1T_CertificateList, ASN1C_CertificateList>(state, crlDer(kCrlEntries));
-}
-
-// The library's XER document of der (empty when the generated types do not
-// write XER yet).
-template <class T, class C>
-std::string qvXer(const Bytes& der)
-{
-   ASN1BERDecodeBuffer decBuf(der.data(), (int)der.size());
-   T value;
-   C dc(decBuf, value);
-   if (dc.Decode() != 0) return std::string();
-   ASN1XEREncodeBuffer xerBuf;
-   C xc(xerBuf, value);
-   if (xc.Encode() < 0) return std::string();
-   return std::string((const char*)xerBuf.getMsgPtr(), xerBuf.getMsgLen());
 }
 
 template <class T, class C>

@@ -21,6 +21,7 @@
 #include "CryptographicMessageSyntax.h"
 #include "PKIX1Explicit88.h"
 #include "PkiInputs.h"
+#include "QvXer.h"
 #include "asn1BerCppTypes.h"
 #include "asn1XerCppTypes.h"
 
@@ -28,19 +29,6 @@ using namespace qvbench;
 using namespace asn1data;
 
 namespace {
-
-template <class T, class C>
-std::string xerOf(const Bytes& der)
-{
-   ASN1BERDecodeBuffer decBuf(der.data(), (int)der.size());
-   T value;
-   C dc(decBuf, value);
-   if (dc.Decode() != 0) return std::string();
-   ASN1XEREncodeBuffer xerBuf;
-   C xc(xerBuf, value);
-   if (xc.Encode() < 0) return std::string();
-   return std::string((const char*)xerBuf.getMsgPtr(), xerBuf.getMsgLen());
-}
 
 template <class T, class C>
 int decodeDer(const Bytes& der)
@@ -143,11 +131,11 @@ int main(int argc, char** argv)
       Encoder<ASN1T_CertificateList, ASN1C_CertificateList, ASN1XEREncodeBuffer> e(crlDer(entries));
       failures = qvprof_loop(n, [&] { return e.run(); });
    } else if (op == "xer-decode-cert" || op == "expat-cert") {
-      std::string doc = xerOf<ASN1T_Certificate, ASN1C_Certificate>(certificateDer());
+      std::string doc = qvXer<ASN1T_Certificate, ASN1C_Certificate>(certificateDer());
       if (op == "expat-cert") failures = qvprof_loop(n, [&] { return expatParse(doc); });
       else failures = qvprof_loop(n, [&] { return decodeXer<ASN1T_Certificate, ASN1C_Certificate>(doc); });
    } else if (op == "xer-decode-crl" || op == "expat-crl") {
-      std::string doc = xerOf<ASN1T_CertificateList, ASN1C_CertificateList>(crlDer(entries));
+      std::string doc = qvXer<ASN1T_CertificateList, ASN1C_CertificateList>(crlDer(entries));
       if (op == "expat-crl") failures = qvprof_loop(n, [&] { return expatParse(doc); });
       else failures = qvprof_loop(n, [&] { return decodeXer<ASN1T_CertificateList, ASN1C_CertificateList>(doc); });
    } else {

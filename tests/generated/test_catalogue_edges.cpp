@@ -17,19 +17,12 @@
 #include "asn1ErrCodes.h"
 #include "asn1Registry.h"
 
+#include "TestContext.h"
+
 using namespace asn1data;
 using Bytes = std::vector<OSOCTET>;
 
 namespace {
-
-class Ctxt {
-public:
-   Ctxt() { EXPECT_EQ(rtInitContext(&c_, nullptr), 0); }
-   ~Ctxt() { rtFreeContext(&c_); }
-   ASN1CTXT* operator&() { return &c_; }
-private:
-   ASN1CTXT c_;
-};
 
 std::string hex(const OSOCTET* p, size_t n)
 {

@@ -18,20 +18,12 @@
 #include "Gost28147-89-EncryptionSyntax.h"
 #include "CorpusFailures.h"
 
+#include "TestContext.h"
+
 using namespace asn1data;
 using Bytes = std::vector<OSOCTET>;
 
 namespace {
-
-class Ctxt {
-public:
-   Ctxt() { EXPECT_EQ(rtInitContext(&c_, nullptr), 0); }
-   ~Ctxt() { rtFreeContext(&c_); }
-   ASN1CTXT* operator&() { return &c_; }
-   ASN1CTXT* get() { return &c_; }
-private:
-   ASN1CTXT c_;
-};
 
 // Encodes with explicit tagging into a dynamic buffer; the status or length
 // goes to *status, the octets are returned.

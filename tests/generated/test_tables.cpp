@@ -27,19 +27,12 @@
 #include "CorpusFailures.h"
 #include "CountingHooks.h"
 
+#include "TestContext.h"
+
 using namespace asn1data;
 using Bytes = std::vector<OSOCTET>;
 
 namespace {
-
-class Ctxt {
-public:
-   Ctxt() { EXPECT_EQ(rtInitContext(&c_, nullptr), 0); }
-   ~Ctxt() { rtFreeContext(&c_); }
-   ASN1CTXT* operator&() { return &c_; }
-private:
-   ASN1CTXT c_;
-};
 
 ASN1TObjId oid(const std::string& dotted)
 {
