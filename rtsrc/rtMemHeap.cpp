@@ -218,7 +218,7 @@ inline void linkHead(OSMemHeap* heap, OSMemBlk* blk)
    heap->blockList = blk;
 }
 
-inline void unlink(OSMemHeap* heap, OSMemBlk* blk)
+inline void unlinkBlock(OSMemHeap* heap, OSMemBlk* blk)
 {
    if (blk->prev == nullptr) heap->blockList = blk->next;   // it was the newest
    else blk->prev->next = blk->next;
@@ -297,7 +297,7 @@ void rtMemHeapFreePtr(OSMemHeap** ppHeap, void* p)
    if (p == nullptr || ppHeap == nullptr || *ppHeap == nullptr) return;
    OSMemHeap* heap = *ppHeap;
    OSMemBlk* blk = headerOf(p);
-   unlink(heap, blk);
+   unlinkBlock(heap, blk);
    if (HeapExt* x = carvingOf(heap)) uncarve(x, blk);
    else g_free_func(heap->memCtx, blk);
 }
@@ -328,7 +328,7 @@ static void* reallocOwnChunk(OSMemHeap* heap, HeapExt* x, Chunk* c, size_t nbyte
    if (nb->prev == nullptr) heap->blockList = nb;
    else nb->prev->next = nb;
    if (nb->next != nullptr) nb->next->prev = nb;
-   unlink(heap, nb);
+   unlinkBlock(heap, nb);
    nb->reserved = reinterpret_cast<size_t>(nc);
    nb->size = nbytes;
    linkHead(heap, nb);
