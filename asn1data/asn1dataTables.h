@@ -204,19 +204,29 @@ int asn1dataTableEncode(ASN1CTXT* pctxt, Asn1TObject& object, Enc enc, Dec dec)
 
 // XER encode: the octets of open types are put back when the encoder is
 // done, so that writing XML text leaves the caller's record as it was; the
-// text loses its mark (xerMarkXmlText).
+// text loses its mark (xerMarkXmlText) and, taken from pctxt's heap for this
+// one encoding, goes back to it (repeated encodings would grow the heap).
+inline void asn1dataDropXmlText(ASN1CTXT* pctxt, const OSOCTET* data)
+{
+   if (data == nullptr || !xerIsMarkedXmlText(data)) return;
+   xerMarkXmlText(data, FALSE);
+   void* block = const_cast<OSOCTET*>(data);
+   if (pctxt != nullptr && rtMemHeapCheckPtr(&pctxt->memHeap, block)) rtMemHeapFreePtr(&pctxt->memHeap, block);
+}
+
 class asn1dataOpenTypeRestorer {
 public:
-   explicit asn1dataOpenTypeRestorer(ASN1OpenType& object) : object_(object), saved_(object) {}
+   asn1dataOpenTypeRestorer(ASN1CTXT* pctxt, ASN1OpenType& object) : pctxt_(pctxt), object_(object), saved_(object) {}
    ~asn1dataOpenTypeRestorer()
    {
-      if (object_.data != saved_.data) xerMarkXmlText(object_.data, FALSE);
+      if (object_.data != saved_.data) asn1dataDropXmlText(pctxt_, object_.data);
       object_ = saved_;
    }
 
 private:
    asn1dataOpenTypeRestorer(const asn1dataOpenTypeRestorer&) = delete;
    asn1dataOpenTypeRestorer& operator=(const asn1dataOpenTypeRestorer&) = delete;
+   ASN1CTXT* pctxt_;
    ASN1OpenType& object_;
    ASN1OpenType saved_;
 };
@@ -224,7 +234,7 @@ private:
 // The same for every element of a list of open types.
 class asn1dataOpenTypeListRestorer {
 public:
-   explicit asn1dataOpenTypeListRestorer(_Asn1RTDList& list) : list_(list)
+   asn1dataOpenTypeListRestorer(ASN1CTXT* pctxt, _Asn1RTDList& list) : pctxt_(pctxt), list_(list)
    {
       for (_Asn1RTDListNode* n = list.head; n != nullptr; n = n->next)
          saved_.push_back(*static_cast<ASN1OpenType*>(n->data));
@@ -234,7 +244,7 @@ public:
       size_t i = 0;
       for (_Asn1RTDListNode* n = list_.head; n != nullptr && i < saved_.size(); n = n->next) {
          ASN1OpenType& object = *static_cast<ASN1OpenType*>(n->data);
-         if (object.data != saved_[i].data) xerMarkXmlText(object.data, FALSE);
+         if (object.data != saved_[i].data) asn1dataDropXmlText(pctxt_, object.data);
          object = saved_[i++];
       }
    }
@@ -242,6 +252,7 @@ public:
 private:
    asn1dataOpenTypeListRestorer(const asn1dataOpenTypeListRestorer&) = delete;
    asn1dataOpenTypeListRestorer& operator=(const asn1dataOpenTypeListRestorer&) = delete;
+   ASN1CTXT* pctxt_;
    _Asn1RTDList& list_;
    std::vector<ASN1OpenType> saved_;
 };

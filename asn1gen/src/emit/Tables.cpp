@@ -888,8 +888,8 @@ bool emitXerEncodeHook(const Unit& u, Writer& w)
    std::string holder = t.kind == TableUse::Kind::Containing ? containingObjectName(*t.value) : v;
    w.line("// The value of a known " + t.id->name + " is written as XML: its text stands in the open type");
    w.line("// while the element is written, and the octets come back afterwards.");
-   if (t.kind == TableUse::Kind::SetOf) w.line("asn1dataOpenTypeListRestorer restore(pvalue->" + v + ");");
-   else w.line("asn1dataOpenTypeRestorer restore(pvalue->" + holder + ");");
+   if (t.kind == TableUse::Kind::SetOf) w.line("asn1dataOpenTypeListRestorer restore(pctxt, pvalue->" + v + ");");
+   else w.line("asn1dataOpenTypeRestorer restore(pctxt, pvalue->" + holder + ");");
    w.line("stat = asn1XETC_" + u.name + "(pctxt, pvalue);");
    w.line("if (stat < 0) return stat;");
    w.line("const bool valueText = stat == 1;");
