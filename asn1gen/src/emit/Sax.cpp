@@ -352,13 +352,7 @@ void emitStructured(const Unit& u, Writer& w)
       w.open("if (getCtxtPtr() != 0) {");
       w.line("auto* pvalue = &msgData;");
       w.open("check([pvalue](ASN1CTXT* pctxt) -> int {");
-      size_t pos = 0;
-      const std::string& text = checks.str();
-      while (pos < text.size()) {
-         size_t nl = text.find('\n', pos);
-         w.line(text.substr(pos, nl - pos));
-         pos = nl == std::string::npos ? text.size() : nl + 1;
-      }
+      w.lines(checks.str());
       w.line("return 0;");
       w.close("}(getCtxtPtr()));");
       w.close();

@@ -9,6 +9,17 @@ Writer& Writer::line(const std::string& text)
    return *this;
 }
 
+Writer& Writer::lines(const std::string& text)
+{
+   size_t pos = 0;
+   while (pos < text.size()) {
+      size_t nl = text.find('\n', pos);
+      line(text.substr(pos, nl - pos));
+      pos = nl == std::string::npos ? text.size() : nl + 1;
+   }
+   return *this;
+}
+
 Writer& Writer::open(const std::string& text)
 {
    if (!text.empty() && text.back() == '{') line(text);

@@ -14,6 +14,8 @@ public:
    // A line ending in " {" (or the text as given when it ends in '{'),
    // then one level deeper.
    Writer& open(const std::string& text);
+   // Text written by another writer, line by line at this one's indentation.
+   Writer& lines(const std::string& text);
    // One level back, then the closing text ("}" by default).
    Writer& close(const std::string& text = "}");
    void indent() { ++level_; }

@@ -83,17 +83,6 @@ std::string writeCondition(const Component& c, const std::string& lv)
    return "";
 }
 
-// Appends text written by another writer, line by line, at w's indentation.
-void addLines(Writer& w, const std::string& text)
-{
-   size_t pos = 0;
-   while (pos < text.size()) {
-      size_t nl = text.find('\n', pos);
-      w.line(text.substr(pos, nl - pos));
-      pos = nl == std::string::npos ? text.size() : nl + 1;
-   }
-}
-
 }  // namespace
 
 void emitComponentChecks(const Unit& u, Writer& w)
@@ -112,14 +101,14 @@ void emitComponentChecks(const Unit& u, Writer& w)
          checks.line("case T_" + u.name + "_" + f + ":");
          checks.indent();
          if (rt != "const char*") checks.open("if (" + lv + " != 0) {");
-         addLines(checks, one.str());
+         checks.lines(one.str());
          if (rt != "const char*") checks.close();
          checks.line("break;");
          checks.outdent();
       }
       if (checks.str().empty()) return;
       w.open("switch (pvalue->t) {");
-      addLines(w, checks.str());
+      w.lines(checks.str());
       w.line("default:");
       w.line("   break;");
       w.close();
@@ -136,7 +125,7 @@ void emitComponentChecks(const Unit& u, Writer& w)
       emitChecks(checks, c.type.get(), lv, "pvalue->" + f);
       if (checks.str().empty()) continue;
       if (!cond.empty()) w.open("if (" + cond + ") {");
-      addLines(w, checks.str());
+      w.lines(checks.str());
       if (!cond.empty()) w.close();
    }
 }
