@@ -116,30 +116,35 @@ void BM_OpensslDecodeCertificate(benchmark::State& state)
    setBytes(state, der.size());
 }
 
-// i2d_X509 would return the octets kept from the decode; i2d_re_X509_tbs
-// marks the kept TBSCertificate octets stale, so that every i2d_X509 below
-// encodes the whole certificate from the decoded value.
-void BM_OpensslEncodeCertificate(benchmark::State& state)
+// OpenSSL's real re-encode of der. i2d alone would return the octets kept
+// from the decode; reTbs (i2d_re_X509_tbs, i2d_re_X509_CRL_tbs) marks the
+// kept to-be-signed octets stale, so that every i2d below encodes the whole
+// value. The encoding must give der back before it is timed.
+template <class T, class D2i, class ReTbs, class I2d, class Free>
+void opensslEncode(benchmark::State& state, const Bytes& der, D2i d2i, ReTbs reTbs, I2d i2d, Free freeFn)
 {
-   const Bytes& der = certificateDer();
    const unsigned char* in = der.data();
-   X509* x = d2i_X509(nullptr, &in, (long)der.size());
-   if (x != nullptr) i2d_re_X509_tbs(x, nullptr);
+   T* x = d2i(nullptr, &in, (long)der.size());
+   if (x != nullptr) reTbs(x, nullptr);
    Bytes out(der.size() + 64);
    unsigned char* o = out.data();
-   if (x == nullptr || i2d_X509(x, &o) != (int)der.size() ||
-       std::memcmp(out.data(), der.data(), der.size()) != 0) {
+   if (x == nullptr || i2d(x, &o) != (int)der.size() || std::memcmp(out.data(), der.data(), der.size()) != 0) {
       state.SkipWithError("FAILED: OpenSSL re-encode differs from the input");
-      X509_free(x);
+      freeFn(x);
       return;
    }
    for (auto _ : state) {
       unsigned char* p = out.data();
-      benchmark::DoNotOptimize(i2d_X509(x, &p));
+      benchmark::DoNotOptimize(i2d(x, &p));
       benchmark::ClobberMemory();
    }
-   X509_free(x);
+   freeFn(x);
    setBytes(state, der.size());
+}
+
+void BM_OpensslEncodeCertificate(benchmark::State& state)
+{
+   opensslEncode<X509>(state, certificateDer(), d2i_X509, i2d_re_X509_tbs, i2d_X509, X509_free);
 }
 
 void BM_OpensslDecodeCrl(benchmark::State& state, long entries)
@@ -164,29 +169,10 @@ void BM_OpensslDecodeCrlScaling(benchmark::State& state)
    state.SetComplexityN(state.range(0));
 }
 
-// As for the certificate: i2d_re_X509_CRL_tbs marks the kept TBSCertList
-// octets stale so that i2d_X509_CRL really encodes.
 void BM_OpensslEncodeCrl(benchmark::State& state)
 {
-   const Bytes& der = crlDer(kCrlEntries);
-   const unsigned char* in = der.data();
-   X509_CRL* c = d2i_X509_CRL(nullptr, &in, (long)der.size());
-   if (c != nullptr) i2d_re_X509_CRL_tbs(c, nullptr);
-   Bytes out(der.size() + 64);
-   unsigned char* o = out.data();
-   if (c == nullptr || i2d_X509_CRL(c, &o) != (int)der.size() ||
-       std::memcmp(out.data(), der.data(), der.size()) != 0) {
-      state.SkipWithError("FAILED: OpenSSL re-encode differs from the input");
-      X509_CRL_free(c);
-      return;
-   }
-   for (auto _ : state) {
-      unsigned char* p = out.data();
-      benchmark::DoNotOptimize(i2d_X509_CRL(c, &p));
-      benchmark::ClobberMemory();
-   }
-   X509_CRL_free(c);
-   setBytes(state, der.size());
+   opensslEncode<X509_CRL>(state, crlDer(kCrlEntries), d2i_X509_CRL, i2d_re_X509_CRL_tbs, i2d_X509_CRL,
+                           X509_CRL_free);
 }
 
 void BM_OpensslDecodeCms(benchmark::State& state)

@@ -203,7 +203,8 @@ void defineClass(const Assignment& a, Writer& w)
    }
 }
 
-ObjectClass* objectClassOf(Assignment& obj)
+// The class assignment an object names, defined in its module or imported.
+Assignment* classAssignmentOf(Assignment& obj)
 {
    Module* m = obj.module;
    auto it = m->symbols.find(obj.className);
@@ -212,20 +213,18 @@ ObjectClass* objectClassOf(Assignment& obj)
       auto jt = m->imported.find(obj.className);
       c = jt != m->imported.end() ? jt->second : nullptr;
    }
-   c = definingClass(c);
+   return definingClass(c);
+}
+
+ObjectClass* objectClassOf(Assignment& obj)
+{
+   Assignment* c = classAssignmentOf(obj);
    return c ? c->objClass.get() : nullptr;
 }
 
 std::string classNameOf(Assignment& obj)
 {
-   Module* m = obj.module;
-   auto it = m->symbols.find(obj.className);
-   Assignment* c = it != m->symbols.end() ? it->second : nullptr;
-   if (!c) {
-      auto jt = m->imported.find(obj.className);
-      c = jt != m->imported.end() ? jt->second : nullptr;
-   }
-   c = definingClass(c);
+   Assignment* c = classAssignmentOf(obj);
    return c ? cName(c->name) : cName(obj.className);
 }
 
