@@ -2,6 +2,9 @@
 
 #include <limits.h>
 #include <string.h>
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 #include "qvalloc.h"
 
@@ -64,12 +67,51 @@ struct Chunk {
    Chunk*   prev;
    OSOCTET* end;       // one past the chunk's last octet
    size_t   live;      // blocks of this chunk not yet freed
+   size_t   mapped;    // octets mapped from the system for it; 0: allocator
+   size_t   spare;
 };
 static_assert(sizeof(Chunk) % 16 == 0, "chunk header keeps blocks aligned");
 
 const size_t kFirstChunk = 4096;
-const size_t kMaxChunk = 1024 * 1024;
-const size_t kMaxCarved = kMaxChunk / 4;
+const size_t kMaxChunk = 8 * 1024 * 1024;
+const size_t kMaxCarved = 256 * 1024;
+
+// Chunks of a heap that has grown to megabytes (a large CRL decodes into
+// some hundred megabytes of records) are mapped from the system in whole
+// huge pages where the system offers them: one page fault per 2 MB instead
+// of one per 4 KB, which is most of the time such a decode otherwise spends
+// in the kernel.
+const size_t kHugePage = 2 * 1024 * 1024;
+
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+// size is a multiple of kHugePage; the mapping starts on a huge-page
+// boundary. Null when the system refuses.
+void* mapHuge(size_t size)
+{
+   size_t span = size + kHugePage;
+   void* m = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+   if (m == MAP_FAILED) return nullptr;
+   uintptr_t base = reinterpret_cast<uintptr_t>(m);
+   uintptr_t start = (base + kHugePage - 1) & ~(uintptr_t)(kHugePage - 1);
+   if (start > base) munmap(m, start - base);
+   if (start + size < base + span) munmap(reinterpret_cast<void*>(start + size), base + span - (start + size));
+   void* p = reinterpret_cast<void*>(start);
+   madvise(p, size, MADV_HUGEPAGE);   // advice only: without it the pages are small
+   return p;
+}
+
+void unmapHuge(void* p, size_t size)
+{
+   munmap(p, size);
+}
+#else
+void* mapHuge(size_t)
+{
+   return nullptr;
+}
+
+void unmapHuge(void*, size_t) {}
+#endif
 
 struct HeapExt {
    OSMemHeap pub;
@@ -127,7 +169,11 @@ Chunk* chunkOf(const HeapExt* x, const void* p)
    return (q >= chunkStart(c) && q < c->end) ? c : nullptr;
 }
 
-Chunk* newChunk(HeapExt* x, size_t bytes)
+// A chunk of bytes octets after its header. A carving chunk of a huge page
+// or more is mapped instead, in whole huge pages with the header inside them
+// (its room differs from bytes by less than a huge page; carved blocks are
+// far smaller). Null when out of memory.
+Chunk* newChunk(HeapExt* x, size_t bytes, bool carving)
 {
    if (x->nIndex == x->capIndex) {
       size_t cap = x->capIndex ? x->capIndex * 2 : 16;
@@ -136,10 +182,19 @@ Chunk* newChunk(HeapExt* x, size_t bytes)
       x->index = idx;
       x->capIndex = cap;
    }
-   Chunk* c = static_cast<Chunk*>(rtDefaultMalloc(x->pub.memCtx, sizeof(Chunk) + bytes));
+   Chunk* c = nullptr;
+   size_t mapped = 0;
+   if (carving && bytes >= kHugePage) {
+      mapped = bytes & ~(kHugePage - 1);
+      c = static_cast<Chunk*>(mapHuge(mapped));
+      if (c != nullptr) bytes = mapped - sizeof(Chunk);
+      else mapped = 0;
+   }
+   if (c == nullptr) c = static_cast<Chunk*>(rtDefaultMalloc(x->pub.memCtx, sizeof(Chunk) + bytes));
    if (c == nullptr) return nullptr;
    c->end = chunkStart(c) + bytes;
    c->live = 0;
+   c->mapped = mapped;
    c->prev = nullptr;
    c->next = x->chunks;
    if (x->chunks != nullptr) x->chunks->prev = c;
@@ -149,6 +204,12 @@ Chunk* newChunk(HeapExt* x, size_t bytes)
    x->index[i] = c;
    x->nIndex++;
    return c;
+}
+
+void freeChunk(void* memCtx, Chunk* c)
+{
+   if (c->mapped != 0) unmapHuge(c, c->mapped);
+   else rtDefaultFree(memCtx, c);
 }
 
 void dropChunk(HeapExt* x, Chunk* c)
@@ -163,7 +224,7 @@ void dropChunk(HeapExt* x, Chunk* c)
       x->cur = nullptr;
       x->bump = nullptr;
    }
-   rtDefaultFree(x->pub.memCtx, c);
+   freeChunk(x->pub.memCtx, c);
 }
 
 // A block header with room for nbytes, carved or in a chunk of its own;
@@ -172,7 +233,7 @@ OSMemBlk* carve(HeapExt* x, size_t nbytes)
 {
    size_t span = sizeof(OSMemBlk) + round16(nbytes);
    if (span > kMaxCarved) {
-      Chunk* own = newChunk(x, span);   // a chunk of its own; cur stays
+      Chunk* own = newChunk(x, span, false);   // a chunk of its own; cur stays
       if (own == nullptr) return nullptr;
       OSMemBlk* blk = reinterpret_cast<OSMemBlk*>(chunkStart(own));
       blk->reserved = reinterpret_cast<size_t>(own);
@@ -183,7 +244,7 @@ OSMemBlk* carve(HeapExt* x, size_t nbytes)
    if (c == nullptr || (size_t)(c->end - x->bump) < span) {
       size_t size = x->nextChunk;
       while (size < span) size *= 2;
-      c = newChunk(x, size);
+      c = newChunk(x, size, true);
       if (c == nullptr) return nullptr;
       if (x->nextChunk < kMaxChunk) x->nextChunk *= 2;
       // The old chunk is dropped now if nothing of it is live any more.
@@ -355,7 +416,7 @@ void* rtMemHeapRealloc(OSMemHeap** ppHeap, void* p, int nbytes)
       }
       // A large block keeps a chunk of its own, resized in one piece (a
       // growing message buffer is not copied at every step).
-      if (c != x->cur && reinterpret_cast<OSOCTET*>(blk) == chunkStart(c) && c->live == 1 &&
+      if (c != x->cur && c->mapped == 0 && reinterpret_cast<OSOCTET*>(blk) == chunkStart(c) && c->live == 1 &&
           sizeof(OSMemBlk) + round16((size_t)nbytes) > kMaxCarved) {
          return reallocOwnChunk(heap, x, c, (size_t)nbytes);
       }
@@ -414,7 +475,7 @@ void rtMemHeapRelease(OSMemHeap** ppHeap)
       Chunk* c = x->chunks;
       while (c != nullptr) {
          Chunk* older = c->next;
-         rtDefaultFree(heap->memCtx, c);
+         freeChunk(heap->memCtx, c);
          c = older;
       }
       rtDefaultFree(heap->memCtx, x->index);

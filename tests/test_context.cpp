@@ -450,6 +450,54 @@ TEST(MemHeap, CarvedBlocksKeepListContentsAndMembership)
    EXPECT_EQ(heap, nullptr);
 }
 
+TEST(MemHeap, LargeHeapKeepsBlocksInMappedChunks)
+{
+   // Some tens of megabytes of small blocks, as a large CRL decodes into:
+   // the later chunks are megabytes each (mapped in huge pages where the
+   // system has them). Every block stays a member with its contents; a
+   // block left alone in such a chunk still grows past the carving limit.
+   ASSERT_EQ(g_malloc_func, &rtDefaultMalloc);
+   OSMemHeap* heap = nullptr;
+   ASSERT_EQ(rtMemHeapCreate(&heap, nullptr), 0);
+   const int kBlocks = 40000, kSize = 600;
+   std::vector<OSOCTET*> blocks;
+   for (int i = 0; i < kBlocks; i++) {
+      OSOCTET* p = static_cast<OSOCTET*>(rtMemHeapAlloc(&heap, kSize));
+      ASSERT_NE(p, nullptr);
+      p[0] = (OSOCTET)i;
+      p[kSize - 1] = (OSOCTET)(i >> 8);
+      blocks.push_back(p);
+   }
+   for (int i = 0; i < kBlocks; i++) {
+      ASSERT_EQ(rtMemHeapCheckPtr(&heap, blocks[i]), 1) << i;
+      ASSERT_EQ(blocks[i][0], (OSOCTET)i);
+      ASSERT_EQ(blocks[i][kSize - 1], (OSOCTET)(i >> 8));
+   }
+   // Keep the first block of a mapped chunk (2 MB aligned; any block where
+   // the system maps none), free the others but the newest, then grow it.
+   int keep = kBlocks * 3 / 4;
+   const uintptr_t kChunkHeaders = 48 + sizeof(OSMemBlk);
+   for (int i = kBlocks / 2; i < kBlocks - 1; i++) {
+      if ((reinterpret_cast<uintptr_t>(blocks[i]) & (2 * 1024 * 1024 - 1)) == kChunkHeaders) {
+         keep = i;
+         break;
+      }
+   }
+   for (int i = 0; i < kBlocks - 1; i++) {
+      if (i != keep) rtMemHeapFreePtr(&heap, blocks[i]);
+   }
+   memset(blocks[keep], 0x3C, kSize);
+   OSOCTET* grown = static_cast<OSOCTET*>(rtMemHeapRealloc(&heap, blocks[keep], 400000));
+   ASSERT_NE(grown, nullptr);
+   for (int k = 0; k < kSize; k++) ASSERT_EQ(grown[k], 0x3C) << k;
+   memset(grown + kSize, 0x3C, 400000 - kSize);
+   EXPECT_EQ(rtMemHeapCheckPtr(&heap, grown), 1);
+   EXPECT_EQ(rtMemHeapCheckPtr(&heap, blocks[kBlocks - 1]), 1);
+   EXPECT_EQ(heapBlocks(heap).size(), 2u);
+   rtMemHeapRelease(&heap);
+   EXPECT_EQ(heap, nullptr);
+}
+
 TEST(MemHeap, ReleaseKeepsFieldWhileReferencesRemain)
 {
    CountingHooks hooks;

@@ -12,10 +12,17 @@
 // program reports the peak of live heap octets during decode-and-free above
 // what was live before it, the octets still live when the decode returns
 // (the decoded value), and the number of allocations. Each block carries a
-// 16-octet header holding its size; the headers are not counted.
+// 16-octet header holding its size; the headers are not counted. The heap
+// maps the chunks of a heap grown to megabytes from the system itself:
+// mmap / munmap are replaced too, and anonymous mappings counted as
+// allocations of their size.
 #include <openssl/crypto.h>
+#include <sys/mman.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <openssl/x509.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -190,6 +197,36 @@ extern "C" {
 void* QV_malloc(size_t n) { return countedMalloc(n == 0 ? 1 : n); }
 void* QV_realloc(void* p, size_t n) { return countedRealloc(p, n == 0 ? 1 : n); }
 void QV_free(void* p) { countedFree(p); }
+}
+
+// Calls of mmap / munmap from the libraries resolve to these (glibc's
+// malloc maps through its own internal entry, which is not replaced).
+extern "C" {
+__attribute__((visibility("default"))) void* mmap(void* addr, size_t len, int prot, int flags, int fd, off_t off)
+{
+   long r = syscall(SYS_mmap, addr, len, prot, flags, fd, off);
+   if (r < 0 && r > -4096) {
+      errno = (int)-r;
+      return MAP_FAILED;
+   }
+   if (flags & MAP_ANONYMOUS) {
+      g_count.live += (long long)len;
+      g_count.allocs++;
+      if (g_count.live > g_count.peak) g_count.peak = g_count.live;
+   }
+   return reinterpret_cast<void*>(r);
+}
+
+__attribute__((visibility("default"))) int munmap(void* addr, size_t len)
+{
+   long r = syscall(SYS_munmap, addr, len);
+   if (r != 0) {
+      errno = (int)-r;
+      return -1;
+   }
+   g_count.live -= (long long)len;
+   return 0;
+}
 }
 
 // C++ allocations of the whole program go through the same counters.
