@@ -140,6 +140,18 @@ inline void asn1dataDropEncodeBuffer(ASN1CTXT* pctxt, OSOCTET* block)
    if (block != nullptr) rtMemHeapFreePtr(&pctxt->msgMemHeap, block);
 }
 
+// The open type keeps a new encoding: its octets sit at the end of an
+// encode buffer of at least 16 KB. They move to the buffer's start and the
+// block shrinks to them (in place when it is the heap's newest), so that a
+// value of many open types does not hold 16 KB for each.
+inline const OSOCTET* asn1dataKeepEncoding(ASN1CTXT* pctxt, const OSOCTET* fresh, OSUINT32 n, OSOCTET* block)
+{
+   if (block == nullptr || n == 0) return fresh;   // the caller's own buffer, or nothing to move
+   memmove(block, fresh, n);
+   void* kept = rtMemHeapRealloc(&pctxt->msgMemHeap, block, static_cast<int>(n));
+   return kept != nullptr ? static_cast<const OSOCTET*>(kept) : block;
+}
+
 template <class Enc, class Dec>
 int asn1dataTableEncode(ASN1CTXT* pctxt, Asn1TObject& object, Enc enc, Dec dec)
 {
@@ -198,7 +210,7 @@ int asn1dataTableEncode(ASN1CTXT* pctxt, Asn1TObject& object, Enc enc, Dec dec)
       pctxt->errInfo = errInfo;
    }
    object.numocts = n;
-   object.data = fresh;
+   object.data = asn1dataKeepEncoding(pctxt, fresh, n, freshBlock);
    return 0;
 }
 
@@ -424,15 +436,22 @@ int asn1dataTableXmlDecode(ASN1CtxtPtr& ctxt, Asn1TObject& object, bool xmlText,
    if (stat != 0) return stat < 0 ? stat : ASN1ERR_BAD_VALUE;
    object.decoded = record;
    const OSOCTET* fresh = nullptr;
+   OSOCTET* freshBlock = nullptr;   // the block holding fresh
    int len;
    {
       asn1dataBufferSaver saved(pctxt);
       len = xe_setp(pctxt, nullptr, 0);
-      if (len == 0) len = enc(pctxt, object);
+      if (len == 0) {
+         len = enc(pctxt, object);
+         if (pctxt->buffer.dynamic) freshBlock = pctxt->buffer.data;
+      }
       if (len >= 0) fresh = xe_getp(pctxt);
    }
-   if (len < 0) return len;
-   object.data = fresh;
+   if (len < 0) {
+      asn1dataDropEncodeBuffer(pctxt, freshBlock);
+      return len;
+   }
+   object.data = asn1dataKeepEncoding(pctxt, fresh, static_cast<OSUINT32>(len), freshBlock);
    object.numocts = static_cast<OSUINT32>(len);
    return 0;
 }

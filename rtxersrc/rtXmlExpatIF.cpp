@@ -5,6 +5,8 @@
 
 #include <expat.h>
 
+#include <random>
+
 static_assert(sizeof(XML_Char) == sizeof(char), "the reader is built for UTF-8 parser characters");
 
 // expat calls these plain functions; each forwards to the reader's member.
@@ -25,11 +27,33 @@ static void eCcharDataCallback(void* userData, const XML_Char* s, int len)
 }
 }
 
+// expat salts its name hashing (against inputs crafted to collide) with a
+// secret it reads from the system for every parser. A document with open
+// types in XML form is parsed by one parser per open type, and each of those
+// system calls cost more than parsing the value: every parser of this
+// process uses one secret, read from the system once.
+static unsigned long processHashSalt()
+{
+   static const unsigned long salt = [] {
+      unsigned long s = 0;
+      try {
+         std::random_device rd;
+         while (s == 0) s = ((unsigned long)rd() << 32) ^ (unsigned long)rd();
+      }
+      catch (...) {
+         s = 0;   // no source: expat reads its own for each parser
+      }
+      return s;
+   }();
+   return salt;
+}
+
 OSExpatXMLReader::OSExpatXMLReader()
    : mParser(nullptr), mContentHandler(nullptr), mReserved(nullptr), mErrorInfo(nullptr), mDepth(0)
 {
    mParser = XML_ParserCreate(nullptr);
    if (mParser == nullptr) throw OSRTSAXExceptionImpl();
+   if (unsigned long salt = processHashSalt()) XML_SetHashSalt(mParser, salt);
 }
 
 OSExpatXMLReader::~OSExpatXMLReader()

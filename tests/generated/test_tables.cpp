@@ -754,6 +754,29 @@ namespace {
 
 }  // namespace
 
+// An open type read as XML holds the BER encoding of its value; the encode
+// buffer that made it (16 KB at least) shrinks to the octets, so a document
+// of many open types does not hold 16 KB for each.
+TEST(ObjectTablesXer, ValueReadFromXmlHoldsItsOctetsInABlockOfTheirSize)
+{
+   const Bytes bc = tlv(0x30, cat({tlv(0x01, {0xFF}), tlv(0x02, {0x03})}));
+   Ctxt d;
+   ASN1T_Extension rec;
+   ASSERT_EQ(decodeWith(&d, asn1D_Extension, rec, extension("2.5.29.19", bc)), 0);
+   int st = 0;
+   std::string doc = toXer<ASN1T_Extension, ASN1C_Extension>(rec, &st);
+   ASSERT_EQ(st, 0);
+   ASN1XERDecodeBuffer buffer(reinterpret_cast<const OSOCTET*>(doc.data()), static_cast<OSUINT32>(doc.size()));
+   ASN1T_Extension out;
+   ASN1C_Extension ctl(buffer, out);
+   ASSERT_EQ(ctl.Decode(), 0);
+   ASSERT_EQ(Bytes(out.extnValue.data, out.extnValue.data + out.extnValue.numocts), bc);
+   ASN1CTXT* pctxt = buffer.getCtxtPtr();
+   void* block = const_cast<OSOCTET*>(out.extnValue.data);
+   ASSERT_EQ(rtMemHeapCheckPtr(&pctxt->memHeap, block), 1);
+   EXPECT_EQ(reinterpret_cast<OSMemBlk*>(block)[-1].size, bc.size());
+}
+
 TEST(ObjectTablesXer, KnownExtensionValuesTravelAsXml)
 {
    const Bytes bc = tlv(0x30, cat({tlv(0x01, {0xFF}), tlv(0x02, {0x01})}));
