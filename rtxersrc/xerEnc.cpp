@@ -8,12 +8,41 @@
 
 namespace {
 
+// Where n more octets go at the end of the context's buffer when they fit
+// in it as it is, else null (a stream, or the buffer must grow first: the
+// caller then writes through writeBytes).
+inline OSOCTET* roomFor(ASN1CTXT* pctxt, size_t n)
+{
+   ASN1BUFFER& b = pctxt->buffer;
+   if (pctxt->stream != nullptr || b.data == nullptr || (OSUINT64)b.byteIndex + n > b.size) return nullptr;
+   return b.data + b.byteIndex;
+}
+
 // Writes n octets; records and returns a failure.
-int writeBytes(ASN1CTXT* pctxt, const void* data, size_t n)
+inline int writeBytes(ASN1CTXT* pctxt, const void* data, size_t n)
 {
    if (n == 0) return 0;
+   if (OSOCTET* room = roomFor(pctxt, n)) {
+      memcpy(room, data, n);
+      pctxt->buffer.byteIndex += (OSUINT32)n;
+      return 0;
+   }
    int stat = rtWriteBytes(pctxt, static_cast<const OSOCTET*>(data), (OSUINT32)n);
    return stat != 0 ? LOG_ASN1ERR(pctxt, stat) : 0;
+}
+
+// A tag short enough is put together here and written in one piece.
+const size_t kTagRoom = 512;
+
+// Puts the line break and indentation of the current level at out (room
+// for 1 + 3 * 255 octets); returns the count (0 when canonical).
+size_t putIndent(ASN1CTXT* pctxt, char* out)
+{
+   if (pctxt->flags & ASN1XERCANONICAL) return 0;
+   size_t n = 1 + 3 * (size_t)pctxt->level;
+   out[0] = '\n';
+   memset(out + 1, ' ', n - 1);
+   return n;
 }
 
 int writeText(ASN1CTXT* pctxt, const char* text)
@@ -32,6 +61,14 @@ size_t formatUInt(char* out, OSUINT32 v)
    } while (v != 0);
    for (size_t i = 0; i < n; i++) out[i] = tmp[n - 1 - i];
    return n;
+}
+
+// A character written as it is in character data: not markup, not a
+// control (TAB and LF are written as they are too).
+inline bool isPlainChar(unsigned char c)
+{
+   if (c >= 0x20) return c != '"' && c != '&' && c != '\'' && c != '<' && c != '>';
+   return c == 0x09 || c == 0x0A;
 }
 
 bool isEmptyName(const char* name)
@@ -55,6 +92,24 @@ public:
       }
       memcpy(mBuf + mUsed, piece, n);
       mUsed += n;
+      return 0;
+   }
+
+   // Octets that may be split anywhere: each piece is filled to kChunk
+   // before it is written.
+   int putRun(const char* run, size_t n)
+   {
+      while (n > 0) {
+         if (mUsed == kChunk) {
+            int stat = flush();
+            if (stat != 0) return stat;
+         }
+         size_t take = kChunk - mUsed < n ? kChunk - mUsed : n;
+         memcpy(mBuf + mUsed, run, take);
+         mUsed += take;
+         run += take;
+         n -= take;
+      }
       return 0;
    }
 
@@ -90,6 +145,16 @@ int emptyValue(ASN1CTXT* pctxt, const char* elemName, const char* attributes)
 }
 
 const char kHexDigits[] = "0123456789ABCDEF";
+
+// The binary digits of every octet value.
+struct BitDigits {
+   char of[256][8];
+   BitDigits()
+   {
+      for (int o = 0; o < 256; o++)
+         for (int b = 0; b < 8; b++) of[o][b] = (char)('0' + ((o >> (7 - b)) & 1));
+   }
+};
 
 }  // namespace
 
@@ -149,6 +214,23 @@ int xerEncNewLine(ASN1CTXT* pctxt)
 int xerEncStartElement(ASN1CTXT* pctxt, const char* elemName, const char* attributes)
 {
    if (isEmptyName(elemName)) return 0;
+   const size_t nameLen = strlen(elemName);
+   const size_t attrLen = attributes != nullptr ? strlen(attributes) : 0;
+   if (nameLen + attrLen + 3 <= kTagRoom) {
+      char text[1 + 3 * 255 + kTagRoom];
+      size_t n = putIndent(pctxt, text);
+      text[n++] = '<';
+      memcpy(text + n, elemName, nameLen);
+      n += nameLen;
+      if (attributes != nullptr) {
+         text[n++] = ' ';
+         memcpy(text + n, attributes, attrLen);
+         n += attrLen;
+      }
+      text[n++] = '>';
+      pctxt->state = XER_STATE_STARTTAG;
+      return writeBytes(pctxt, text, n);
+   }
    int stat = xerEncIndent(pctxt);
    if (stat != 0) return stat;
    pctxt->state = XER_STATE_STARTTAG;
@@ -164,6 +246,18 @@ int xerEncStartElement(ASN1CTXT* pctxt, const char* elemName, const char* attrib
 int xerEncEndElement(ASN1CTXT* pctxt, const char* elemName)
 {
    if (isEmptyName(elemName)) return 0;
+   const size_t nameLen = strlen(elemName);
+   if (nameLen + 3 <= kTagRoom) {
+      char text[1 + 3 * 255 + kTagRoom];
+      size_t n = pctxt->state == XER_STATE_ENDTAG ? putIndent(pctxt, text) : 0;
+      text[n++] = '<';
+      text[n++] = '/';
+      memcpy(text + n, elemName, nameLen);
+      n += nameLen;
+      text[n++] = '>';
+      pctxt->state = XER_STATE_ENDTAG;
+      return writeBytes(pctxt, text, n);
+   }
    int stat;
    if (pctxt->state == XER_STATE_ENDTAG) {
       if ((stat = xerEncIndent(pctxt)) != 0) return stat;
@@ -307,12 +401,15 @@ int xerEncObjId(ASN1CTXT* pctxt, const ASN1OBJID* pvalue, const char* elemName)
       return ASN1ERR_INVALID_OBJID;
    if (elemName == nullptr) elemName = "OBJECT_IDENTIFIER";
    int stat = startValue(pctxt, elemName, nullptr);
-   for (OSUINT32 i = 0; stat == 0 && i < pvalue->numids; i++) {
-      // Arcs are unsigned 32-bit: "%u", so that arcs above 2^31 stay positive.
-      char text[16];
+   if (stat == 0) {
+      // Arcs are unsigned 32-bit, so that arcs above 2^31 stay positive; the
+      // dotted text is put together and written in one piece.
+      char text[ASN_K_MAXSUBIDS * 11];
       size_t n = 0;
-      if (i > 0) text[n++] = '.';
-      n += formatUInt(text + n, pvalue->subid[i]);
+      for (OSUINT32 i = 0; i < pvalue->numids; i++) {
+         if (i > 0) text[n++] = '.';
+         n += formatUInt(text + n, pvalue->subid[i]);
+      }
       stat = writeBytes(pctxt, text, n);
    }
    if (stat == 0) stat = xerEncEndElement(pctxt, elemName);
@@ -323,6 +420,14 @@ int xerEncHexStrValue(ASN1CTXT* pctxt, OSUINT32 numocts, const OSOCTET* data)
 {
    pctxt->state = XER_STATE_CHARDATA;
    if (numocts > 0 && data == nullptr) return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_PARAM);
+   if (OSOCTET* room = roomFor(pctxt, (size_t)numocts * 2)) {
+      for (OSUINT32 i = 0; i < numocts; i++) {
+         room[2 * (size_t)i] = (OSOCTET)kHexDigits[data[i] >> 4];
+         room[2 * (size_t)i + 1] = (OSOCTET)kHexDigits[data[i] & 0x0F];
+      }
+      pctxt->buffer.byteIndex += numocts * 2;
+      return 0;
+   }
    ChunkWriter<80> out(pctxt);
    for (OSUINT32 i = 0; i < numocts; i++) {
       char pair[2] = { kHexDigits[data[i] >> 4], kHexDigits[data[i] & 0x0F] };
@@ -348,12 +453,16 @@ int xerEncBinStrValue(ASN1CTXT* pctxt, OSUINT32 numbits, const OSOCTET* data)
    if (numbits > 0 && data == nullptr) return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_PARAM);
    ChunkWriter<256> out(pctxt);
    OSUINT32 whole = numbits / 8;
-   for (OSUINT32 k = 0; k < whole; k++) {
-      // The eight digits of one octet, most significant bit first.
-      char digits[8];
-      const OSOCTET o = data[k];
-      for (int b = 0; b < 8; b++) digits[b] = (char)('0' + ((o >> (7 - b)) & 1));
-      int stat = out.put(digits, 8);
+   // The eight digits of each octet, most significant bit first, written
+   // straight into the buffer when it has room for all of them.
+   static const BitDigits digits;
+   OSUINT32 k = 0;
+   if (OSOCTET* room = roomFor(pctxt, (size_t)whole * 8)) {
+      for (; k < whole; k++) memcpy(room + (size_t)k * 8, digits.of[data[k]], 8);
+      pctxt->buffer.byteIndex += whole * 8;
+   }
+   for (; k < whole; k++) {
+      int stat = out.put(digits.of[data[k]], 8);
       if (stat != 0) return stat;
    }
    for (OSUINT32 i = whole * 8; i < numbits; i++) {
@@ -411,6 +520,15 @@ int xerPutCharStr(ASN1CTXT* pctxt, const char* str, int len)
    if (str == nullptr || len < 1) return 0;
    ChunkWriter<80> out(pctxt);
    for (int i = 0; i < len; i++) {
+      // A run of characters that stand for themselves goes out in one piece.
+      int run = i;
+      while (run < len && isPlainChar((unsigned char)str[run])) run++;
+      if (run > i) {
+         int stat = out.putRun(str + i, (size_t)(run - i));
+         if (stat != 0) return stat;
+         i = run;
+         if (i == len) break;
+      }
       const unsigned char c = (unsigned char)str[i];
       const char* piece;
       char control[8];
