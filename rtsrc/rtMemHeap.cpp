@@ -305,25 +305,10 @@ int rtMemHeapCreate(OSMemHeap** ppHeap, void* memCtx)
    return 0;
 }
 
-void* rtMemHeapAlloc(OSMemHeap** ppHeap, int nbytes)
+// Everything but the common case of rtMemHeapAlloc, kept out of line so
+// that the common case needs no stack frame.
+static __attribute__((noinline)) void* allocSlow(OSMemHeap** ppHeap, int nbytes)
 {
-   if (ppHeap == nullptr) return nullptr;
-   // The common case first: room left in the chunk being carved.
-   OSMemHeap* h = *ppHeap;
-   if (h != nullptr && nbytes >= 0 && (h->heapFlags & RT_MH_FREEHEAPDESC)) {
-      HeapExt* x = reinterpret_cast<HeapExt*>(h);
-      size_t span = sizeof(OSMemBlk) + round16((size_t)nbytes);
-      Chunk* c = x->cur;
-      if (x->carve && c != nullptr && span <= kMaxCarved && (size_t)(c->end - x->bump) >= span) {
-         OSMemBlk* blk = reinterpret_cast<OSMemBlk*>(x->bump);
-         x->bump += span;
-         c->live++;
-         blk->reserved = reinterpret_cast<size_t>(c);
-         blk->size = (size_t)nbytes;
-         linkHead(h, blk);
-         return payloadOf(blk);
-      }
-   }
    // The total of header and payload is a signed 32-bit count: a negative
    // size, or one whose total would not fit, is refused rather than wrapped
    // into a short block.
@@ -344,6 +329,28 @@ void* rtMemHeapAlloc(OSMemHeap** ppHeap, int nbytes)
    blk->size = (size_t)nbytes;
    linkHead(heap, blk);
    return payloadOf(blk);
+}
+
+void* rtMemHeapAlloc(OSMemHeap** ppHeap, int nbytes)
+{
+   if (ppHeap == nullptr) return nullptr;
+   // The common case first: room left in the chunk being carved.
+   OSMemHeap* h = *ppHeap;
+   if (h != nullptr && nbytes >= 0 && (h->heapFlags & RT_MH_FREEHEAPDESC)) {
+      HeapExt* x = reinterpret_cast<HeapExt*>(h);
+      size_t span = sizeof(OSMemBlk) + round16((size_t)nbytes);
+      Chunk* c = x->cur;
+      if (x->carve && c != nullptr && span <= kMaxCarved && (size_t)(c->end - x->bump) >= span) {
+         OSMemBlk* blk = reinterpret_cast<OSMemBlk*>(x->bump);
+         x->bump += span;
+         c->live++;
+         blk->reserved = reinterpret_cast<size_t>(c);
+         blk->size = (size_t)nbytes;
+         linkHead(h, blk);
+         return payloadOf(blk);
+      }
+   }
+   return allocSlow(ppHeap, nbytes);
 }
 
 void* rtMemHeapAllocZ(OSMemHeap** ppHeap, int nbytes)
