@@ -4,6 +4,8 @@
 #include <string.h>
 #if defined(__linux__)
 #include <sys/mman.h>
+
+#include <mutex>
 #endif
 
 #include "qvalloc.h"
@@ -84,10 +86,46 @@ const size_t kMaxCarved = 256 * 1024;
 const size_t kHugePage = 2 * 1024 * 1024;
 
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
+// Mapped chunks given back are kept for the next large heap, up to
+// kCacheLimit octets in all: mapping fresh memory costs the kernel a page
+// fault and the zeroing of every page, which for a large decode is as much
+// as the decode itself. Kept chunks are marked MADV_FREE, so the kernel may
+// still take their pages back when memory runs short (the next user then
+// gets zero pages, which is all the heap needs).
+const size_t kCacheLimit = 128 * 1024 * 1024;
+const size_t kCacheSlots = 64;
+
+struct MapCache {
+   std::mutex lock;
+   void*      chunk[kCacheSlots];
+   size_t     size[kCacheSlots];
+   size_t     count = 0;
+   size_t     bytes = 0;
+};
+
+MapCache& mapCache()
+{
+   static MapCache* cache = new MapCache;   // lives as long as the process
+   return *cache;
+}
+
 // size is a multiple of kHugePage; the mapping starts on a huge-page
 // boundary. Null when the system refuses.
 void* mapHuge(size_t size)
 {
+   {
+      MapCache& c = mapCache();
+      std::lock_guard<std::mutex> hold(c.lock);
+      for (size_t i = c.count; i-- > 0;) {
+         if (c.size[i] != size) continue;
+         void* p = c.chunk[i];
+         c.bytes -= size;
+         c.count--;
+         c.chunk[i] = c.chunk[c.count];
+         c.size[i] = c.size[c.count];
+         return p;
+      }
+   }
    size_t span = size + kHugePage;
    void* m = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
    if (m == MAP_FAILED) return nullptr;
@@ -102,6 +140,19 @@ void* mapHuge(size_t size)
 
 void unmapHuge(void* p, size_t size)
 {
+#if defined(MADV_FREE)
+   {
+      MapCache& c = mapCache();
+      std::lock_guard<std::mutex> hold(c.lock);
+      if (c.count < kCacheSlots && c.bytes + size <= kCacheLimit && madvise(p, size, MADV_FREE) == 0) {
+         c.chunk[c.count] = p;
+         c.size[c.count] = size;
+         c.count++;
+         c.bytes += size;
+         return;
+      }
+   }
+#endif
    munmap(p, size);
 }
 #else

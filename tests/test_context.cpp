@@ -496,6 +496,16 @@ TEST(MemHeap, LargeHeapKeepsBlocksInMappedChunks)
    EXPECT_EQ(heapBlocks(heap).size(), 2u);
    rtMemHeapRelease(&heap);
    EXPECT_EQ(heap, nullptr);
+   // The next large heap may get those chunks again, with what was written
+   // in them: cleared blocks are cleared all the same.
+   ASSERT_EQ(rtMemHeapCreate(&heap, nullptr), 0);
+   for (int i = 0; i < kBlocks; i++) {
+      OSOCTET* p = static_cast<OSOCTET*>(rtMemHeapAllocZ(&heap, kSize));
+      ASSERT_NE(p, nullptr);
+      ASSERT_EQ(p[0] | p[kSize / 2] | p[kSize - 1], 0) << i;
+      p[0] = p[kSize / 2] = p[kSize - 1] = 0xA5;
+   }
+   rtMemHeapRelease(&heap);
 }
 
 TEST(MemHeap, ReleaseKeepsFieldWhileReferencesRemain)
