@@ -181,14 +181,22 @@ int xe_OpenType(ASN1CTXT* pctxt, const OSOCTET* data, OSUINT32 numocts)
    if (data == nullptr) return ASN1ERR_BAD_VALUE;
    if (numocts > (OSUINT32)INT32_MAX) return ASN1ERR_BAD_VALUE;
 
-   // Measure the first element, reading no further than numocts.
-   ASN1CTXT temp;
-   memset(&temp, 0, sizeof(temp));
-   temp.key = ASN1CTXT_KEY;   // no heap: nothing below allocates
+   // Measure the first element, reading no further than numocts: its
+   // header, then a definite length that must fit in what is there.
    ASN1TAG tag;
    int len;
-   int stat = xd_setp(&temp, data, (int)numocts, &tag, &len);
+   OSUINT32 i = 0;
+   int stat = ber_parseTag(data, numocts, &i, &tag);
+   if (stat == 0) stat = ber_parseLen(data, numocts, &i, &len, false);
    if (stat != 0) return stat;
+   if (len == INDEFINITE_LENGTH) {
+      // Only a constructed element may use the indefinite form.
+      if (!(tag & TM_CONS)) return ASN1ERR_INVALID_LENGTH;
+   }
+   else {
+      if ((OSUINT32)len > numocts - i) return ASN1ERR_INVALID_LENGTH;
+      len += (int)i;   // the whole element
+   }
    if (tag == 0 && len == 2) return ASN1ERR_BAD_VALUE;   // 00 00: end-of-contents
    if (len == INDEFINITE_LENGTH) {
       len = xd_indeflen_ex(data, (int)numocts);
@@ -229,7 +237,17 @@ int xe_derCanonicalSort(ASN1CTXT* pctxt, Asn1RTSList* pList)
    int stat = 0;
    OSUINT64 total = 0;
    DescrView* views = nullptr;
-   if ((OSUINT64)count * sizeof(DescrView) > (OSUINT64)INT32_MAX) stat = ASN1ERR_NO_MEMORY;
+   if (count == 1) {
+      // One element (most sets of a certificate): nothing to order, only
+      // the descriptor to check.
+      Asn1BufLocDescr* d = static_cast<Asn1BufLocDescr*>(pList->head->data);
+      if (pList->head->next != nullptr || d == nullptr || d->offset > used || d->numocts > d->offset ||
+          d->numocts > used)
+         stat = ASN1ERR_INVALID_PARAM;
+      else
+         total = d->numocts;
+   }
+   else if ((OSUINT64)count * sizeof(DescrView) > (OSUINT64)INT32_MAX) stat = ASN1ERR_NO_MEMORY;
    else {
       views = static_cast<DescrView*>(ASN1MALLOC(pctxt, count * sizeof(DescrView)));
       if (views == nullptr) stat = ASN1ERR_NO_MEMORY;
@@ -238,7 +256,7 @@ int xe_derCanonicalSort(ASN1CTXT* pctxt, Asn1RTSList* pList)
    // elements together must be the start of the encoding.
    OSUINT32 n = 0;
    bool ordered = true;
-   for (Asn1RTSListNode* node = pList->head; stat == 0 && node != nullptr; node = node->next) {
+   for (Asn1RTSListNode* node = pList->head; stat == 0 && views != nullptr && node != nullptr; node = node->next) {
       Asn1BufLocDescr* d = static_cast<Asn1BufLocDescr*>(node->data);
       if (d == nullptr || n >= count || d->offset > used || d->numocts > d->offset) {
          stat = ASN1ERR_INVALID_PARAM;
@@ -251,7 +269,7 @@ int xe_derCanonicalSort(ASN1CTXT* pctxt, Asn1RTSList* pList)
       total += d->numocts;
       n++;
    }
-   if (stat == 0 && (n != count || total > used)) stat = ASN1ERR_INVALID_PARAM;
+   if (stat == 0 && count > 1 && (n != count || total > used)) stat = ASN1ERR_INVALID_PARAM;
 
    if (stat == 0 && !ordered) {
       OSOCTET* scratch = static_cast<OSOCTET*>(ASN1MALLOC(pctxt, total));

@@ -360,7 +360,8 @@ TEST(BerEncode, DerSetOfOrdering)
    EXPECT_EQ(Hex(sortedSetOf({ "31 03 02 01 05", "31 02 02 01", "05 00", "05 00" }, &ret)),
              "05 00 05 00 31 02 02 01 31 03 02 01 05");
    EXPECT_EQ(ret, 13);
-   EXPECT_EQ(Hex(sortedSetOf({ "0C 01 41" }, &ret)), "0C 01 41");
+   EXPECT_EQ(Hex(sortedSetOf({ "0C 01 41" }, &ret, true)), "0C 01 41");
+   EXPECT_EQ(ret, 3);
    TestCtxt t;
    t.encodeInit();
    Asn1RTSList empty;
