@@ -4,6 +4,8 @@
 // Each takes the tagging argument: explicit reads and checks the universal
 // identifier octet and the length, implicit takes the content length from
 // the caller. Content is never read past the buffer's size.
+#include <string.h>
+
 #include "asn1ber.h"
 #include "berInternal.h"
 #include "rtMemHeap.h"
@@ -199,10 +201,19 @@ int xd_bigint(ASN1CTXT* pctxt, const char** object_p, ASN1TagType tagging, int l
    else {
       // Keep a positive value positive when its sign octet was dropped.
       if (droppedZero && (p[i] & 0x80)) *t++ = '0';
+      // Two digits per octet from a table of all 256 pairs.
+      static const struct HexPairs {
+         char pair[256][2];
+         HexPairs()
+         {
+            for (int o = 0; o < 256; o++) {
+               pair[o][0] = hex[o >> 4];
+               pair[o][1] = hex[o & 0x0F];
+            }
+         }
+      } pairs;
       for (; i < length; i++) {
-         const OSOCTET o = p[i];
-         t[0] = hex[o >> 4];
-         t[1] = hex[o & 0x0F];
+         memcpy(t, pairs.pair[p[i]], 2);
          t += 2;
       }
    }
