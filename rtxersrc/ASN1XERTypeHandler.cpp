@@ -99,7 +99,7 @@ OSBOOL xerIsBerForm(const char* const* attrs)
 
 ASN1XERTypeHandler::ASN1XERTypeHandler()
    : mpCurrHandler(nullptr), mText(), mElemName(""), mLastRow(0), mReqCount(0), mSeen(0), mValueKind(XERV_NESTED),
-     mValueElem(FALSE), mExtElem(false)
+     mValueElem(FALSE), mExtElem(false), mpValueRead(nullptr), mObjectDepth(0)
 {
    memset(&mText, 0, sizeof mText);
 }
@@ -218,6 +218,7 @@ void ASN1XERTypeHandler::resetHandler(int level, ASN1CTXT* pctxt)
    mValueElem = FALSE;
    mExtElem = false;
    mXmlTexts.clear();
+   mpValueRead = nullptr;
    if (mText.ctxt != pctxt) {
       releaseText();
       rtMemBufInit(pctxt, &mText, TEXT_SEGMENT);

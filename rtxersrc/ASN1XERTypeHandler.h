@@ -23,6 +23,7 @@
 #ifndef ASN1XERTYPEHANDLER_H
 #define ASN1XERTYPEHANDLER_H
 
+#include <memory>
 #include <vector>
 
 #include "ASN1CXerOpenType.h"
@@ -105,6 +106,26 @@ public:
    // BER octets belong.
    void refuseXmlTexts();
 
+   // Open types whose object is known when their element starts are read in
+   // place, by the control object of the object's type nested under a reader
+   // that the object tables make (one per handler, kept for reuse). Once that
+   // reader has turned the value into a record and its octets, it notes the
+   // holder, and takeValueRead tells the post-decoder (and forgets the note).
+   ASN1XERSAXDecodeHandler* objectValueReader() const { return mpObjectValue.get(); }
+   void setObjectValueReader(ASN1XERSAXDecodeHandler* reader) { mpObjectValue.reset(reader); }
+   void noteValueRead(const ASN1OpenType* holder) { mpValueRead = holder; }
+   bool takeValueRead(const ASN1OpenType* holder)
+   {
+      if (holder == nullptr || holder != mpValueRead) return false;
+      mpValueRead = nullptr;
+      return true;
+   }
+   // How many open-type values read in place enclose this handler's value;
+   // nested handlers inherit it (nest), so that the values inside values of
+   // a document count towards the nesting limit of the decoders.
+   int getObjectDepth() const { return mObjectDepth; }
+   void setObjectDepth(int depth) { mObjectDepth = depth; }
+
    // Frees the text collector's storage; a top-level decode calls it when it
    // ends, before the object may be bound to another buffer's context.
    void releaseText();
@@ -138,6 +159,12 @@ protected:
    // A nested handler takes the events of the component: init(1).
    void nest(ASN1XERSAXDecodeHandler* handler)
    {
+      handler->init(1);
+      mpCurrHandler = handler;
+   }
+   void nest(ASN1XERTypeHandler* handler)
+   {
+      handler->mObjectDepth = mObjectDepth;
       handler->init(1);
       mpCurrHandler = handler;
    }
@@ -206,6 +233,9 @@ private:
    OSBOOL mValueElem;     // the value element was seen
    bool mExtElem;         // the component is an unknown extension element
    std::vector<ASN1OpenType*> mXmlTexts;   // open types holding XML text
+   std::unique_ptr<ASN1XERSAXDecodeHandler> mpObjectValue;   // reader of open types in place
+   const ASN1OpenType* mpValueRead;   // the open type that reader completed
+   int mObjectDepth;                  // values read in place around this one
 };
 
 // The handler of a document whose element is a value of a primitive type

@@ -25,6 +25,7 @@ struct Slot {
    std::string member;       // cached nested handler
    bool capture = false;     // OCTET STRING CONTAINING a table value: XML text or hexadecimal
                              // octets, captured into its Asn1TObject
+   std::string reader;       // open type read in place: the call that makes its reader
 };
 
 const char* kindName(const ValueInfo& v)
@@ -76,6 +77,7 @@ std::vector<Slot> slotsOf(const Unit& u)
             }
             else if (!s.recType.empty()) s.target = "msgData." + f;
             if (hasPresenceBit(c)) s.present = "msgData.m." + f + "Present = 1;";
+            s.reader = xerValueReaderCall(u, c);
             TableUse use;
             if (isTableContaining(c) && tableUseOf(u, use) && hasXerTable(use)) {
                s.v.kind = VKind::Open;
@@ -168,16 +170,24 @@ void emitSlotStart(Writer& w, const Slot& s, bool list)
    if (!nested(s)) return;
    if (!s.present.empty()) w.line(s.present);
    std::string cls = handlerClass(s);
+   // The value of a known object is read in place; anything else is captured.
+   const std::string inPlace = s.reader.empty() ? "" : "if (ASN1XERSAXDecodeHandler* preader = " + s.reader + ")";
    if (s.capture) {
+      if (!inPlace.empty()) {
+         w.line(inPlace + " nest(preader);");
+         w.open("else {");
+      }
       // asn1XDTC_ tells XML text from hexadecimal octets once the element is done.
       w.line("delete " + s.member + ";");
       w.line(s.member + " = 0;");
       w.line(s.member + " = new ASN1CXerOpenType(*getMsgBuf(), " + s.target + ");");
       w.line("nest(" + s.member + ");");
+      if (!inPlace.empty()) w.close();
       return;
    }
    if (s.v.kind == VKind::Open) {
       w.line("if (xerIsBerForm(attrs)) setValueKind(XERV_HEX);   // BER octets in hexadecimal");
+      if (!inPlace.empty()) w.line("else " + inPlace + " nest(preader);");
       w.open("else {");
       w.line("delete " + s.member + ";");
       w.line(s.member + " = 0;");

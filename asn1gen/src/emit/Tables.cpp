@@ -439,6 +439,21 @@ void defineSet(Assignment& set, Writer& w)
 }
 
 // ------------------------------------------------------------ constrained types
+// Whether the open type of u is read in place (asn1XDOV_T): a single value
+// (not a list of them) whose identifier is a required component before it,
+// so that the identifier is known when the value's element starts.
+bool readsValueInPlace(const Unit& u, const TableUse& t)
+{
+   if (t.kind == TableUse::Kind::SetOf || t.id->optional || t.id->defaultValue) return false;
+   const auto& comps = u.type->components;
+   size_t idAt = comps.size(), valueAt = comps.size();
+   for (size_t i = 0; i < comps.size(); ++i) {
+      if (&comps[i] == t.id) idAt = i;
+      if (&comps[i] == t.value) valueAt = i;
+   }
+   return idAt < valueAt && valueAt < comps.size();
+}
+
 std::string holderExpr(const TableUse& t)
 {
    std::string f = fieldName(t.value->name);
@@ -473,6 +488,13 @@ void declareTableFunctions(const Unit& u, Writer& w)
       w.line("EXTERNRT int asn1XDTC_" + u.name + "(ASN1CtxtPtr& ctxt, ASN1T_" + u.name +
              "* pvalue, ASN1XERTypeHandler* forms);");
       w.line("EXTERNRT int asn1XDTC_" + u.name + "(ASN1CtxtPtr& ctxt, ASN1T_" + u.name + "* pvalue);");
+      if (readsValueInPlace(u, t)) {
+         w.line("// XER decode in place: when the value's element starts, the reader that nests");
+         w.line("// the control object of the known " + t.id->name + "'s type (asn1dataXerObjectValue),");
+         w.line("// or null when the value is to be captured as text.");
+         w.line("EXTERNRT ASN1XERSAXDecodeHandler* asn1XDOV_" + u.name +
+                "(ASN1MessageBufferIF& msgBuf, ASN1XERTypeHandler& owner, ASN1T_" + u.name + "* pvalue);");
+      }
    }
    w.line("// The decoded value copied through its object (after the octets were copied);");
    w.line("// 0 or ASN1ERR_NO_MEMORY.");
@@ -672,6 +694,16 @@ void defineXerFunctions(const Unit& u, const TableUse& t, Writer& w)
    w.line();
    openFunction(w, "int asn1XDTC_" + u.name + "(ASN1CtxtPtr& ctxt, ASN1T_" + u.name +
                 "* pvalue, ASN1XERTypeHandler* forms)");
+   if (readsValueInPlace(u, t)) {
+      w.line("// A value read in place holds its record and octets already.");
+      w.open("if (forms != 0 && forms->takeValueRead(&pvalue->" + holder + ")) {");
+      if (t.kind == TableUse::Kind::Containing) {
+         w.line("pvalue->" + v + ".numocts = pvalue->" + holder + ".numocts;");
+         w.line("pvalue->" + v + ".data = pvalue->" + holder + ".data;");
+      }
+      w.line("return 0;");
+      w.close();
+   }
    w.line("ASN1CTXT* pctxt = ctxt->getPtr();");
    if (t.kind == TableUse::Kind::Containing) {
       w.line("// The element's text is captured whole: XML of the value, or its octets in");
@@ -733,9 +765,35 @@ void defineXerFunctions(const Unit& u, const TableUse& t, Writer& w)
    }
    w.line("return 0;");
    w.close();
+   if (!readsValueInPlace(u, t)) return;
+   w.line();
+   w.line("// asn1XDOV_" + u.name + ": the reader of the value of a known " + t.id->name + " in place.");
+   openFunction(w, "ASN1XERSAXDecodeHandler* asn1XDOV_" + u.name +
+                "(ASN1MessageBufferIF& msgBuf, ASN1XERTypeHandler& owner, ASN1T_" + u.name + "* pvalue)");
+   w.line("ASN1CTXT* pctxt = msgBuf.getCtxtPtr();");
+   lookup();
+   w.line("if (pobj == 0) return 0;");
+   w.line("return asn1dataXerObjectValue::begin(msgBuf, owner, pvalue->" + holder + ", " +
+          (t.kind == TableUse::Kind::OpenType ? "true" : "false") + ", pobj,");
+   w.indent();
+   w.line("[](void* o, ASN1CTXT* c) { return static_cast<" + cls + "*>(o)->constructASN1T" + F + "(c); },");
+   w.line("[](void* o, ASN1MessageBufferIF& b, void* r) { return static_cast<" + cls + "*>(o)->constructASN1C" + F +
+          "(b, r); },");
+   w.line("[](void* o, ASN1CType* c) { static_cast<" + cls + "*>(o)->destructASN1C" + F + "(c); },");
+   w.line("[](void* o, ASN1CTXT* c, Asn1TObject& v) { return static_cast<" + cls + "*>(o)->encodeBER" + F +
+          "(c, v); });");
+   w.outdent();
+   w.close();
 }
 
 }  // namespace
+
+std::string xerValueReaderCall(const Unit& u, const Component& c)
+{
+   TableUse t;
+   if (!tableUseOf(u, t) || !hasXerTable(t) || t.value != &c || !readsValueInPlace(u, t)) return "";
+   return "asn1XDOV_" + u.name + "(*getMsgBuf(), *this, &msgData)";
+}
 
 bool tableUseOf(const Unit& u, TableUse& out)
 {
