@@ -580,7 +580,7 @@ public:
          capture_->characters(chars, length);
          return;
       case Waiting:
-         if (xerIsWhiteSpace(chars, length)) {
+         if (xerIsBlankText(chars, length)) {
             blank_.append(chars, length);
             return;
          }
@@ -596,7 +596,7 @@ public:
          }
          return;
       case Done:
-         if (!xerIsWhiteSpace(chars, length)) fail(ASN1ERR_XML_STATE);   // text after the value
+         if (!xerIsBlankText(chars, length)) fail(ASN1ERR_XML_STATE);   // text after the value
          return;
       }
    }

@@ -52,6 +52,17 @@ struct ASN1XERElemInfo {
 
 // Characters a reader passes as white space between elements.
 EXTERNRT OSBOOL xerIsWhiteSpace(const char* chars, unsigned int length);
+// The same, inline (character data between elements is mostly indentation).
+inline bool xerIsBlankText(const char* chars, unsigned int length)
+{
+   // Bits of ' ', '\t', '\n' and '\r'.
+   const unsigned long long blanks = (1ULL << ' ') | (1ULL << '\t') | (1ULL << '\n') | (1ULL << '\r');
+   for (unsigned int i = 0; i < length; ++i) {
+      const unsigned char c = static_cast<unsigned char>(chars[i]);
+      if (c > ' ' || ((blanks >> c) & 1) == 0) return false;
+   }
+   return true;
+}
 
 // An open type holds the octets of one BER element; they are written in
 // hexadecimal in an element carrying the attribute form="ber", so that they
@@ -161,19 +172,33 @@ protected:
    {
       handler->init(1);
       mpCurrHandler = handler;
+      mpNestedType = nullptr;
    }
    void nest(ASN1XERTypeHandler* handler)
    {
       handler->mObjectDepth = mObjectDepth;
       handler->init(1);
       mpCurrHandler = handler;
+      mpNestedType = handler;
    }
 
    // Events at level 2 or deeper go to the nested handler when there is
    // one: true when forwarded (startElement also raises the level).
+   // (Inline: every event passes them once per enclosing level.)
    bool forwardStart(const char* uri, const char* localname, const char* qname,
-                     const char* const* attrs);
-   bool forwardCharacters(const char* chars, unsigned int length);
+                     const char* const* attrs)
+   {
+      if (mLevel < 2 || mpCurrHandler == nullptr) return false;
+      mpCurrHandler->startElement(uri, localname, qname, attrs);
+      ++mLevel;
+      return true;
+   }
+   bool forwardCharacters(const char* chars, unsigned int length)
+   {
+      if (mLevel < 2 || mpCurrHandler == nullptr) return false;
+      mpCurrHandler->characters(chars, length);
+      return true;
+   }
    // An element at level 2 or deeper without nested handler: the value
    // element of a BOOLEAN, ENUMERATED or named number (its name becomes the
    // text), or a control character inside a character string (the
@@ -236,6 +261,7 @@ private:
    std::unique_ptr<ASN1XERSAXDecodeHandler> mpObjectValue;   // reader of open types in place
    const ASN1OpenType* mpValueRead;   // the open type that reader completed
    int mObjectDepth;                  // values read in place around this one
+   ASN1XERTypeHandler* mpNestedType;  // the last handler nested as a type handler
 };
 
 // The handler of a document whose element is a value of a primitive type
