@@ -91,7 +91,8 @@ OSBOOL xerIsBerForm(const char* const* attrs)
 
 ASN1XERTypeHandler::ASN1XERTypeHandler()
    : mpCurrHandler(nullptr), mText(), mElemName(""), mLastRow(0), mReqCount(0), mSeen(0), mValueKind(XERV_NESTED),
-     mValueElem(FALSE), mExtElem(false), mpValueRead(nullptr), mObjectDepth(0), mpNestedType(nullptr)
+     mValueElem(FALSE), mExtElem(false), mElementReader(nullptr), mpElementRecord(nullptr),
+     mObjectDepth(0), mpNestedType(nullptr)
 {
    memset(&mText, 0, sizeof mText);
 }
@@ -131,13 +132,26 @@ bool ASN1XERTypeHandler::takeXmlText(const ASN1OpenType* holder)
    return true;
 }
 
+bool ASN1XERTypeHandler::takeValueRead(const ASN1OpenType* holder)
+{
+   auto it = std::find(mValuesRead.begin(), mValuesRead.end(), holder);
+   if (it == mValuesRead.end()) return false;
+   mValuesRead.erase(it);
+   return true;
+}
+
 void ASN1XERTypeHandler::takeXmlTexts(ASN1XERSAXDecodeHandler* nested)
 {
    // The handler nested last as a type handler needs no look-up of its type.
    ASN1XERTypeHandler* h = nested != nullptr && nested == static_cast<ASN1XERSAXDecodeHandler*>(mpNestedType)
       ? mpNestedType
       : dynamic_cast<ASN1XERTypeHandler*>(nested);
-   if (h == nullptr || h == this || h->mXmlTexts.empty()) return;
+   if (h == nullptr || h == this) return;
+   if (!h->mValuesRead.empty()) {
+      mValuesRead.insert(mValuesRead.end(), h->mValuesRead.begin(), h->mValuesRead.end());
+      h->mValuesRead.clear();
+   }
+   if (h->mXmlTexts.empty()) return;
    mXmlTexts.insert(mXmlTexts.end(), h->mXmlTexts.begin(), h->mXmlTexts.end());
    h->mXmlTexts.clear();
 }
@@ -152,6 +166,7 @@ void ASN1XERTypeHandler::refuseXmlTexts()
       holder->data = nullptr;
    }
    mXmlTexts.clear();
+   mValuesRead.clear();
 }
 
 bool ASN1XERTypeHandler::startExtElem(const char* qName)
@@ -213,7 +228,9 @@ void ASN1XERTypeHandler::resetHandler(int level, ASN1CTXT* pctxt)
    mValueElem = FALSE;
    mExtElem = false;
    mXmlTexts.clear();
-   mpValueRead = nullptr;
+   mValuesRead.clear();
+   mElementReader = nullptr;
+   mpElementRecord = nullptr;
    if (mText.ctxt != pctxt) {
       releaseText();
       rtMemBufInit(pctxt, &mText, TEXT_SEGMENT);

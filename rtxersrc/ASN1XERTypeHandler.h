@@ -124,12 +124,23 @@ public:
    // holder, and takeValueRead tells the post-decoder (and forgets the note).
    ASN1XERSAXDecodeHandler* objectValueReader() const { return mpObjectValue.get(); }
    void setObjectValueReader(ASN1XERSAXDecodeHandler* reader) { mpObjectValue.reset(reader); }
-   void noteValueRead(const ASN1OpenType* holder) { mpValueRead = holder; }
-   bool takeValueRead(const ASN1OpenType* holder)
+   // Like the XML notes, the notes of a list's elements pass to the parent.
+   void noteValueRead(const ASN1OpenType* holder) { mValuesRead.push_back(holder); }
+   bool takeValueRead(const ASN1OpenType* holder);
+   // A list of open types reads its elements in place through the reader
+   // that its parent, which knows their object, sets when the list starts
+   // (nest clears it): fn(msgBuf, list handler, element, record) gives the
+   // reader, or null for the capture.
+   typedef ASN1XERSAXDecodeHandler* (*ElementValueReader)(ASN1MessageBufferIF& msgBuf, ASN1XERTypeHandler& owner,
+                                                          Asn1TObject& holder, void* record);
+   void setElementValueReader(ElementValueReader fn, void* record)
    {
-      if (holder == nullptr || holder != mpValueRead) return false;
-      mpValueRead = nullptr;
-      return true;
+      mElementReader = fn;
+      mpElementRecord = record;
+   }
+   ASN1XERSAXDecodeHandler* elementValueReader(ASN1MessageBufferIF& msgBuf, Asn1TObject& holder)
+   {
+      return mElementReader != nullptr ? mElementReader(msgBuf, *this, holder, mpElementRecord) : nullptr;
    }
    // How many open-type values read in place enclose this handler's value;
    // nested handlers inherit it (nest), so that the values inside values of
@@ -259,7 +270,9 @@ private:
    bool mExtElem;         // the component is an unknown extension element
    std::vector<ASN1OpenType*> mXmlTexts;   // open types holding XML text
    std::unique_ptr<ASN1XERSAXDecodeHandler> mpObjectValue;   // reader of open types in place
-   const ASN1OpenType* mpValueRead;   // the open type that reader completed
+   std::vector<const ASN1OpenType*> mValuesRead;   // open types that reader completed
+   ElementValueReader mElementReader;  // reader of list elements, set by the parent
+   void* mpElementRecord;              // the parent's record, for it
    int mObjectDepth;                  // values read in place around this one
    ASN1XERTypeHandler* mpNestedType;  // the last handler nested as a type handler
 };

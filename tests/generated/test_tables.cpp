@@ -915,6 +915,23 @@ TEST(ObjectTablesXer, ValuesReadInPlaceAndCapturedValuesMix)
       "<RelativeDistinguishedName>" + rdn + atv("1.2.3.4", cn) + "</RelativeDistinguishedName>",
       asn1E_RelativeDistinguishedName, &st);
    EXPECT_EQ(st, ASN1ERR_OBJECT_NOT_FOUND);
+
+   // The values of an attribute, element by element.
+   auto attribute = [](const std::string& id, const std::string& values) {
+      return "<Attribute><type>" + id + "</type><values>" + values + "</values></Attribute>";
+   };
+   const std::string values = "<OPEN_TYPE>" + cn + "</OPEN_TYPE><OPEN_TYPE form=\"ber\">0C0145</OPEN_TYPE><OPEN_TYPE> " +
+                              cn + " </OPEN_TYPE>";
+   der = xerToDer<ASN1T_Attribute, ASN1C_Attribute>(attribute("2.5.4.3", values), asn1E_Attribute, &st);
+   EXPECT_GT(st, 0);
+   const Bytes example = tlv(0x0C, {'E', 'x', 'a', 'm', 'p', 'l', 'e'});
+   EXPECT_EQ(der, tlv(0x30, cat({oidBytes("2.5.4.3"), tlv(0x31, cat({tlv(0x0C, {'E'}), example, example}))})));
+   xerToDer<ASN1T_Attribute, ASN1C_Attribute>(attribute("1.2.3.4", "<OPEN_TYPE>" + cn + "</OPEN_TYPE>"), asn1E_Attribute,
+                                              &st);
+   EXPECT_EQ(st, ASN1ERR_OBJECT_NOT_FOUND);
+   xerToDer<ASN1T_Attribute, ASN1C_Attribute>(attribute("2.5.4.3", "<OPEN_TYPE>" + cn + " x</OPEN_TYPE>"),
+                                              asn1E_Attribute, &st);
+   EXPECT_EQ(st, ASN1ERR_XML_STATE);
 }
 
 TEST(ObjectTablesXer, UnknownIdentifiersFailWhereTheValueHasNoOctetForm)

@@ -26,6 +26,7 @@ struct Slot {
    bool capture = false;     // OCTET STRING CONTAINING a table value: XML text or hexadecimal
                              // octets, captured into its Asn1TObject
    std::string reader;       // open type read in place: the call that makes its reader
+   std::string elementReader;   // list of open types read in place: its elements' reader
 };
 
 const char* kindName(const ValueInfo& v)
@@ -78,6 +79,7 @@ std::vector<Slot> slotsOf(const Unit& u)
             else if (!s.recType.empty()) s.target = "msgData." + f;
             if (hasPresenceBit(c)) s.present = "msgData.m." + f + "Present = 1;";
             s.reader = xerValueReaderCall(u, c);
+            s.elementReader = xerElementReader(u, c);
             TableUse use;
             if (isTableContaining(c) && tableUseOf(u, use) && hasXerTable(use)) {
                s.v.kind = VKind::Open;
@@ -188,6 +190,10 @@ void emitSlotStart(Writer& w, const Slot& s, bool list)
    if (s.v.kind == VKind::Open) {
       w.line("if (xerIsBerForm(attrs)) setValueKind(XERV_HEX);   // BER octets in hexadecimal");
       if (!inPlace.empty()) w.line("else " + inPlace + " nest(preader);");
+      // A list element: read in place when the list's parent set a reader.
+      if (list)
+         w.line("else if (ASN1XERSAXDecodeHandler* preader = elementValueReader(*getMsgBuf(), " + s.target +
+                ")) nest(preader);");
       w.open("else {");
       w.line("delete " + s.member + ";");
       w.line(s.member + " = 0;");
@@ -208,6 +214,10 @@ void emitSlotStart(Writer& w, const Slot& s, bool list)
    w.line(s.member + " = new " + cls + "(*getMsgBuf(), " + s.target + ");");
    if (!list) w.close();
    w.line("nest(" + s.member + ");");
+   if (!s.elementReader.empty()) {
+      w.line("// Its open types are read in place through the object of this record.");
+      w.line(s.member + "->setElementValueReader(" + s.elementReader + ", &msgData);");
+   }
    if (list && choiceElement(s)) {
       w.line("// A CHOICE element has no element of its own: this is its alternative.");
       w.line(s.member + "->startElement(uri, localname, qname, attrs);");

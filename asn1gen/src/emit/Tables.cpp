@@ -439,12 +439,12 @@ void defineSet(Assignment& set, Writer& w)
 }
 
 // ------------------------------------------------------------ constrained types
-// Whether the open type of u is read in place (asn1XDOV_T): a single value
-// (not a list of them) whose identifier is a required component before it,
-// so that the identifier is known when the value's element starts.
+// Whether the open type of u is read in place (asn1XDOV_T, for a list of
+// values asn1XDOVE_T per element): its identifier is a required component
+// before it, so that the identifier is known when the value's element starts.
 bool readsValueInPlace(const Unit& u, const TableUse& t)
 {
-   if (t.kind == TableUse::Kind::SetOf || t.id->optional || t.id->defaultValue) return false;
+   if (t.id->optional || t.id->defaultValue) return false;
    const auto& comps = u.type->components;
    size_t idAt = comps.size(), valueAt = comps.size();
    for (size_t i = 0; i < comps.size(); ++i) {
@@ -492,8 +492,12 @@ void declareTableFunctions(const Unit& u, Writer& w)
          w.line("// XER decode in place: when the value's element starts, the reader that nests");
          w.line("// the control object of the known " + t.id->name + "'s type (asn1dataXerObjectValue),");
          w.line("// or null when the value is to be captured as text.");
-         w.line("EXTERNRT ASN1XERSAXDecodeHandler* asn1XDOV_" + u.name +
-                "(ASN1MessageBufferIF& msgBuf, ASN1XERTypeHandler& owner, ASN1T_" + u.name + "* pvalue);");
+         if (t.kind == TableUse::Kind::SetOf)
+            w.line("EXTERNRT ASN1XERSAXDecodeHandler* asn1XDOVE_" + u.name +
+                   "(ASN1MessageBufferIF& msgBuf, ASN1XERTypeHandler& owner, Asn1TObject& holder, void* record);");
+         else
+            w.line("EXTERNRT ASN1XERSAXDecodeHandler* asn1XDOV_" + u.name +
+                   "(ASN1MessageBufferIF& msgBuf, ASN1XERTypeHandler& owner, ASN1T_" + u.name + "* pvalue);");
       }
    }
    w.line("// The decoded value copied through its object (after the octets were copied);");
@@ -694,7 +698,7 @@ void defineXerFunctions(const Unit& u, const TableUse& t, Writer& w)
    w.line();
    openFunction(w, "int asn1XDTC_" + u.name + "(ASN1CtxtPtr& ctxt, ASN1T_" + u.name +
                 "* pvalue, ASN1XERTypeHandler* forms)");
-   if (readsValueInPlace(u, t)) {
+   if (readsValueInPlace(u, t) && t.kind != TableUse::Kind::SetOf) {
       w.line("// A value read in place holds its record and octets already.");
       w.open("if (forms != 0 && forms->takeValueRead(&pvalue->" + holder + ")) {");
       if (t.kind == TableUse::Kind::Containing) {
@@ -730,6 +734,10 @@ void defineXerFunctions(const Unit& u, const TableUse& t, Writer& w)
    if (t.kind == TableUse::Kind::SetOf) {
       w.open("for (_Asn1RTDListNode* pnode = pvalue->" + v + ".head; pnode != 0; pnode = pnode->next)");
       w.line("Asn1TObject& h = *static_cast<Asn1TObject*>(pnode->data);");
+      if (readsValueInPlace(u, t)) {
+         w.line("// A value read in place holds its record and octets already.");
+         w.line("if (forms != 0 && forms->takeValueRead(&h)) continue;");
+      }
       w.line("h.decoded = 0;");
       w.line("const bool xml = asn1dataTakeXmlForm(forms, h);");
       w.line("// XML of a value no object describes cannot become octets.");
@@ -767,14 +775,22 @@ void defineXerFunctions(const Unit& u, const TableUse& t, Writer& w)
    w.close();
    if (!readsValueInPlace(u, t)) return;
    w.line();
-   w.line("// asn1XDOV_" + u.name + ": the reader of the value of a known " + t.id->name + " in place.");
-   openFunction(w, "ASN1XERSAXDecodeHandler* asn1XDOV_" + u.name +
-                "(ASN1MessageBufferIF& msgBuf, ASN1XERTypeHandler& owner, ASN1T_" + u.name + "* pvalue)");
+   const bool list = t.kind == TableUse::Kind::SetOf;
+   const std::string fn = (list ? "asn1XDOVE_" : "asn1XDOV_") + u.name;
+   w.line("// " + fn + ": the reader of the value of a known " + t.id->name + " in place" +
+          (list ? " (one element of " + v + ")." : "."));
+   if (list)
+      openFunction(w, "ASN1XERSAXDecodeHandler* " + fn +
+                   "(ASN1MessageBufferIF& msgBuf, ASN1XERTypeHandler& owner, Asn1TObject& holder, void* record)");
+   else
+      openFunction(w, "ASN1XERSAXDecodeHandler* " + fn + "(ASN1MessageBufferIF& msgBuf, ASN1XERTypeHandler& owner, ASN1T_" +
+                   u.name + "* pvalue)");
    w.line("ASN1CTXT* pctxt = msgBuf.getCtxtPtr();");
+   if (list) w.line("ASN1T_" + u.name + "* pvalue = static_cast<ASN1T_" + u.name + "*>(record);");
    lookup();
    w.line("if (pobj == 0) return 0;");
-   w.line("return asn1dataXerObjectValue::begin(msgBuf, owner, pvalue->" + holder + ", " +
-          (t.kind == TableUse::Kind::OpenType ? "true" : "false") + ", pobj,");
+   w.line("return asn1dataXerObjectValue::begin(msgBuf, owner, " + (list ? std::string("holder") : "pvalue->" + holder) +
+          ", " + (t.kind == TableUse::Kind::Containing ? "false" : "true") + ", pobj,");
    w.indent();
    w.line("[](void* o, ASN1CTXT* c) { return static_cast<" + cls + "*>(o)->constructASN1T" + F + "(c); },");
    w.line("[](void* o, ASN1MessageBufferIF& b, void* r) { return static_cast<" + cls + "*>(o)->constructASN1C" + F +
@@ -791,8 +807,19 @@ void defineXerFunctions(const Unit& u, const TableUse& t, Writer& w)
 std::string xerValueReaderCall(const Unit& u, const Component& c)
 {
    TableUse t;
-   if (!tableUseOf(u, t) || !hasXerTable(t) || t.value != &c || !readsValueInPlace(u, t)) return "";
+   if (!tableUseOf(u, t) || !hasXerTable(t) || t.value != &c || !readsValueInPlace(u, t) ||
+       t.kind == TableUse::Kind::SetOf)
+      return "";
    return "asn1XDOV_" + u.name + "(*getMsgBuf(), *this, &msgData)";
+}
+
+std::string xerElementReader(const Unit& u, const Component& c)
+{
+   TableUse t;
+   if (!tableUseOf(u, t) || !hasXerTable(t) || t.value != &c || !readsValueInPlace(u, t) ||
+       t.kind != TableUse::Kind::SetOf)
+      return "";
+   return "asn1XDOVE_" + u.name;
 }
 
 bool tableUseOf(const Unit& u, TableUse& out)

@@ -65,6 +65,9 @@ void emitTableXerDecodeHook(const Unit& u, Writer& w);
 // element starts (null at run time when it is to be captured as text); ""
 // when c is not read in place.
 std::string xerValueReaderCall(const Unit& u, const Component& c);
+// For a list of open types c, the function that makes the reader of one
+// element in place (the list handler's element value reader); "" when none.
+std::string xerElementReader(const Unit& u, const Component& c);
 
 // Hooks of the copy and free functions: the decoded value is copied after
 // the octets, and released before them.
