@@ -478,43 +478,51 @@ int asn1dataTableXmlDecode(ASN1CtxtPtr& ctxt, Asn1TObject& object, bool xmlText,
 // (asn1dataHoldRecord). The holder is then noted on the record's handler
 // (noteValueRead), so that the post-decoder leaves it as it is.
 //
-// Content that is not one element (hexadecimal octets, nothing, text before
-// the element) is captured as text from the first such event on, exactly as
-// without this reader, and left to the post-decoder. Text after the value's
-// element, or a second element, is -35, as a reader of the captured text
-// would find. A failure of the value is recorded in the context and raised
-// on the record's handler with the status the post-decoder would raise.
-// Values read in place inside values count towards the decoder nesting
-// limit (-99 beyond it).
+// An OCTET STRING CONTAINING the value (an extension's extnValue) may hold
+// its octets in hexadecimal instead: given `dec`, this reader also reads that
+// text, known object or not, turns it into the octets and decodes them as
+// the post-decoder would (asn1dataHexTextToOctets, asn1dataTableDecode).
+//
+// Other content (text before the value's element, an element where only
+// octets can be read, nothing at all) is captured as text from the first
+// such event on, exactly as without this reader, and left to the post-
+// decoder. Text after the value's element, or a second element, is -35, as a
+// reader of the captured text would find. A failure is recorded in the
+// context and raised on the record's handler with the status the
+// post-decoder would raise. Values read in place inside values count
+// towards the decoder nesting limit (-99 beyond it).
 class asn1dataXerObjectValue : public ASN1XERSAXDecodeHandler {
 public:
    typedef void* (*MakeRecord)(void* object, ASN1CTXT* pctxt);
    typedef ASN1CType* (*Make)(void* object, ASN1MessageBufferIF& msgBuf, void* record);
    typedef void (*Drop)(void* object, ASN1CType* control);
    typedef int (*Encode)(void* object, ASN1CTXT* pctxt, Asn1TObject& value);
+   typedef int (*Decode)(void* object, ASN1CTXT* pctxt, Asn1TObject& value);
 
    explicit asn1dataXerObjectValue(ASN1XERTypeHandler& owner) : owner_(owner) {}
    ~asn1dataXerObjectValue() override { dropControl(); }
 
    // The reader of holder's value through `object` (the information object
-   // of the value, passed back to the functions), set up on owner's reader
-   // (made on first use); null when the object's type has no record or
-   // control object to read XML with (the value is then captured). noteXml:
-   // captured text is noted on owner as XML text (noteXmlText).
+   // of the value, passed back to the functions; null when the identifier is
+   // unknown), set up on owner's reader (made on first use). Null when there
+   // is nothing to read in place: no control object for the object's type
+   // and no hexadecimal form (dec null). noteXml: captured text is noted on
+   // owner as XML text (noteXmlText).
    static ASN1XERSAXDecodeHandler* begin(ASN1MessageBufferIF& msgBuf, ASN1XERTypeHandler& owner,
                                          Asn1TObject& holder, bool noteXml, void* object, MakeRecord makeRecord,
-                                         Make make, Drop drop, Encode enc)
+                                         Make make, Drop drop, Encode enc, Decode dec)
    {
       ASN1CTXT* pctxt = msgBuf.getCtxtPtr();
       if (pctxt == nullptr) return nullptr;
-      void* record = makeRecord(object, pctxt);
-      if (record == nullptr) return nullptr;
-      ASN1CType* control = make(object, msgBuf, record);
+      void* record = object != nullptr ? makeRecord(object, pctxt) : nullptr;
+      ASN1CType* control = record != nullptr ? make(object, msgBuf, record) : nullptr;
       ASN1XERTypeHandler* handler = dynamic_cast<ASN1XERTypeHandler*>(control);
       if (handler == nullptr) {
          if (control != nullptr) drop(object, control);
-         rtMemHeapFreePtr(&pctxt->memHeap, record);
-         return nullptr;
+         if (record != nullptr) rtMemHeapFreePtr(&pctxt->memHeap, record);
+         control = nullptr;
+         record = nullptr;
+         if (dec == nullptr) return nullptr;
       }
       asn1dataXerObjectValue* reader = static_cast<asn1dataXerObjectValue*>(owner.objectValueReader());
       if (reader == nullptr) {
@@ -532,8 +540,9 @@ public:
       reader->handler_ = handler;
       reader->drop_ = drop;
       reader->enc_ = enc;
+      reader->dec_ = dec;
       reader->mode_ = Waiting;
-      reader->blank_.clear();
+      reader->text_.clear();
       return reader;
    }
 
@@ -545,6 +554,12 @@ public:
          capture_->startElement(uri, localname, qname, attrs);
          return;
       case Waiting: {
+         if (handler_ == nullptr) {
+            // No control object to read it: captured, for the post-decoder.
+            toCapture();
+            capture_->startElement(uri, localname, qname, attrs);
+            return;
+         }
          // The value's element: from here on the control object reads it.
          const int depth = owner_.getObjectDepth() + 1;
          if (depth + asn1dataDepthGuard::active() > ASN1DATA_MAX_DEPTH) fail(ASN1ERR_NOT_SUPPORTED);
@@ -567,6 +582,8 @@ public:
             failed();
          }
          break;
+      case Hex:
+         fail(ASN1ERR_INVALID_HEX);   // an element in hexadecimal text
       case Done:
          fail(ASN1ERR_XML_STATE);   // a second element
       }
@@ -580,13 +597,22 @@ public:
          capture_->characters(chars, length);
          return;
       case Waiting:
+         // A carriage return (a character reference) is captured as one, which
+         // neither XML nor hexadecimal text may start with: the capture decides.
+         if (memchr(chars, '\r', length) != nullptr) break;
          if (xerIsBlankText(chars, length)) {
-            blank_.append(chars, length);
+            text_.append(chars, length);
             return;
          }
-         toCapture();   // hexadecimal octets, or text before an element
-         capture_->characters(chars, length);
-         return;
+         if (dec_ != nullptr) {
+            // Hexadecimal octets.
+            mode_ = Hex;
+            dropControl();
+            dropRecord();
+            text_.append(chars, length);
+            return;
+         }
+         break;   // text before an element
       case Direct:
          try {
             handler_->characters(chars, length);
@@ -595,10 +621,18 @@ public:
             failed();
          }
          return;
+      case Hex:
+         // As in the capture, a carriage return is no hexadecimal text.
+         if (memchr(chars, '\r', length) != nullptr) fail(ASN1ERR_INVALID_HEX);
+         text_.append(chars, length);
+         return;
       case Done:
-         if (!xerIsBlankText(chars, length)) fail(ASN1ERR_XML_STATE);   // text after the value
+         // Only white space may follow the value's element.
+         if (!xerIsBlankText(chars, length) || memchr(chars, '\r', length) != nullptr) fail(ASN1ERR_XML_STATE);
          return;
       }
+      toCapture();
+      capture_->characters(chars, length);
    }
 
    void endElement(const char* uri, const char* localname, const char* qname) override
@@ -625,6 +659,10 @@ public:
          }
          if (mLevel == mStartLevel) finish();
          return;
+      case Hex:
+         finishHex();
+         mState = XEREND;
+         return;
       case Done:
          mState = XEREND;   // the open type's own element
          return;
@@ -632,7 +670,7 @@ public:
    }
 
 private:
-   enum Mode { Waiting, Direct, Done, Capture };
+   enum Mode { Waiting, Direct, Hex, Done, Capture };
 
    asn1dataXerObjectValue(const asn1dataXerObjectValue&) = delete;
    asn1dataXerObjectValue& operator=(const asn1dataXerObjectValue&) = delete;
@@ -644,18 +682,22 @@ private:
       handler_ = nullptr;
    }
 
+   void dropRecord()
+   {
+      if (record_ != nullptr) rtMemHeapFreePtr(&msgBuf_->getCtxtPtr()->memHeap, record_);
+      record_ = nullptr;
+   }
+
    // The rest of the open type is captured as text, for the post-decoder.
    void toCapture()
    {
       dropControl();
-      ASN1CTXT* pctxt = msgBuf_->getCtxtPtr();
-      if (record_ != nullptr) rtMemHeapFreePtr(&pctxt->memHeap, record_);
-      record_ = nullptr;
+      dropRecord();
       capture_.reset(new ASN1CXerOpenType(*msgBuf_, *holder_));
       capture_->init(mStartLevel);
       mode_ = Capture;
       if (noteXml_) owner_.noteXmlText(holder_);
-      if (!blank_.empty()) capture_->characters(blank_.data(), static_cast<unsigned int>(blank_.size()));
+      if (!text_.empty()) capture_->characters(text_.data(), static_cast<unsigned int>(text_.size()));
    }
 
    void finish()
@@ -668,6 +710,29 @@ private:
       int stat = asn1dataHoldRecord(msgBuf_->getCtxtPtr(), *holder_, record,
                                     [enc, object](ASN1CTXT* c, Asn1TObject& o) { return enc(object, c, o); });
       if (stat != 0) fail(stat);
+      owner_.noteValueRead(holder_);
+      mode_ = Done;
+   }
+
+   // The hexadecimal text becomes the octets, decoded through the object.
+   void finishHex()
+   {
+      ASN1CTXT* pctxt = msgBuf_->getCtxtPtr();
+      ASN1OpenType octets;
+      octets.numocts = static_cast<OSUINT32>(text_.size());
+      octets.data = reinterpret_cast<const OSOCTET*>(text_.data());
+      int stat = asn1dataHexTextToOctets(pctxt, octets);
+      if (stat != 0) fail(stat);
+      holder_->numocts = octets.numocts;
+      holder_->data = octets.data;
+      holder_->decoded = nullptr;
+      if (object_ != nullptr) {
+         Decode dec = dec_;
+         void* object = object_;
+         stat = asn1dataTableDecode(pctxt, *holder_,
+                                    [dec, object](ASN1CTXT* c, Asn1TObject& o) { return dec(object, c, o); });
+         if (stat != 0) fail(stat);
+      }
       owner_.noteValueRead(holder_);
       mode_ = Done;
    }
@@ -708,8 +773,9 @@ private:
    ASN1XERTypeHandler* handler_ = nullptr;
    Drop drop_ = nullptr;
    Encode enc_ = nullptr;
+   Decode dec_ = nullptr;
    Mode mode_ = Done;
-   std::string blank_;   // white space before the value's element
+   std::string text_;   // white space before the value's element, or the hexadecimal text
    std::unique_ptr<ASN1CXerOpenType> capture_;
 };
 

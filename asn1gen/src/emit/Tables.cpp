@@ -788,7 +788,10 @@ void defineXerFunctions(const Unit& u, const TableUse& t, Writer& w)
    w.line("ASN1CTXT* pctxt = msgBuf.getCtxtPtr();");
    if (list) w.line("ASN1T_" + u.name + "* pvalue = static_cast<ASN1T_" + u.name + "*>(record);");
    lookup();
-   w.line("if (pobj == 0) return 0;");
+   // Octets in hexadecimal are read in place too where the post-decoder reads
+   // them as octets whatever the object (an OCTET STRING CONTAINING the value).
+   const bool hexOctets = t.kind == TableUse::Kind::Containing && !(t.field->classField && t.field->classField->optional);
+   if (!hexOctets) w.line("if (pobj == 0) return 0;");
    w.line("return asn1dataXerObjectValue::begin(msgBuf, owner, " + (list ? std::string("holder") : "pvalue->" + holder) +
           ", " + (t.kind == TableUse::Kind::Containing ? "false" : "true") + ", pobj,");
    w.indent();
@@ -797,7 +800,11 @@ void defineXerFunctions(const Unit& u, const TableUse& t, Writer& w)
           "(b, r); },");
    w.line("[](void* o, ASN1CType* c) { static_cast<" + cls + "*>(o)->destructASN1C" + F + "(c); },");
    w.line("[](void* o, ASN1CTXT* c, Asn1TObject& v) { return static_cast<" + cls + "*>(o)->encodeBER" + F +
-          "(c, v); });");
+          "(c, v); },");
+   if (hexOctets)
+      w.line("[](void* o, ASN1CTXT* c, Asn1TObject& v) { return static_cast<" + cls + "*>(o)->decodeBER" + F +
+             "(c, v); });");
+   else w.line("nullptr);");
    w.outdent();
    w.close();
 }
