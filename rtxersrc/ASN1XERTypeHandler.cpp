@@ -91,8 +91,8 @@ OSBOOL xerIsBerForm(const char* const* attrs)
 
 ASN1XERTypeHandler::ASN1XERTypeHandler()
    : mpCurrHandler(nullptr), mText(), mElemName(""), mLastRow(0), mReqCount(0), mSeen(0), mValueKind(XERV_NESTED),
-     mValueElem(FALSE), mExtElem(false), mElementReader(nullptr), mpElementRecord(nullptr),
-     mObjectDepth(0), mpNestedType(nullptr)
+     mValueElem(FALSE), mExtElem(false), mpValueRead(nullptr), mElementReader(nullptr),
+     mpElementRecord(nullptr), mObjectDepth(0), mpNestedType(nullptr)
 {
    memset(&mText, 0, sizeof mText);
 }
@@ -134,6 +134,11 @@ bool ASN1XERTypeHandler::takeXmlText(const ASN1OpenType* holder)
 
 bool ASN1XERTypeHandler::takeValueRead(const ASN1OpenType* holder)
 {
+   if (holder != nullptr && holder == mpValueRead) {
+      mpValueRead = nullptr;
+      return true;
+   }
+   if (mValuesRead.empty()) return false;
    auto it = std::find(mValuesRead.begin(), mValuesRead.end(), holder);
    if (it == mValuesRead.end()) return false;
    mValuesRead.erase(it);
@@ -147,6 +152,10 @@ void ASN1XERTypeHandler::takeXmlTexts(ASN1XERSAXDecodeHandler* nested)
       ? mpNestedType
       : dynamic_cast<ASN1XERTypeHandler*>(nested);
    if (h == nullptr || h == this) return;
+   if (h->mpValueRead != nullptr) {
+      noteValueRead(h->mpValueRead);
+      h->mpValueRead = nullptr;
+   }
    if (!h->mValuesRead.empty()) {
       mValuesRead.insert(mValuesRead.end(), h->mValuesRead.begin(), h->mValuesRead.end());
       h->mValuesRead.clear();
@@ -166,6 +175,7 @@ void ASN1XERTypeHandler::refuseXmlTexts()
       holder->data = nullptr;
    }
    mXmlTexts.clear();
+   mpValueRead = nullptr;
    mValuesRead.clear();
 }
 
@@ -228,6 +238,7 @@ void ASN1XERTypeHandler::resetHandler(int level, ASN1CTXT* pctxt)
    mValueElem = FALSE;
    mExtElem = false;
    mXmlTexts.clear();
+   mpValueRead = nullptr;
    mValuesRead.clear();
    mElementReader = nullptr;
    mpElementRecord = nullptr;

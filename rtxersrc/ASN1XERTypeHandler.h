@@ -23,6 +23,8 @@
 #ifndef ASN1XERTYPEHANDLER_H
 #define ASN1XERTYPEHANDLER_H
 
+#include <string.h>
+
 #include <memory>
 #include <vector>
 
@@ -57,7 +59,14 @@ inline bool xerIsBlankText(const char* chars, unsigned int length)
 {
    // Bits of ' ', '\t', '\n' and '\r'.
    const unsigned long long blanks = (1ULL << ' ') | (1ULL << '\t') | (1ULL << '\n') | (1ULL << '\r');
-   for (unsigned int i = 0; i < length; ++i) {
+   unsigned int i = 0;
+   // Indentation is runs of spaces: eight at a time.
+   for (; i + 8 <= length; i += 8) {
+      unsigned long long word;
+      memcpy(&word, chars + i, sizeof word);
+      if (word != 0x2020202020202020ULL) break;
+   }
+   for (; i < length; ++i) {
       const unsigned char c = static_cast<unsigned char>(chars[i]);
       if (c > ' ' || ((blanks >> c) & 1) == 0) return false;
    }
@@ -125,7 +134,11 @@ public:
    ASN1XERSAXDecodeHandler* objectValueReader() const { return mpObjectValue.get(); }
    void setObjectValueReader(ASN1XERSAXDecodeHandler* reader) { mpObjectValue.reset(reader); }
    // Like the XML notes, the notes of a list's elements pass to the parent.
-   void noteValueRead(const ASN1OpenType* holder) { mValuesRead.push_back(holder); }
+   void noteValueRead(const ASN1OpenType* holder)
+   {
+      if (mpValueRead == nullptr) mpValueRead = holder;
+      else mValuesRead.push_back(holder);
+   }
    bool takeValueRead(const ASN1OpenType* holder);
    // A list of open types reads its elements in place through the reader
    // that its parent, which knows their object, sets when the list starts
@@ -270,7 +283,8 @@ private:
    bool mExtElem;         // the component is an unknown extension element
    std::vector<ASN1OpenType*> mXmlTexts;   // open types holding XML text
    std::unique_ptr<ASN1XERSAXDecodeHandler> mpObjectValue;   // reader of open types in place
-   std::vector<const ASN1OpenType*> mValuesRead;   // open types that reader completed
+   const ASN1OpenType* mpValueRead;   // an open type that reader completed (most records have one)
+   std::vector<const ASN1OpenType*> mValuesRead;   // and any more of them
    ElementValueReader mElementReader;  // reader of list elements, set by the parent
    void* mpElementRecord;              // the parent's record, for it
    int mObjectDepth;                  // values read in place around this one
