@@ -487,10 +487,15 @@ int asn1dataTableXmlDecode(ASN1CtxtPtr& ctxt, Asn1TObject& object, bool xmlText,
 // octets can be read, nothing at all) is captured as text from the first
 // such event on, exactly as without this reader, and left to the post-
 // decoder. Text after the value's element, or a second element, is -35, as a
-// reader of the captured text would find. A failure is recorded in the
-// context and raised on the record's handler with the status the
-// post-decoder would raise. Values read in place inside values count
-// towards the decoder nesting limit (-99 beyond it).
+// reader of the captured text would find.
+//
+// A value that fails is not raised at once: the rest of the open type's
+// element is passed over and the failure is noted with the holder, for the
+// post-decoder to raise when the record ends, as it would raise the failure
+// of captured text; so a document that also breaks off later reports what it
+// reported before. The context's error information stays as it was until
+// then. Values read in place inside values count towards the decoder
+// nesting limit (-99 beyond it).
 class asn1dataXerObjectValue : public ASN1XERSAXDecodeHandler {
 public:
    typedef void* (*MakeRecord)(void* object, ASN1CTXT* pctxt);
@@ -514,6 +519,7 @@ public:
    {
       ASN1CTXT* pctxt = msgBuf.getCtxtPtr();
       if (pctxt == nullptr) return nullptr;
+      const ASN1ErrInfo errInfo = pctxt->errInfo;
       void* record = object != nullptr ? makeRecord(object, pctxt) : nullptr;
       ASN1CType* control = record != nullptr ? make(object, msgBuf, record) : nullptr;
       ASN1XERTypeHandler* handler = dynamic_cast<ASN1XERTypeHandler*>(control);
@@ -542,6 +548,7 @@ public:
       reader->enc_ = enc;
       reader->dec_ = dec;
       reader->mode_ = Waiting;
+      reader->errInfo_ = errInfo;
       reader->text_.clear();
       return reader;
    }
@@ -562,7 +569,10 @@ public:
          }
          // The value's element: from here on the control object reads it.
          const int depth = owner_.getObjectDepth() + 1;
-         if (depth + asn1dataDepthGuard::active() > ASN1DATA_MAX_DEPTH) fail(ASN1ERR_NOT_SUPPORTED);
+         if (depth + asn1dataDepthGuard::active() > ASN1DATA_MAX_DEPTH) {
+            fail(ASN1ERR_NOT_SUPPORTED);
+            break;
+         }
          mode_ = Direct;
          try {
             handler_->init(0);
@@ -584,8 +594,12 @@ public:
          break;
       case Hex:
          fail(ASN1ERR_INVALID_HEX);   // an element in hexadecimal text
+         break;
       case Done:
          fail(ASN1ERR_XML_STATE);   // a second element
+         break;
+      case Failed:
+         break;
       }
       ++mLevel;
    }
@@ -624,11 +638,13 @@ public:
       case Hex:
          // As in the capture, a carriage return is no hexadecimal text.
          if (memchr(chars, '\r', length) != nullptr) fail(ASN1ERR_INVALID_HEX);
-         text_.append(chars, length);
+         else text_.append(chars, length);
          return;
       case Done:
          // Only white space may follow the value's element.
          if (!xerIsBlankText(chars, length) || memchr(chars, '\r', length) != nullptr) fail(ASN1ERR_XML_STATE);
+         return;
+      case Failed:
          return;
       }
       toCapture();
@@ -656,21 +672,29 @@ public:
          }
          catch (...) {
             failed();
+            return;
          }
          if (mLevel == mStartLevel) finish();
          return;
       case Hex:
          finishHex();
+         if (mode_ == Done) owner_.noteValueRead(holder_);
          mState = XEREND;
          return;
       case Done:
-         mState = XEREND;   // the open type's own element
+         // The open type's own element: the value is complete.
+         owner_.noteValueRead(holder_);
+         mState = XEREND;
+         return;
+      case Failed:
+         if (mLevel == mStartLevel) mState = XEREND;   // the open type's own element
+         else --mLevel;
          return;
       }
    }
 
 private:
-   enum Mode { Waiting, Direct, Hex, Done, Capture };
+   enum Mode { Waiting, Direct, Hex, Done, Failed, Capture };
 
    asn1dataXerObjectValue(const asn1dataXerObjectValue&) = delete;
    asn1dataXerObjectValue& operator=(const asn1dataXerObjectValue&) = delete;
@@ -709,9 +733,11 @@ private:
       void* object = object_;
       int stat = asn1dataHoldRecord(msgBuf_->getCtxtPtr(), *holder_, record,
                                     [enc, object](ASN1CTXT* c, Asn1TObject& o) { return enc(object, c, o); });
-      if (stat != 0) fail(stat);
-      owner_.noteValueRead(holder_);
-      mode_ = Done;
+      if (stat != 0) {
+         fail(stat);
+         return;
+      }
+      mode_ = Done;   // noted when the open type's element ends
    }
 
    // The hexadecimal text becomes the octets, decoded through the object.
@@ -722,7 +748,10 @@ private:
       octets.numocts = static_cast<OSUINT32>(text_.size());
       octets.data = reinterpret_cast<const OSOCTET*>(text_.data());
       int stat = asn1dataHexTextToOctets(pctxt, octets);
-      if (stat != 0) fail(stat);
+      if (stat != 0) {
+         fail(stat);
+         return;
+      }
       holder_->numocts = octets.numocts;
       holder_->data = octets.data;
       holder_->decoded = nullptr;
@@ -731,15 +760,17 @@ private:
          void* object = object_;
          stat = asn1dataTableDecode(pctxt, *holder_,
                                     [dec, object](ASN1CTXT* c, Asn1TObject& o) { return dec(object, c, o); });
-         if (stat != 0) fail(stat);
+         if (stat != 0) {
+            fail(stat);
+            return;
+         }
       }
-      owner_.noteValueRead(holder_);
       mode_ = Done;
    }
 
-   // Inside a catch block: the status of the exception the value raised
-   // (the reader's and other failures carry none: -35).
-   [[noreturn]] void failed()
+   // Inside a catch block: the failure of the exception the value raised
+   // (the reader's and other failures carry no status: -35).
+   void failed()
    {
       int stat = ASN1ERR_XML_STATE;
       try {
@@ -753,14 +784,17 @@ private:
       fail(stat);
    }
 
-   [[noreturn]] void fail(int stat)
+   // The value failed: noted with the holder for the post-decoder; the rest
+   // of the open type's element is passed over.
+   void fail(int stat)
    {
       if (stat >= 0) stat = ASN1ERR_BAD_VALUE;
       dropControl();
-      mode_ = Done;
-      LOG_ASN1ERR(msgBuf_->getCtxtPtr(), stat);
-      owner_.throwSAXException(stat, nullptr, 0);
-      throw OSRTSAXExceptionImpl(stat, nullptr, 0);   // not reached: the owner throws
+      dropRecord();
+      holder_->decoded = nullptr;
+      msgBuf_->getCtxtPtr()->errInfo = errInfo_;
+      owner_.noteValueRead(holder_, stat);
+      mode_ = Failed;
    }
 
    ASN1XERTypeHandler& owner_;
@@ -775,6 +809,7 @@ private:
    Encode enc_ = nullptr;
    Decode dec_ = nullptr;
    Mode mode_ = Done;
+   ASN1ErrInfo errInfo_ = ASN1ErrInfo();   // the context's, when the value started
    std::string text_;   // white space before the value's element, or the hexadecimal text
    std::unique_ptr<ASN1CXerOpenType> capture_;
 };

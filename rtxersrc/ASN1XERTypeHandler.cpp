@@ -91,7 +91,7 @@ OSBOOL xerIsBerForm(const char* const* attrs)
 
 ASN1XERTypeHandler::ASN1XERTypeHandler()
    : mpCurrHandler(nullptr), mText(), mElemName(""), mLastRow(0), mReqCount(0), mSeen(0), mValueKind(XERV_NESTED),
-     mValueElem(FALSE), mExtElem(false), mpValueRead(nullptr), mElementReader(nullptr),
+     mValueElem(FALSE), mExtElem(false), mpValueRead(nullptr), mValueReadStatus(0), mElementReader(nullptr),
      mpElementRecord(nullptr), mObjectDepth(0), mpNestedType(nullptr)
 {
    memset(&mText, 0, sizeof mText);
@@ -132,17 +132,20 @@ bool ASN1XERTypeHandler::takeXmlText(const ASN1OpenType* holder)
    return true;
 }
 
-bool ASN1XERTypeHandler::takeValueRead(const ASN1OpenType* holder)
+bool ASN1XERTypeHandler::takeValueRead(const ASN1OpenType* holder, int* status)
 {
    if (holder != nullptr && holder == mpValueRead) {
       mpValueRead = nullptr;
+      *status = mValueReadStatus;
       return true;
    }
-   if (mValuesRead.empty()) return false;
-   auto it = std::find(mValuesRead.begin(), mValuesRead.end(), holder);
-   if (it == mValuesRead.end()) return false;
-   mValuesRead.erase(it);
-   return true;
+   for (auto it = mValuesRead.begin(); it != mValuesRead.end(); ++it) {
+      if (it->holder != holder) continue;
+      *status = it->status;
+      mValuesRead.erase(it);
+      return true;
+   }
+   return false;
 }
 
 void ASN1XERTypeHandler::takeXmlTexts(ASN1XERSAXDecodeHandler* nested)
@@ -153,13 +156,11 @@ void ASN1XERTypeHandler::takeXmlTexts(ASN1XERSAXDecodeHandler* nested)
       : dynamic_cast<ASN1XERTypeHandler*>(nested);
    if (h == nullptr || h == this) return;
    if (h->mpValueRead != nullptr) {
-      noteValueRead(h->mpValueRead);
+      noteValueRead(h->mpValueRead, h->mValueReadStatus);
       h->mpValueRead = nullptr;
    }
-   if (!h->mValuesRead.empty()) {
-      mValuesRead.insert(mValuesRead.end(), h->mValuesRead.begin(), h->mValuesRead.end());
-      h->mValuesRead.clear();
-   }
+   for (const ValueRead& v : h->mValuesRead) noteValueRead(v.holder, v.status);
+   h->mValuesRead.clear();
    if (h->mXmlTexts.empty()) return;
    mXmlTexts.insert(mXmlTexts.end(), h->mXmlTexts.begin(), h->mXmlTexts.end());
    h->mXmlTexts.clear();

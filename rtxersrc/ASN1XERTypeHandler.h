@@ -133,13 +133,19 @@ public:
    // holder, and takeValueRead tells the post-decoder (and forgets the note).
    ASN1XERSAXDecodeHandler* objectValueReader() const { return mpObjectValue.get(); }
    void setObjectValueReader(ASN1XERSAXDecodeHandler* reader) { mpObjectValue.reset(reader); }
-   // Like the XML notes, the notes of a list's elements pass to the parent.
-   void noteValueRead(const ASN1OpenType* holder)
+   // The note carries the status of the value: 0, or the failure the
+   // post-decoder is to raise. Like the XML notes, the notes of a list's
+   // elements pass to the parent.
+   void noteValueRead(const ASN1OpenType* holder, int status = 0)
    {
-      if (mpValueRead == nullptr) mpValueRead = holder;
-      else mValuesRead.push_back(holder);
+      if (mpValueRead == nullptr) {
+         mpValueRead = holder;
+         mValueReadStatus = status;
+      }
+      else mValuesRead.push_back(ValueRead{holder, status});
    }
-   bool takeValueRead(const ASN1OpenType* holder);
+   // Whether holder was noted (the note is removed); *status gets its status.
+   bool takeValueRead(const ASN1OpenType* holder, int* status);
    // A list of open types reads its elements in place through the reader
    // that its parent, which knows their object, sets when the list starts
    // (nest clears it): fn(msgBuf, list handler, element, record) gives the
@@ -283,8 +289,13 @@ private:
    bool mExtElem;         // the component is an unknown extension element
    std::vector<ASN1OpenType*> mXmlTexts;   // open types holding XML text
    std::unique_ptr<ASN1XERSAXDecodeHandler> mpObjectValue;   // reader of open types in place
+   struct ValueRead {
+      const ASN1OpenType* holder;
+      int status;
+   };
    const ASN1OpenType* mpValueRead;   // an open type that reader completed (most records have one)
-   std::vector<const ASN1OpenType*> mValuesRead;   // and any more of them
+   int mValueReadStatus;              // and its status
+   std::vector<ValueRead> mValuesRead;   // any more of them
    ElementValueReader mElementReader;  // reader of list elements, set by the parent
    void* mpElementRecord;              // the parent's record, for it
    int mObjectDepth;                  // values read in place around this one

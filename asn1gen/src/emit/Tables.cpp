@@ -699,8 +699,10 @@ void defineXerFunctions(const Unit& u, const TableUse& t, Writer& w)
    openFunction(w, "int asn1XDTC_" + u.name + "(ASN1CtxtPtr& ctxt, ASN1T_" + u.name +
                 "* pvalue, ASN1XERTypeHandler* forms)");
    if (readsValueInPlace(u, t) && t.kind != TableUse::Kind::SetOf) {
-      w.line("// A value read in place holds its record and octets already.");
-      w.open("if (forms != 0 && forms->takeValueRead(&pvalue->" + holder + ")) {");
+      w.line("// A value read in place holds its record and octets already (or failed).");
+      w.line("int read = 0;");
+      w.open("if (forms != 0 && forms->takeValueRead(&pvalue->" + holder + ", &read)) {");
+      w.line("if (read != 0) return LOG_ASN1ERR(ctxt->getPtr(), read);");
       if (t.kind == TableUse::Kind::Containing) {
          w.line("pvalue->" + v + ".numocts = pvalue->" + holder + ".numocts;");
          w.line("pvalue->" + v + ".data = pvalue->" + holder + ".data;");
@@ -735,8 +737,12 @@ void defineXerFunctions(const Unit& u, const TableUse& t, Writer& w)
       w.open("for (_Asn1RTDListNode* pnode = pvalue->" + v + ".head; pnode != 0; pnode = pnode->next)");
       w.line("Asn1TObject& h = *static_cast<Asn1TObject*>(pnode->data);");
       if (readsValueInPlace(u, t)) {
-         w.line("// A value read in place holds its record and octets already.");
-         w.line("if (forms != 0 && forms->takeValueRead(&h)) continue;");
+         w.line("// A value read in place holds its record and octets already (or failed).");
+         w.line("int read = 0;");
+         w.open("if (forms != 0 && forms->takeValueRead(&h, &read)) {");
+         w.line("if (read != 0) return LOG_ASN1ERR(pctxt, read);");
+         w.line("continue;");
+         w.close();
       }
       w.line("h.decoded = 0;");
       w.line("const bool xml = asn1dataTakeXmlForm(forms, h);");
