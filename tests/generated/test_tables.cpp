@@ -903,6 +903,25 @@ TEST(ObjectTablesXer, ValuesReadInPlaceAndCapturedValuesMix)
       }
    }
 
+   // A failing value is raised when its record ends, as captured text is read
+   // then: a document that breaks off before that reports the break.
+   {
+      const std::string doc = "<Extensions><Extension><extnID>2.5.29.19</extnID><extnValue>"
+                              "<BasicConstraintsSyntax><x/></BasicConstraintsSyntax></extnValue></Extensio></Extensions>";
+      ASN1XERDecodeBuffer buffer(reinterpret_cast<const OSOCTET*>(doc.data()), static_cast<OSUINT32>(doc.size()));
+      ASN1T_Extensions rec;
+      ASN1C_Extensions ctl(buffer, rec);
+      std::string message;
+      try {
+         ctl.Decode();
+      }
+      catch (const OSRTSAXException& e) {
+         message = e.getMessage() != nullptr ? e.getMessage() : "";
+      }
+      EXPECT_NE(message.find("mismatched tag"), std::string::npos) << message;
+      EXPECT_EQ(buffer.getCtxtPtr()->errInfo.status, 0);
+   }
+
    // A name: a value read in place, hexadecimal octets, an unknown type in
    // octets, and XML of an unknown type.
    auto atv = [](const std::string& id, const std::string& value, const char* attrs = "") {
