@@ -41,6 +41,8 @@ public:
    asn1dataDepthGuard() : ok_(++depth() <= ASN1DATA_MAX_DEPTH) {}
    ~asn1dataDepthGuard() { --depth(); }
    bool ok() const { return ok_; }
+   // The guards that live on this thread now.
+   static int active() { return depth(); }
 
 private:
    asn1dataDepthGuard(const asn1dataDepthGuard&) = delete;

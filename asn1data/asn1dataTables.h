@@ -10,6 +10,8 @@
 
 #include <string.h>
 
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "asn1TObject.h"
@@ -390,6 +392,35 @@ inline bool asn1dataTakeXmlForm(ASN1XERTypeHandler* forms, ASN1OpenType& object)
    return true;
 }
 
+// XER decode: `record`, read from XML, becomes object.decoded, and the open
+// type holds its BER encoding (`enc`) instead of the text, in a block of its
+// size, so that the record reads the same to the BER and XER encoders.
+// 0 or the negative status of the encoder.
+template <class Enc>
+int asn1dataHoldRecord(ASN1CTXT* pctxt, Asn1TObject& object, void* record, Enc enc)
+{
+   object.decoded = record;
+   const OSOCTET* fresh = nullptr;
+   OSOCTET* freshBlock = nullptr;   // the block holding fresh
+   int len;
+   {
+      asn1dataBufferSaver saved(pctxt);
+      len = xe_setp(pctxt, nullptr, 0);
+      if (len == 0) {
+         len = enc(pctxt, object);
+         if (pctxt->buffer.dynamic) freshBlock = pctxt->buffer.data;
+      }
+      if (len >= 0) fresh = xe_getp(pctxt);
+   }
+   if (len < 0) {
+      asn1dataDropEncodeBuffer(pctxt, freshBlock);
+      return len;
+   }
+   object.data = asn1dataKeepEncoding(pctxt, fresh, static_cast<OSUINT32>(len), freshBlock);
+   object.numocts = static_cast<OSUINT32>(len);
+   return 0;
+}
+
 // XER decode: with xmlText, a new record (`makeRecord`) decoded from the XML
 // text of the open type through the control object of `make`, stored in
 // object.decoded; the open type then holds the record's BER encoding
@@ -434,27 +465,354 @@ int asn1dataTableXmlDecode(ASN1CtxtPtr& ctxt, Asn1TObject& object, bool xmlText,
       stat = ASN1ERR_XML_STATE;
    }
    if (stat != 0) return stat < 0 ? stat : ASN1ERR_BAD_VALUE;
-   object.decoded = record;
-   const OSOCTET* fresh = nullptr;
-   OSOCTET* freshBlock = nullptr;   // the block holding fresh
-   int len;
-   {
-      asn1dataBufferSaver saved(pctxt);
-      len = xe_setp(pctxt, nullptr, 0);
-      if (len == 0) {
-         len = enc(pctxt, object);
-         if (pctxt->buffer.dynamic) freshBlock = pctxt->buffer.data;
-      }
-      if (len >= 0) fresh = xe_getp(pctxt);
-   }
-   if (len < 0) {
-      asn1dataDropEncodeBuffer(pctxt, freshBlock);
-      return len;
-   }
-   object.data = asn1dataKeepEncoding(pctxt, fresh, static_cast<OSUINT32>(len), freshBlock);
-   object.numocts = static_cast<OSUINT32>(len);
-   return 0;
+   return asn1dataHoldRecord(pctxt, object, record, enc);
 }
+
+// XER decode of an open type in place. When the element of an open type
+// starts and the object of its value is already known (the identifier comes
+// first in the record) and has a control object, the record's handler nests
+// this reader instead of capturing the value as text: the value's events go
+// straight to the control object, which checks them as a decode of the
+// captured text would (asn1dataTableXmlDecode), and when the value's element
+// ends the record becomes the open type's value and BER octets
+// (asn1dataHoldRecord). The holder is then noted on the record's handler
+// (noteValueRead), so that the post-decoder leaves it as it is.
+//
+// An OCTET STRING CONTAINING the value (an extension's extnValue) may hold
+// its octets in hexadecimal instead: given `dec`, this reader also reads that
+// text, known object or not, turns it into the octets and decodes them as
+// the post-decoder would (asn1dataHexTextToOctets, asn1dataTableDecode).
+//
+// Other content (text before the value's element, an element where only
+// octets can be read, nothing at all) is captured as text from the first
+// such event on, exactly as without this reader, and left to the post-
+// decoder. Text after the value's element, or a second element, is -35, as a
+// reader of the captured text would find.
+//
+// A value that fails is not raised at once: the rest of the open type's
+// element is passed over and the failure is noted with the holder, for the
+// post-decoder to raise when the record ends, as it would raise the failure
+// of captured text; so a document that also breaks off later reports what it
+// reported before. The context's error information stays as it was until
+// then. Values read in place inside values count towards the decoder
+// nesting limit (-99 beyond it).
+class asn1dataXerObjectValue : public ASN1XERSAXDecodeHandler {
+public:
+   typedef void* (*MakeRecord)(void* object, ASN1CTXT* pctxt);
+   typedef ASN1CType* (*Make)(void* object, ASN1MessageBufferIF& msgBuf, void* record);
+   typedef void (*Drop)(void* object, ASN1CType* control);
+   typedef int (*Encode)(void* object, ASN1CTXT* pctxt, Asn1TObject& value);
+   typedef int (*Decode)(void* object, ASN1CTXT* pctxt, Asn1TObject& value);
+
+   explicit asn1dataXerObjectValue(ASN1XERTypeHandler& owner) : owner_(owner) {}
+   ~asn1dataXerObjectValue() override { dropControl(); }
+
+   // The reader of holder's value through `object` (the information object
+   // of the value, passed back to the functions; null when the identifier is
+   // unknown), set up on owner's reader (made on first use). Null when there
+   // is nothing to read in place: no control object for the object's type
+   // and no hexadecimal form (dec null). noteXml: captured text is noted on
+   // owner as XML text (noteXmlText).
+   static ASN1XERSAXDecodeHandler* begin(ASN1MessageBufferIF& msgBuf, ASN1XERTypeHandler& owner,
+                                         Asn1TObject& holder, bool noteXml, void* object, MakeRecord makeRecord,
+                                         Make make, Drop drop, Encode enc, Decode dec)
+   {
+      ASN1CTXT* pctxt = msgBuf.getCtxtPtr();
+      if (pctxt == nullptr) return nullptr;
+      const ASN1ErrInfo errInfo = pctxt->errInfo;
+      void* record = object != nullptr ? makeRecord(object, pctxt) : nullptr;
+      ASN1CType* control = record != nullptr ? make(object, msgBuf, record) : nullptr;
+      ASN1XERTypeHandler* handler = dynamic_cast<ASN1XERTypeHandler*>(control);
+      if (handler == nullptr) {
+         if (control != nullptr) drop(object, control);
+         if (record != nullptr) rtMemHeapFreePtr(&pctxt->memHeap, record);
+         control = nullptr;
+         record = nullptr;
+         if (dec == nullptr) return nullptr;
+      }
+      asn1dataXerObjectValue* reader = static_cast<asn1dataXerObjectValue*>(owner.objectValueReader());
+      if (reader == nullptr) {
+         reader = new asn1dataXerObjectValue(owner);
+         owner.setObjectValueReader(reader);
+      }
+      reader->dropControl();
+      reader->capture_.reset();
+      reader->msgBuf_ = &msgBuf;
+      reader->holder_ = &holder;
+      reader->noteXml_ = noteXml;
+      reader->object_ = object;
+      reader->record_ = record;
+      reader->control_ = control;
+      reader->handler_ = handler;
+      reader->drop_ = drop;
+      reader->enc_ = enc;
+      reader->dec_ = dec;
+      reader->mode_ = Waiting;
+      reader->errInfo_ = errInfo;
+      reader->text_.clear();
+      return reader;
+   }
+
+   void startElement(const char* uri, const char* localname, const char* qname,
+                     const char* const* attrs) override
+   {
+      switch (mode_) {
+      case Capture:
+         capture_->startElement(uri, localname, qname, attrs);
+         return;
+      case Waiting: {
+         if (handler_ == nullptr) {
+            // No control object to read it: captured, for the post-decoder.
+            toCapture();
+            capture_->startElement(uri, localname, qname, attrs);
+            return;
+         }
+         // The value's element: from here on the control object reads it.
+         const int depth = owner_.getObjectDepth() + 1;
+         if (depth + asn1dataDepthGuard::active() > ASN1DATA_MAX_DEPTH) {
+            fail(ASN1ERR_NOT_SUPPORTED);
+            break;
+         }
+         mode_ = Direct;
+         try {
+            handler_->init(0);
+            handler_->setObjectDepth(depth);
+            handler_->startElement(uri, localname, qname, attrs);
+         }
+         catch (...) {
+            failed();
+         }
+         break;
+      }
+      case Direct:
+         try {
+            handler_->startElement(uri, localname, qname, attrs);
+         }
+         catch (...) {
+            failed();
+         }
+         break;
+      case Hex:
+         fail(ASN1ERR_INVALID_HEX);   // an element in hexadecimal text
+         break;
+      case Done:
+         fail(ASN1ERR_XML_STATE);   // a second element
+         break;
+      case Failed:
+         break;
+      }
+      ++mLevel;
+   }
+
+   void characters(const char* chars, unsigned int length) override
+   {
+      switch (mode_) {
+      case Capture:
+         capture_->characters(chars, length);
+         return;
+      case Waiting:
+         // A carriage return (a character reference) is captured as one, which
+         // neither XML nor hexadecimal text may start with: the capture decides.
+         if (memchr(chars, '\r', length) != nullptr) break;
+         if (xerIsBlankText(chars, length)) {
+            text_.append(chars, length);
+            return;
+         }
+         if (dec_ != nullptr) {
+            // Hexadecimal octets.
+            mode_ = Hex;
+            dropControl();
+            dropRecord();
+            text_.append(chars, length);
+            return;
+         }
+         break;   // text before an element
+      case Direct:
+         try {
+            handler_->characters(chars, length);
+         }
+         catch (...) {
+            failed();
+         }
+         return;
+      case Hex:
+         // As in the capture, a carriage return is no hexadecimal text.
+         if (memchr(chars, '\r', length) != nullptr) fail(ASN1ERR_INVALID_HEX);
+         else text_.append(chars, length);
+         return;
+      case Done:
+         // Only white space may follow the value's element.
+         if (!xerIsBlankText(chars, length) || memchr(chars, '\r', length) != nullptr) fail(ASN1ERR_XML_STATE);
+         return;
+      case Failed:
+         return;
+      }
+      toCapture();
+      capture_->characters(chars, length);
+   }
+
+   void endElement(const char* uri, const char* localname, const char* qname) override
+   {
+      switch (mode_) {
+      case Capture:
+         capture_->endElement(uri, localname, qname);
+         return;
+      case Waiting:
+         // The open type's element ends without a value element.
+         toCapture();
+         capture_->endElement(uri, localname, qname);
+         return;
+      case Direct:
+         --mLevel;
+         try {
+            handler_->endElement(uri, localname, qname);
+            // The value's element is complete: what a decode of the value as
+            // a document checks last.
+            if (mLevel == mStartLevel) handler_->refuseXmlTexts();
+         }
+         catch (...) {
+            failed();
+            return;
+         }
+         if (mLevel == mStartLevel) finish();
+         return;
+      case Hex:
+         finishHex();
+         if (mode_ == Done) owner_.noteValueRead(holder_);
+         mState = XEREND;
+         return;
+      case Done:
+         // The open type's own element: the value is complete.
+         owner_.noteValueRead(holder_);
+         mState = XEREND;
+         return;
+      case Failed:
+         if (mLevel == mStartLevel) mState = XEREND;   // the open type's own element
+         else --mLevel;
+         return;
+      }
+   }
+
+private:
+   enum Mode { Waiting, Direct, Hex, Done, Failed, Capture };
+
+   asn1dataXerObjectValue(const asn1dataXerObjectValue&) = delete;
+   asn1dataXerObjectValue& operator=(const asn1dataXerObjectValue&) = delete;
+
+   void dropControl()
+   {
+      if (control_ != nullptr) drop_(object_, control_);
+      control_ = nullptr;
+      handler_ = nullptr;
+   }
+
+   void dropRecord()
+   {
+      if (record_ != nullptr) rtMemHeapFreePtr(&msgBuf_->getCtxtPtr()->memHeap, record_);
+      record_ = nullptr;
+   }
+
+   // The rest of the open type is captured as text, for the post-decoder.
+   void toCapture()
+   {
+      dropControl();
+      dropRecord();
+      capture_.reset(new ASN1CXerOpenType(*msgBuf_, *holder_));
+      capture_->init(mStartLevel);
+      mode_ = Capture;
+      if (noteXml_) owner_.noteXmlText(holder_);
+      if (!text_.empty()) capture_->characters(text_.data(), static_cast<unsigned int>(text_.size()));
+   }
+
+   void finish()
+   {
+      dropControl();
+      void* record = record_;
+      record_ = nullptr;
+      Encode enc = enc_;
+      void* object = object_;
+      int stat = asn1dataHoldRecord(msgBuf_->getCtxtPtr(), *holder_, record,
+                                    [enc, object](ASN1CTXT* c, Asn1TObject& o) { return enc(object, c, o); });
+      if (stat != 0) {
+         fail(stat);
+         return;
+      }
+      mode_ = Done;   // noted when the open type's element ends
+   }
+
+   // The hexadecimal text becomes the octets, decoded through the object.
+   void finishHex()
+   {
+      ASN1CTXT* pctxt = msgBuf_->getCtxtPtr();
+      ASN1OpenType octets;
+      octets.numocts = static_cast<OSUINT32>(text_.size());
+      octets.data = reinterpret_cast<const OSOCTET*>(text_.data());
+      int stat = asn1dataHexTextToOctets(pctxt, octets);
+      if (stat != 0) {
+         fail(stat);
+         return;
+      }
+      holder_->numocts = octets.numocts;
+      holder_->data = octets.data;
+      holder_->decoded = nullptr;
+      if (object_ != nullptr) {
+         Decode dec = dec_;
+         void* object = object_;
+         stat = asn1dataTableDecode(pctxt, *holder_,
+                                    [dec, object](ASN1CTXT* c, Asn1TObject& o) { return dec(object, c, o); });
+         if (stat != 0) {
+            fail(stat);
+            return;
+         }
+      }
+      mode_ = Done;
+   }
+
+   // Inside a catch block: the failure of the exception the value raised
+   // (the reader's and other failures carry no status: -35).
+   void failed()
+   {
+      int stat = ASN1ERR_XML_STATE;
+      try {
+         throw;
+      }
+      catch (const OSRTSAXException& e) {
+         if (e.getStatus() != 0) stat = e.getStatus();
+      }
+      catch (...) {
+      }
+      fail(stat);
+   }
+
+   // The value failed: noted with the holder for the post-decoder; the rest
+   // of the open type's element is passed over.
+   void fail(int stat)
+   {
+      if (stat >= 0) stat = ASN1ERR_BAD_VALUE;
+      dropControl();
+      dropRecord();
+      holder_->decoded = nullptr;
+      msgBuf_->getCtxtPtr()->errInfo = errInfo_;
+      owner_.noteValueRead(holder_, stat);
+      mode_ = Failed;
+   }
+
+   ASN1XERTypeHandler& owner_;
+   ASN1MessageBufferIF* msgBuf_ = nullptr;
+   Asn1TObject* holder_ = nullptr;
+   bool noteXml_ = false;
+   void* object_ = nullptr;
+   void* record_ = nullptr;
+   ASN1CType* control_ = nullptr;
+   ASN1XERTypeHandler* handler_ = nullptr;
+   Drop drop_ = nullptr;
+   Encode enc_ = nullptr;
+   Decode dec_ = nullptr;
+   Mode mode_ = Done;
+   ASN1ErrInfo errInfo_ = ASN1ErrInfo();   // the context's, when the value started
+   std::string text_;   // white space before the value's element, or the hexadecimal text
+   std::unique_ptr<ASN1CXerOpenType> capture_;
+};
 
 }  // namespace asn1data
 

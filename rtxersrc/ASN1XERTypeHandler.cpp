@@ -15,19 +15,11 @@ namespace {
 // Segment size of the text collectors.
 const OSUINT32 TEXT_SEGMENT = 1024;
 
-bool isBlank(char c)
-{
-   return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-
 }
 
 OSBOOL xerIsWhiteSpace(const char* chars, unsigned int length)
 {
-   for (unsigned int i = 0; i < length; ++i)
-      if (!isBlank(chars[i])) return FALSE;
-   return TRUE;
+   return xerIsBlankText(chars, length) ? TRUE : FALSE;
 }
 
 namespace {
@@ -99,7 +91,8 @@ OSBOOL xerIsBerForm(const char* const* attrs)
 
 ASN1XERTypeHandler::ASN1XERTypeHandler()
    : mpCurrHandler(nullptr), mText(), mElemName(""), mLastRow(0), mReqCount(0), mSeen(0), mValueKind(XERV_NESTED),
-     mValueElem(FALSE), mExtElem(false)
+     mValueElem(FALSE), mExtElem(false), mpValueRead(nullptr), mValueReadStatus(0), mElementReader(nullptr),
+     mpElementRecord(nullptr), mObjectDepth(0), mpNestedType(nullptr)
 {
    memset(&mText, 0, sizeof mText);
 }
@@ -139,10 +132,36 @@ bool ASN1XERTypeHandler::takeXmlText(const ASN1OpenType* holder)
    return true;
 }
 
+bool ASN1XERTypeHandler::takeValueRead(const ASN1OpenType* holder, int* status)
+{
+   if (holder != nullptr && holder == mpValueRead) {
+      mpValueRead = nullptr;
+      *status = mValueReadStatus;
+      return true;
+   }
+   for (auto it = mValuesRead.begin(); it != mValuesRead.end(); ++it) {
+      if (it->holder != holder) continue;
+      *status = it->status;
+      mValuesRead.erase(it);
+      return true;
+   }
+   return false;
+}
+
 void ASN1XERTypeHandler::takeXmlTexts(ASN1XERSAXDecodeHandler* nested)
 {
-   ASN1XERTypeHandler* h = dynamic_cast<ASN1XERTypeHandler*>(nested);
-   if (h == nullptr || h == this || h->mXmlTexts.empty()) return;
+   // The handler nested last as a type handler needs no look-up of its type.
+   ASN1XERTypeHandler* h = nested != nullptr && nested == static_cast<ASN1XERSAXDecodeHandler*>(mpNestedType)
+      ? mpNestedType
+      : dynamic_cast<ASN1XERTypeHandler*>(nested);
+   if (h == nullptr || h == this) return;
+   if (h->mpValueRead != nullptr) {
+      noteValueRead(h->mpValueRead, h->mValueReadStatus);
+      h->mpValueRead = nullptr;
+   }
+   for (const ValueRead& v : h->mValuesRead) noteValueRead(v.holder, v.status);
+   h->mValuesRead.clear();
+   if (h->mXmlTexts.empty()) return;
    mXmlTexts.insert(mXmlTexts.end(), h->mXmlTexts.begin(), h->mXmlTexts.end());
    h->mXmlTexts.clear();
 }
@@ -157,6 +176,8 @@ void ASN1XERTypeHandler::refuseXmlTexts()
       holder->data = nullptr;
    }
    mXmlTexts.clear();
+   mpValueRead = nullptr;
+   mValuesRead.clear();
 }
 
 bool ASN1XERTypeHandler::startExtElem(const char* qName)
@@ -218,6 +239,10 @@ void ASN1XERTypeHandler::resetHandler(int level, ASN1CTXT* pctxt)
    mValueElem = FALSE;
    mExtElem = false;
    mXmlTexts.clear();
+   mpValueRead = nullptr;
+   mValuesRead.clear();
+   mElementReader = nullptr;
+   mpElementRecord = nullptr;
    if (mText.ctxt != pctxt) {
       releaseText();
       rtMemBufInit(pctxt, &mText, TEXT_SEGMENT);
@@ -286,22 +311,6 @@ void ASN1XERTypeHandler::startComponent(int id, const char* qName)
    rtMemBufReset(&mText);
 }
 
-bool ASN1XERTypeHandler::forwardStart(const char* uri, const char* localname, const char* qname,
-                                      const char* const* attrs)
-{
-   if (mLevel < 2 || mpCurrHandler == nullptr) return false;
-   mpCurrHandler->startElement(uri, localname, qname, attrs);
-   ++mLevel;
-   return true;
-}
-
-bool ASN1XERTypeHandler::forwardCharacters(const char* chars, unsigned int length)
-{
-   if (mLevel < 2 || mpCurrHandler == nullptr) return false;
-   mpCurrHandler->characters(chars, length);
-   return true;
-}
-
 void ASN1XERTypeHandler::valueElement(const char* qName)
 {
    if (mValueKind == XERV_STRING && mLevel == 2) {
@@ -341,7 +350,7 @@ void ASN1XERTypeHandler::collectText(const char* chars, unsigned int length)
    if (!textual) {
       // Between components, beside a value element, inside an element-valued
       // or empty component: an element is required, text is not allowed.
-      if (!xerIsWhiteSpace(chars, length)) throwSAXException(ASN1ERR_XML_STATE, nullptr, 0);
+      if (!xerIsBlankText(chars, length)) throwSAXException(ASN1ERR_XML_STATE, nullptr, 0);
       return;
    }
    int stat;

@@ -23,6 +23,9 @@
 #ifndef ASN1XERTYPEHANDLER_H
 #define ASN1XERTYPEHANDLER_H
 
+#include <string.h>
+
+#include <memory>
 #include <vector>
 
 #include "ASN1CXerOpenType.h"
@@ -51,6 +54,24 @@ struct ASN1XERElemInfo {
 
 // Characters a reader passes as white space between elements.
 EXTERNRT OSBOOL xerIsWhiteSpace(const char* chars, unsigned int length);
+// The same, inline (character data between elements is mostly indentation).
+inline bool xerIsBlankText(const char* chars, unsigned int length)
+{
+   // Bits of ' ', '\t', '\n' and '\r'.
+   const unsigned long long blanks = (1ULL << ' ') | (1ULL << '\t') | (1ULL << '\n') | (1ULL << '\r');
+   unsigned int i = 0;
+   // Indentation is runs of spaces: eight at a time.
+   for (; i + 8 <= length; i += 8) {
+      unsigned long long word;
+      memcpy(&word, chars + i, sizeof word);
+      if (word != 0x2020202020202020ULL) break;
+   }
+   for (; i < length; ++i) {
+      const unsigned char c = static_cast<unsigned char>(chars[i]);
+      if (c > ' ' || ((blanks >> c) & 1) == 0) return false;
+   }
+   return true;
+}
 
 // An open type holds the octets of one BER element; they are written in
 // hexadecimal in an element carrying the attribute form="ber", so that they
@@ -105,6 +126,47 @@ public:
    // BER octets belong.
    void refuseXmlTexts();
 
+   // Open types whose object is known when their element starts are read in
+   // place, by the control object of the object's type nested under a reader
+   // that the object tables make (one per handler, kept for reuse). Once that
+   // reader has turned the value into a record and its octets, it notes the
+   // holder, and takeValueRead tells the post-decoder (and forgets the note).
+   ASN1XERSAXDecodeHandler* objectValueReader() const { return mpObjectValue.get(); }
+   void setObjectValueReader(ASN1XERSAXDecodeHandler* reader) { mpObjectValue.reset(reader); }
+   // The note carries the status of the value: 0, or the failure the
+   // post-decoder is to raise. Like the XML notes, the notes of a list's
+   // elements pass to the parent.
+   void noteValueRead(const ASN1OpenType* holder, int status = 0)
+   {
+      if (mpValueRead == nullptr) {
+         mpValueRead = holder;
+         mValueReadStatus = status;
+      }
+      else mValuesRead.push_back(ValueRead{holder, status});
+   }
+   // Whether holder was noted (the note is removed); *status gets its status.
+   bool takeValueRead(const ASN1OpenType* holder, int* status);
+   // A list of open types reads its elements in place through the reader
+   // that its parent, which knows their object, sets when the list starts
+   // (nest clears it): fn(msgBuf, list handler, element, record) gives the
+   // reader, or null for the capture.
+   typedef ASN1XERSAXDecodeHandler* (*ElementValueReader)(ASN1MessageBufferIF& msgBuf, ASN1XERTypeHandler& owner,
+                                                          Asn1TObject& holder, void* record);
+   void setElementValueReader(ElementValueReader fn, void* record)
+   {
+      mElementReader = fn;
+      mpElementRecord = record;
+   }
+   ASN1XERSAXDecodeHandler* elementValueReader(ASN1MessageBufferIF& msgBuf, Asn1TObject& holder)
+   {
+      return mElementReader != nullptr ? mElementReader(msgBuf, *this, holder, mpElementRecord) : nullptr;
+   }
+   // How many open-type values read in place enclose this handler's value;
+   // nested handlers inherit it (nest), so that the values inside values of
+   // a document count towards the nesting limit of the decoders.
+   int getObjectDepth() const { return mObjectDepth; }
+   void setObjectDepth(int depth) { mObjectDepth = depth; }
+
    // Frees the text collector's storage; a top-level decode calls it when it
    // ends, before the object may be bound to another buffer's context.
    void releaseText();
@@ -140,13 +202,33 @@ protected:
    {
       handler->init(1);
       mpCurrHandler = handler;
+      mpNestedType = nullptr;
+   }
+   void nest(ASN1XERTypeHandler* handler)
+   {
+      handler->mObjectDepth = mObjectDepth;
+      handler->init(1);
+      mpCurrHandler = handler;
+      mpNestedType = handler;
    }
 
    // Events at level 2 or deeper go to the nested handler when there is
    // one: true when forwarded (startElement also raises the level).
+   // (Inline: every event passes them once per enclosing level.)
    bool forwardStart(const char* uri, const char* localname, const char* qname,
-                     const char* const* attrs);
-   bool forwardCharacters(const char* chars, unsigned int length);
+                     const char* const* attrs)
+   {
+      if (mLevel < 2 || mpCurrHandler == nullptr) return false;
+      mpCurrHandler->startElement(uri, localname, qname, attrs);
+      ++mLevel;
+      return true;
+   }
+   bool forwardCharacters(const char* chars, unsigned int length)
+   {
+      if (mLevel < 2 || mpCurrHandler == nullptr) return false;
+      mpCurrHandler->characters(chars, length);
+      return true;
+   }
    // An element at level 2 or deeper without nested handler: the value
    // element of a BOOLEAN, ENUMERATED or named number (its name becomes the
    // text), or a control character inside a character string (the
@@ -206,6 +288,18 @@ private:
    OSBOOL mValueElem;     // the value element was seen
    bool mExtElem;         // the component is an unknown extension element
    std::vector<ASN1OpenType*> mXmlTexts;   // open types holding XML text
+   std::unique_ptr<ASN1XERSAXDecodeHandler> mpObjectValue;   // reader of open types in place
+   struct ValueRead {
+      const ASN1OpenType* holder;
+      int status;
+   };
+   const ASN1OpenType* mpValueRead;   // an open type that reader completed (most records have one)
+   int mValueReadStatus;              // and its status
+   std::vector<ValueRead> mValuesRead;   // any more of them
+   ElementValueReader mElementReader;  // reader of list elements, set by the parent
+   void* mpElementRecord;              // the parent's record, for it
+   int mObjectDepth;                  // values read in place around this one
+   ASN1XERTypeHandler* mpNestedType;  // the last handler nested as a type handler
 };
 
 // The handler of a document whose element is a value of a primitive type

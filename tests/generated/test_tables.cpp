@@ -821,6 +821,147 @@ TEST(ObjectTablesXer, KnownExtensionValuesTravelAsXml)
    EXPECT_EQ(Bytes(back.extnValue.data, back.extnValue.data + back.extnValue.numocts), bc);
 }
 
+// XML values of known objects are read while the document is parsed; hex
+// octets, unknown identifiers, types without XML form and content that is
+// not one element take the capture. Each row is one extension list (or
+// name) mixing both ways; the failing rows fail with the status a decode of
+// the captured text gives, and that status is also the context's.
+TEST(ObjectTablesXer, ValuesReadInPlaceAndCapturedValuesMix)
+{
+   const std::string bcXml =
+      "<BasicConstraintsSyntax><cA><true/></cA><pathLenConstraint>1</pathLenConstraint></BasicConstraintsSyntax>";
+   const Bytes bc = tlv(0x30, cat({tlv(0x01, {0xFF}), tlv(0x02, {0x01})}));
+   const Bytes ku = {0x03, 0x02, 0x01, 0x86};
+   auto ext = [](const std::string& id, const std::string& value) {
+      return "<Extension><extnID>" + id + "</extnID><extnValue>" + value + "</extnValue></Extension>";
+   };
+   struct Case {
+      const char* what;
+      std::string extensions;
+      int status;
+      std::vector<Bytes> der;        // the extensions on success
+      std::vector<bool> decoded;     // which have a decoded value
+   };
+   const std::vector<Case> cases = {
+      {"XML, unknown octets, octets of a type without XML form, known octets",
+       ext("2.5.29.19", bcXml) + ext("1.2.3.4", "0401FF") + ext("2.5.29.15", "03020186") +
+          ext("2.5.29.19", " 3006 0101FF 020101 "),
+       0,
+       {extension("2.5.29.19", bc), extension("1.2.3.4", {0x04, 0x01, 0xFF}), extension("2.5.29.15", ku),
+        extension("2.5.29.19", bc)},
+       {true, false, true, true}},
+      // DEL is a character of XML 1.0 (and of IA5String): the value is XML,
+      // not text that fails as hexadecimal octets.
+      {"a value holding DEL", ext("2.5.29.17", "<GeneralNames><dNSName>a\x7F" "b</dNSName></GeneralNames>"), 0,
+       {extension("2.5.29.17", tlv(0x30, tlv(0x82, {'a', 0x7F, 'b'})))},
+       {true}},
+      {"an odd count of hexadecimal digits", ext("2.5.29.19", "300"), ASN1ERR_INVALID_HEX, {}, {}},
+      {"a carriage return in octets", ext("1.2.3.4", "04&#13;00"), ASN1ERR_INVALID_HEX, {}, {}},
+      {"an element after octets", ext("2.5.29.19", "3000<x/>"), ASN1ERR_INVALID_HEX, {}, {}},
+      {"octets that are not one element", ext("2.5.29.19", "30000500"), ASN1ERR_INVALID_LENGTH, {}, {}},
+      {"white space around the value, empty and blank values",
+       ext("2.5.29.19", "\n   " + bcXml + "\n   ") + ext("2.5.29.19", "") + ext("2.5.29.19", " \n "), 0,
+       {extension("2.5.29.19", bc), extension("2.5.29.19", {}), extension("2.5.29.19", {})},
+       {true, false, false}},
+      {"text after the value", ext("2.5.29.15", "03020186") + ext("2.5.29.19", bcXml + "x"), ASN1ERR_XML_STATE, {}, {}},
+      {"two value elements", ext("2.5.29.19", bcXml + bcXml), ASN1ERR_XML_STATE, {}, {}},
+      {"the value of another type", ext("2.5.29.19", "<KeyUsage/>"), ASN1ERR_XML_STATE, {}, {}},
+      {"an unknown component inside the value",
+       ext("2.5.29.19", bcXml) + ext("2.5.29.19", "<BasicConstraintsSyntax><x/></BasicConstraintsSyntax>"),
+       ASN1ERR_TAG_NOT_FOUND, {}, {}},
+      {"a bad number inside the value",
+       ext("2.5.29.19", "<BasicConstraintsSyntax><pathLenConstraint>x</pathLenConstraint></BasicConstraintsSyntax>"),
+       ASN1ERR_INVALID_CHAR, {}, {}},
+      {"hexadecimal text before the value", ext("2.5.29.19", "00" + bcXml), ASN1ERR_INVALID_HEX, {}, {}},
+      {"XML of an unknown extension", ext("2.5.29.19", bcXml) + ext("1.2.3.4", bcXml), ASN1ERR_OBJECT_NOT_FOUND, {}, {}},
+      {"XML of a type without XML form", ext("2.5.29.15", "<KeyUsage>101</KeyUsage>"), ASN1ERR_NOT_SUPPORTED, {}, {}},
+   };
+   for (const auto& c : cases) {
+      SCOPED_TRACE(c.what);
+      const std::string doc = "<Extensions>" + c.extensions + "</Extensions>";
+      ASN1XERDecodeBuffer buffer(reinterpret_cast<const OSOCTET*>(doc.data()), static_cast<OSUINT32>(doc.size()));
+      ASN1T_Extensions rec;
+      ASN1C_Extensions ctl(buffer, rec);
+      int st;
+      try {
+         st = ctl.Decode();
+      }
+      catch (const OSRTSAXException& e) {
+         st = e.getStatus();
+         EXPECT_EQ(buffer.getCtxtPtr()->errInfo.status, st);
+      }
+      ASSERT_EQ(st, c.status);
+      if (st != 0) continue;
+      ASSERT_EQ(rec.count, c.der.size());
+      size_t i = 0;
+      for (_Asn1RTDListNode* n = rec.head; n != nullptr; n = n->next, ++i) {
+         SCOPED_TRACE(i);
+         auto& e = *static_cast<ASN1T_Extension*>(n->data);
+         EXPECT_EQ(e.extnValueObj.decoded != nullptr, c.decoded[i]);
+         Ctxt d;
+         EXPECT_EQ(encodeWith(&d, asn1E_Extension, e, &st), c.der[i]);
+      }
+   }
+
+   // A failing value is raised when its record ends, as captured text is read
+   // then: a document that breaks off before that reports the break.
+   {
+      const std::string doc = "<Extensions><Extension><extnID>2.5.29.19</extnID><extnValue>"
+                              "<BasicConstraintsSyntax><x/></BasicConstraintsSyntax></extnValue></Extensio></Extensions>";
+      ASN1XERDecodeBuffer buffer(reinterpret_cast<const OSOCTET*>(doc.data()), static_cast<OSUINT32>(doc.size()));
+      ASN1T_Extensions rec;
+      ASN1C_Extensions ctl(buffer, rec);
+      std::string message;
+      try {
+         ctl.Decode();
+      }
+      catch (const OSRTSAXException& e) {
+         message = e.getMessage() != nullptr ? e.getMessage() : "";
+      }
+      EXPECT_NE(message.find("mismatched tag"), std::string::npos) << message;
+      EXPECT_EQ(buffer.getCtxtPtr()->errInfo.status, 0);
+   }
+
+   // A name: a value read in place, hexadecimal octets, an unknown type in
+   // octets, and XML of an unknown type.
+   auto atv = [](const std::string& id, const std::string& value, const char* attrs = "") {
+      return "<AttributeTypeAndValue><type>" + id + "</type><value" + attrs + ">" + value + "</value></AttributeTypeAndValue>";
+   };
+   const std::string cn = "<CHOICE><utf8String>Example</utf8String></CHOICE>";
+   const std::string rdn = atv("2.5.4.3", cn) + atv("2.5.4.6", "13025255", " form=\"ber\"") +
+                           atv("1.2.3.4", "0C0145", " form=\"ber\"");
+   // DER: the elements of the set in ascending order of their encodings.
+   const Bytes rdnDer = tlv(0x31, cat({tlv(0x30, cat({oidBytes("1.2.3.4"), tlv(0x0C, {'E'})})),
+                                       tlv(0x30, cat({oidBytes("2.5.4.6"), tlv(0x13, {'R', 'U'})})),
+                                       tlv(0x30, cat({oidBytes("2.5.4.3"), tlv(0x0C, {'E', 'x', 'a', 'm', 'p', 'l', 'e'})}))}));
+   int st = 0;
+   Bytes der = xerToDer<ASN1T_RelativeDistinguishedName, ASN1C_RelativeDistinguishedName>(
+      "<RelativeDistinguishedName>" + rdn + "</RelativeDistinguishedName>", asn1E_RelativeDistinguishedName, &st);
+   EXPECT_GT(st, 0);
+   EXPECT_EQ(der, rdnDer);
+   xerToDer<ASN1T_RelativeDistinguishedName, ASN1C_RelativeDistinguishedName>(
+      "<RelativeDistinguishedName>" + rdn + atv("1.2.3.4", cn) + "</RelativeDistinguishedName>",
+      asn1E_RelativeDistinguishedName, &st);
+   EXPECT_EQ(st, ASN1ERR_OBJECT_NOT_FOUND);
+
+   // The values of an attribute, element by element.
+   auto attribute = [](const std::string& id, const std::string& values) {
+      return "<Attribute><type>" + id + "</type><values>" + values + "</values></Attribute>";
+   };
+   const std::string values = "<OPEN_TYPE>" + cn + "</OPEN_TYPE><OPEN_TYPE form=\"ber\">0C0145</OPEN_TYPE><OPEN_TYPE> " +
+                              cn + " </OPEN_TYPE>";
+   der = xerToDer<ASN1T_Attribute, ASN1C_Attribute>(attribute("2.5.4.3", values), asn1E_Attribute, &st);
+   EXPECT_GT(st, 0);
+   const Bytes example = tlv(0x0C, {'E', 'x', 'a', 'm', 'p', 'l', 'e'});
+   EXPECT_EQ(der, tlv(0x30, cat({oidBytes("2.5.4.3"), tlv(0x31, cat({tlv(0x0C, {'E'}), example, example}))})));
+   xerToDer<ASN1T_Attribute, ASN1C_Attribute>(attribute("1.2.3.4", "<OPEN_TYPE>" + cn + "</OPEN_TYPE>"), asn1E_Attribute,
+                                              &st);
+   EXPECT_EQ(st, ASN1ERR_OBJECT_NOT_FOUND);
+   xerToDer<ASN1T_Attribute, ASN1C_Attribute>(attribute("2.5.4.3", "<OPEN_TYPE>" + cn + " x</OPEN_TYPE>"),
+                                              asn1E_Attribute, &st);
+   EXPECT_EQ(st, ASN1ERR_XML_STATE);
+}
+
 TEST(ObjectTablesXer, UnknownIdentifiersFailWhereTheValueHasNoOctetForm)
 {
    const Bytes value = tlv(0x0C, {'x'});

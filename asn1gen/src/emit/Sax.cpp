@@ -25,6 +25,8 @@ struct Slot {
    std::string member;       // cached nested handler
    bool capture = false;     // OCTET STRING CONTAINING a table value: XML text or hexadecimal
                              // octets, captured into its Asn1TObject
+   std::string reader;       // open type read in place: the call that makes its reader
+   std::string elementReader;   // list of open types read in place: its elements' reader
 };
 
 const char* kindName(const ValueInfo& v)
@@ -76,6 +78,8 @@ std::vector<Slot> slotsOf(const Unit& u)
             }
             else if (!s.recType.empty()) s.target = "msgData." + f;
             if (hasPresenceBit(c)) s.present = "msgData.m." + f + "Present = 1;";
+            s.reader = xerValueReaderCall(u, c);
+            s.elementReader = xerElementReader(u, c);
             TableUse use;
             if (isTableContaining(c) && tableUseOf(u, use) && hasXerTable(use)) {
                s.v.kind = VKind::Open;
@@ -168,16 +172,28 @@ void emitSlotStart(Writer& w, const Slot& s, bool list)
    if (!nested(s)) return;
    if (!s.present.empty()) w.line(s.present);
    std::string cls = handlerClass(s);
+   // The value of a known object is read in place; anything else is captured.
+   const std::string inPlace = s.reader.empty() ? "" : "if (ASN1XERSAXDecodeHandler* preader = " + s.reader + ")";
    if (s.capture) {
+      if (!inPlace.empty()) {
+         w.line(inPlace + " nest(preader);");
+         w.open("else {");
+      }
       // asn1XDTC_ tells XML text from hexadecimal octets once the element is done.
       w.line("delete " + s.member + ";");
       w.line(s.member + " = 0;");
       w.line(s.member + " = new ASN1CXerOpenType(*getMsgBuf(), " + s.target + ");");
       w.line("nest(" + s.member + ");");
+      if (!inPlace.empty()) w.close();
       return;
    }
    if (s.v.kind == VKind::Open) {
       w.line("if (xerIsBerForm(attrs)) setValueKind(XERV_HEX);   // BER octets in hexadecimal");
+      if (!inPlace.empty()) w.line("else " + inPlace + " nest(preader);");
+      // A list element: read in place when the list's parent set a reader.
+      if (list)
+         w.line("else if (ASN1XERSAXDecodeHandler* preader = elementValueReader(*getMsgBuf(), " + s.target +
+                ")) nest(preader);");
       w.open("else {");
       w.line("delete " + s.member + ";");
       w.line(s.member + " = 0;");
@@ -198,6 +214,10 @@ void emitSlotStart(Writer& w, const Slot& s, bool list)
    w.line(s.member + " = new " + cls + "(*getMsgBuf(), " + s.target + ");");
    if (!list) w.close();
    w.line("nest(" + s.member + ");");
+   if (!s.elementReader.empty()) {
+      w.line("// Its open types are read in place through the object of this record.");
+      w.line(s.member + "->setElementValueReader(" + s.elementReader + ", &msgData);");
+   }
    if (list && choiceElement(s)) {
       w.line("// A CHOICE element has no element of its own: this is its alternative.");
       w.line(s.member + "->startElement(uri, localname, qname, attrs);");

@@ -439,6 +439,21 @@ void defineSet(Assignment& set, Writer& w)
 }
 
 // ------------------------------------------------------------ constrained types
+// Whether the open type of u is read in place (asn1XDOV_T, for a list of
+// values asn1XDOVE_T per element): its identifier is a required component
+// before it, so that the identifier is known when the value's element starts.
+bool readsValueInPlace(const Unit& u, const TableUse& t)
+{
+   if (t.id->optional || t.id->defaultValue) return false;
+   const auto& comps = u.type->components;
+   size_t idAt = comps.size(), valueAt = comps.size();
+   for (size_t i = 0; i < comps.size(); ++i) {
+      if (&comps[i] == t.id) idAt = i;
+      if (&comps[i] == t.value) valueAt = i;
+   }
+   return idAt < valueAt && valueAt < comps.size();
+}
+
 std::string holderExpr(const TableUse& t)
 {
    std::string f = fieldName(t.value->name);
@@ -473,6 +488,17 @@ void declareTableFunctions(const Unit& u, Writer& w)
       w.line("EXTERNRT int asn1XDTC_" + u.name + "(ASN1CtxtPtr& ctxt, ASN1T_" + u.name +
              "* pvalue, ASN1XERTypeHandler* forms);");
       w.line("EXTERNRT int asn1XDTC_" + u.name + "(ASN1CtxtPtr& ctxt, ASN1T_" + u.name + "* pvalue);");
+      if (readsValueInPlace(u, t)) {
+         w.line("// XER decode in place: when the value's element starts, the reader that nests");
+         w.line("// the control object of the known " + t.id->name + "'s type (asn1dataXerObjectValue),");
+         w.line("// or null when the value is to be captured as text.");
+         if (t.kind == TableUse::Kind::SetOf)
+            w.line("EXTERNRT ASN1XERSAXDecodeHandler* asn1XDOVE_" + u.name +
+                   "(ASN1MessageBufferIF& msgBuf, ASN1XERTypeHandler& owner, Asn1TObject& holder, void* record);");
+         else
+            w.line("EXTERNRT ASN1XERSAXDecodeHandler* asn1XDOV_" + u.name +
+                   "(ASN1MessageBufferIF& msgBuf, ASN1XERTypeHandler& owner, ASN1T_" + u.name + "* pvalue);");
+      }
    }
    w.line("// The decoded value copied through its object (after the octets were copied);");
    w.line("// 0 or ASN1ERR_NO_MEMORY.");
@@ -672,6 +698,18 @@ void defineXerFunctions(const Unit& u, const TableUse& t, Writer& w)
    w.line();
    openFunction(w, "int asn1XDTC_" + u.name + "(ASN1CtxtPtr& ctxt, ASN1T_" + u.name +
                 "* pvalue, ASN1XERTypeHandler* forms)");
+   if (readsValueInPlace(u, t) && t.kind != TableUse::Kind::SetOf) {
+      w.line("// A value read in place holds its record and octets already (or failed).");
+      w.line("int read = 0;");
+      w.open("if (forms != 0 && forms->takeValueRead(&pvalue->" + holder + ", &read)) {");
+      w.line("if (read != 0) return LOG_ASN1ERR(ctxt->getPtr(), read);");
+      if (t.kind == TableUse::Kind::Containing) {
+         w.line("pvalue->" + v + ".numocts = pvalue->" + holder + ".numocts;");
+         w.line("pvalue->" + v + ".data = pvalue->" + holder + ".data;");
+      }
+      w.line("return 0;");
+      w.close();
+   }
    w.line("ASN1CTXT* pctxt = ctxt->getPtr();");
    if (t.kind == TableUse::Kind::Containing) {
       w.line("// The element's text is captured whole: XML of the value, or its octets in");
@@ -698,6 +736,14 @@ void defineXerFunctions(const Unit& u, const TableUse& t, Writer& w)
    if (t.kind == TableUse::Kind::SetOf) {
       w.open("for (_Asn1RTDListNode* pnode = pvalue->" + v + ".head; pnode != 0; pnode = pnode->next)");
       w.line("Asn1TObject& h = *static_cast<Asn1TObject*>(pnode->data);");
+      if (readsValueInPlace(u, t)) {
+         w.line("// A value read in place holds its record and octets already (or failed).");
+         w.line("int read = 0;");
+         w.open("if (forms != 0 && forms->takeValueRead(&h, &read)) {");
+         w.line("if (read != 0) return LOG_ASN1ERR(pctxt, read);");
+         w.line("continue;");
+         w.close();
+      }
       w.line("h.decoded = 0;");
       w.line("const bool xml = asn1dataTakeXmlForm(forms, h);");
       w.line("// XML of a value no object describes cannot become octets.");
@@ -733,9 +779,61 @@ void defineXerFunctions(const Unit& u, const TableUse& t, Writer& w)
    }
    w.line("return 0;");
    w.close();
+   if (!readsValueInPlace(u, t)) return;
+   w.line();
+   const bool list = t.kind == TableUse::Kind::SetOf;
+   const std::string fn = (list ? "asn1XDOVE_" : "asn1XDOV_") + u.name;
+   w.line("// " + fn + ": the reader of the value of a known " + t.id->name + " in place" +
+          (list ? " (one element of " + v + ")." : "."));
+   if (list)
+      openFunction(w, "ASN1XERSAXDecodeHandler* " + fn +
+                   "(ASN1MessageBufferIF& msgBuf, ASN1XERTypeHandler& owner, Asn1TObject& holder, void* record)");
+   else
+      openFunction(w, "ASN1XERSAXDecodeHandler* " + fn + "(ASN1MessageBufferIF& msgBuf, ASN1XERTypeHandler& owner, ASN1T_" +
+                   u.name + "* pvalue)");
+   w.line("ASN1CTXT* pctxt = msgBuf.getCtxtPtr();");
+   if (list) w.line("ASN1T_" + u.name + "* pvalue = static_cast<ASN1T_" + u.name + "*>(record);");
+   lookup();
+   // Octets in hexadecimal are read in place too where the post-decoder reads
+   // them as octets whatever the object (an OCTET STRING CONTAINING the value).
+   const bool hexOctets = t.kind == TableUse::Kind::Containing && !(t.field->classField && t.field->classField->optional);
+   if (!hexOctets) w.line("if (pobj == 0) return 0;");
+   w.line("return asn1dataXerObjectValue::begin(msgBuf, owner, " + (list ? std::string("holder") : "pvalue->" + holder) +
+          ", " + (t.kind == TableUse::Kind::Containing ? "false" : "true") + ", pobj,");
+   w.indent();
+   w.line("[](void* o, ASN1CTXT* c) { return static_cast<" + cls + "*>(o)->constructASN1T" + F + "(c); },");
+   w.line("[](void* o, ASN1MessageBufferIF& b, void* r) { return static_cast<" + cls + "*>(o)->constructASN1C" + F +
+          "(b, r); },");
+   w.line("[](void* o, ASN1CType* c) { static_cast<" + cls + "*>(o)->destructASN1C" + F + "(c); },");
+   w.line("[](void* o, ASN1CTXT* c, Asn1TObject& v) { return static_cast<" + cls + "*>(o)->encodeBER" + F +
+          "(c, v); },");
+   if (hexOctets)
+      w.line("[](void* o, ASN1CTXT* c, Asn1TObject& v) { return static_cast<" + cls + "*>(o)->decodeBER" + F +
+             "(c, v); });");
+   else w.line("nullptr);");
+   w.outdent();
+   w.close();
 }
 
 }  // namespace
+
+std::string xerValueReaderCall(const Unit& u, const Component& c)
+{
+   TableUse t;
+   if (!tableUseOf(u, t) || !hasXerTable(t) || t.value != &c || !readsValueInPlace(u, t) ||
+       t.kind == TableUse::Kind::SetOf)
+      return "";
+   return "asn1XDOV_" + u.name + "(*getMsgBuf(), *this, &msgData)";
+}
+
+std::string xerElementReader(const Unit& u, const Component& c)
+{
+   TableUse t;
+   if (!tableUseOf(u, t) || !hasXerTable(t) || t.value != &c || !readsValueInPlace(u, t) ||
+       t.kind != TableUse::Kind::SetOf)
+      return "";
+   return "asn1XDOVE_" + u.name;
+}
 
 bool tableUseOf(const Unit& u, TableUse& out)
 {

@@ -61,6 +61,13 @@ std::string xerContainingCall(const Unit& u, const Component& c, const std::stri
 // Hook of the SAX handler: when the type's element closes, the value of
 // the open type is decoded through the table.
 void emitTableXerDecodeHook(const Unit& u, Writer& w);
+// The call that makes the reader of component c's value in place when its
+// element starts (null at run time when it is to be captured as text); ""
+// when c is not read in place.
+std::string xerValueReaderCall(const Unit& u, const Component& c);
+// For a list of open types c, the function that makes the reader of one
+// element in place (the list handler's element value reader); "" when none.
+std::string xerElementReader(const Unit& u, const Component& c);
 
 // Hooks of the copy and free functions: the decoded value is copied after
 // the octets, and released before them.
