@@ -154,25 +154,34 @@ inline const OSOCTET* asn1dataKeepEncoding(ASN1CTXT* pctxt, const OSOCTET* fresh
    return kept != nullptr ? static_cast<const OSOCTET*>(kept) : block;
 }
 
-template <class Enc, class Dec>
-int asn1dataTableEncode(ASN1CTXT* pctxt, Asn1TObject& object, Enc enc, Dec dec)
+// Encodes object with `enc` into a fresh buffer of the context: the
+// encoding's octets in *fresh and the buffer's block in *block (null when
+// the buffer is not the context's own). Returns the length, or the negative
+// status with the buffer already given back.
+template <class Enc>
+int asn1dataEncodeFresh(ASN1CTXT* pctxt, Asn1TObject& object, Enc enc, const OSOCTET** fresh, OSOCTET** block)
 {
-   const OSOCTET* fresh = nullptr;
-   OSOCTET* freshBlock = nullptr;   // the block holding fresh
    int len;
    {
       asn1dataBufferSaver saved(pctxt);
       len = xe_setp(pctxt, nullptr, 0);
       if (len == 0) {
          len = enc(pctxt, object);
-         if (pctxt->buffer.dynamic) freshBlock = pctxt->buffer.data;
+         if (pctxt->buffer.dynamic) *block = pctxt->buffer.data;
       }
-      if (len >= 0) fresh = xe_getp(pctxt);
+      if (len >= 0) *fresh = xe_getp(pctxt);
    }
-   if (len < 0) {
-      asn1dataDropEncodeBuffer(pctxt, freshBlock);
-      return len;
-   }
+   if (len < 0) asn1dataDropEncodeBuffer(pctxt, *block);
+   return len;
+}
+
+template <class Enc, class Dec>
+int asn1dataTableEncode(ASN1CTXT* pctxt, Asn1TObject& object, Enc enc, Dec dec)
+{
+   const OSOCTET* fresh = nullptr;
+   OSOCTET* freshBlock = nullptr;   // the block holding fresh
+   const int len = asn1dataEncodeFresh(pctxt, object, enc, &fresh, &freshBlock);
+   if (len < 0) return len;
    const OSUINT32 n = static_cast<OSUINT32>(len);
    if (object.data != nullptr && object.numocts > 0) {
       // Keeping the octets the open type holds, the new encoding is not
@@ -402,20 +411,8 @@ int asn1dataHoldRecord(ASN1CTXT* pctxt, Asn1TObject& object, void* record, Enc e
    object.decoded = record;
    const OSOCTET* fresh = nullptr;
    OSOCTET* freshBlock = nullptr;   // the block holding fresh
-   int len;
-   {
-      asn1dataBufferSaver saved(pctxt);
-      len = xe_setp(pctxt, nullptr, 0);
-      if (len == 0) {
-         len = enc(pctxt, object);
-         if (pctxt->buffer.dynamic) freshBlock = pctxt->buffer.data;
-      }
-      if (len >= 0) fresh = xe_getp(pctxt);
-   }
-   if (len < 0) {
-      asn1dataDropEncodeBuffer(pctxt, freshBlock);
-      return len;
-   }
+   const int len = asn1dataEncodeFresh(pctxt, object, enc, &fresh, &freshBlock);
+   if (len < 0) return len;
    object.data = asn1dataKeepEncoding(pctxt, fresh, static_cast<OSUINT32>(len), freshBlock);
    object.numocts = static_cast<OSUINT32>(len);
    return 0;
