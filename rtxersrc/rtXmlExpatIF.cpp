@@ -28,10 +28,10 @@ static void eCcharDataCallback(void* userData, const XML_Char* s, int len)
 }
 
 // expat salts its name hashing (against inputs crafted to collide) with a
-// secret it reads from the system for every parser. A document with open
-// types in XML form is parsed by one parser per open type, and each of those
-// system calls cost more than parsing the value: every parser of this
-// process uses one secret, read from the system once.
+// secret it reads from the system for every parser. Open types read from
+// captured text get a parser each, and such a system call can cost more than
+// parsing the value: every parser of this process uses one secret, read from
+// the system once.
 static unsigned long processHashSalt()
 {
    static const unsigned long salt = [] {
