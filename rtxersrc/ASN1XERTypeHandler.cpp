@@ -95,6 +95,7 @@ ASN1XERTypeHandler::ASN1XERTypeHandler()
      mpElementRecord(nullptr), mObjectDepth(0), mpNestedType(nullptr)
 {
    memset(&mText, 0, sizeof mText);
+   useInlineText();
 }
 
 ASN1XERTypeHandler::~ASN1XERTypeHandler()
@@ -222,9 +223,9 @@ void ASN1XERTypeHandler::releaseText()
 {
    // The collector's storage lies in the heap of mText.ctxt; its owner keeps
    // that context alive at least as long as this handler.
-   if (mText.buffer != nullptr && mText.ctxt != nullptr) rtMemBufFree(&mText);
-   mText.buffer = nullptr;
-   mText.bufsize = mText.usedcnt = mText.startidx = mText.bitOffset = 0;
+   if (mText.isDynamic && mText.buffer != nullptr && mText.ctxt != nullptr) rtMemBufFree(&mText);
+   mText.usedcnt = mText.startidx = mText.bitOffset = 0;
+   useInlineText();
 }
 
 void ASN1XERTypeHandler::resetHandler(int level, ASN1CTXT* pctxt)
@@ -246,6 +247,7 @@ void ASN1XERTypeHandler::resetHandler(int level, ASN1CTXT* pctxt)
    if (mText.ctxt != pctxt) {
       releaseText();
       rtMemBufInit(pctxt, &mText, TEXT_SEGMENT);
+      useInlineText();
    }
    else rtMemBufReset(&mText);
 }

@@ -279,7 +279,20 @@ private:
    ASN1XERTypeHandler(const ASN1XERTypeHandler&) = delete;
    ASN1XERTypeHandler& operator=(const ASN1XERTypeHandler&) = delete;
 
+   // Most collected texts (numbers, times, identifiers, names) fit in the
+   // handler itself; a longer one moves to the context's heap. Storage of the
+   // heap given back when a handler ends is not reused by the heap until its
+   // chunk is done, so a collector per handler there would leave a dead block
+   // in the decoded value for every element of a document.
+   void useInlineText()
+   {
+      mText.buffer = mInlineText;
+      mText.bufsize = sizeof mInlineText;
+      mText.isDynamic = 0;
+   }
+
    ASN1MemBuf mText;
+   OSOCTET mInlineText[120];
    const char* mElemName;
    int mLastRow;          // SEQUENCE: last matched row, 0 for none
    int mReqCount;         // required rows matched

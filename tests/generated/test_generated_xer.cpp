@@ -23,6 +23,7 @@
 #include "PKIXOCSP.h"
 #include "PKIXTSP.h"
 #include "CorpusFailures.h"
+#include "CountingHooks.h"
 #include "asn1Registry.h"
 
 using namespace asn1data;
@@ -697,6 +698,56 @@ TEST(GeneratedXer, FailureDeepInsideNestedHandlersUnwinds)
          EXPECT_EQ(e.getStatus(), ASN1ERR_INVALID_OBJID);
       }
    }
+}
+
+TEST(GeneratedXer, ListElementsLeaveNoDeadBlocksInTheHeap)
+{
+   // The text of each element is collected without a heap block of its own:
+   // a block the decoder takes and gives back stays dead in the chunk it was
+   // carved from, so a block per element would make the decoded value of a
+   // large list several times its size. A value longer than a handler holds
+   // goes to the heap, and still decodes whole.
+   const int kRdns = 300;
+   const std::string longName(200, 'n');
+   auto hexOf = [](const std::string& text) {
+      static const char digits[] = "0123456789ABCDEF";
+      std::string hex;
+      for (unsigned char c : text) {
+         hex += digits[c >> 4];
+         hex += digits[c & 15];
+      }
+      return hex;
+   };
+   std::string doc = "<Name><rdnSequence>";
+   for (int i = 0; i < kRdns; ++i) {
+      const std::string name = i == 7 ? longName : "name " + std::to_string(i);
+      // UTF8String, in BER octets (two-octet length for the long one).
+      std::string tlv = "0C" + (name.size() > 127 ? std::string("81") : std::string()) +
+         hexOf(std::string(1, static_cast<char>(name.size()))) + hexOf(name);
+      doc += "<RelativeDistinguishedName><AttributeTypeAndValue><type>2.5.4.3</type>"
+             "<value form=\"ber\">" + tlv + "</value></AttributeTypeAndValue></RelativeDistinguishedName>\n";
+   }
+   doc += "</rdnSequence></Name>";
+
+   CountingHooks hooks;
+   {
+      ASN1XERDecodeBuffer in(octets(doc), static_cast<OSUINT32>(doc.size()));
+      ASN1T_Name name;
+      const long before = hooks.allocCount() - hooks.live();
+      ASSERT_EQ(fromXer<ASN1C_Name>(in, name), 0);
+      const long freedDuringDecode = hooks.allocCount() - hooks.live() - before;
+      EXPECT_LT(freedDuringDecode, 16) << "blocks given back while decoding " << kRdns << " elements";
+
+      ASSERT_EQ(name.t, T_Name_rdnSequence);
+      ASSERT_EQ(name.u.rdnSequence->count, static_cast<OSUINT32>(kRdns));
+      int stat = 0;
+      const Bytes derBytes = toDer<ASN1C_Name>(name, &stat);
+      ASSERT_EQ(stat, 0);
+      const std::string der(derBytes.begin(), derBytes.end());
+      EXPECT_NE(der.find(longName), std::string::npos);
+      EXPECT_NE(der.find("name 299"), std::string::npos);
+   }
+   EXPECT_EQ(hooks.live(), 0);
 }
 
 // ---------------------------------------------------------------- copies and free
