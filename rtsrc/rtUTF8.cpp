@@ -154,7 +154,12 @@ int rtUTF8Len(const OSOCTET* text)
    if (text == nullptr) return 0;
    int count = 0;
    const OSOCTET* p = text;
-   while (*p != 0) {
+   for (;;) {
+      // A run of ASCII (1..0x7F), as most text is, in one tight loop.
+      const OSOCTET* run = p;
+      while ((OSOCTET)(*p - 1) < 0x7F) p++;
+      count += (int)(p - run);
+      if (*p == 0) break;
       int n = seqLength(*p);
       if (n == 0) return ASN1ERR_INVALID_UTF8;
       p++;

@@ -91,6 +91,14 @@ int forEachUTF8Char(ASN1CTXT* pctxt, const Text& t, Put put)
    size_t pos = 0;
    int count = 0;
    while (pos < t.len) {
+      if (p[pos] < 0x80) {
+         // ASCII, as most text of certificates is: one octet, one character.
+         int stat = put((OSUINT32)p[pos]);
+         if (stat != 0) return stat;
+         pos++;
+         count++;
+         continue;
+      }
       int size = (int)(t.len - pos < 8 ? t.len - pos : 8);
       int c = rtUTF8DecodeChar(pctxt, p + pos, &size);
       if (c < 0 || size <= 0) return ASN1ERR_INVALID_UTF8;
