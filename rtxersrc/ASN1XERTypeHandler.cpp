@@ -363,6 +363,19 @@ void ASN1XERTypeHandler::collectText(const char* chars, unsigned int length)
    mState = XERDATA;
 }
 
+void ASN1XERTypeHandler::characters(const char* chars, unsigned int length)
+{
+   ASN1XERTypeHandler* h = this;
+   while (h->mLevel >= 2 && h->mpCurrHandler != nullptr) {
+      if (h->mpCurrHandler != static_cast<ASN1XERSAXDecodeHandler*>(h->mpNestedType)) {
+         h->mpCurrHandler->characters(chars, length);
+         return;
+      }
+      h = h->mpNestedType;
+   }
+   h->collectText(chars, length);
+}
+
 void ASN1XERTypeHandler::endComponent()
 {
    rtMemBufReset(&mText);
@@ -401,11 +414,6 @@ void ASN1XERValueHandler::startElement(const char*, const char*, const char* qna
    }
    valueElement(qname);
    ++mLevel;
-}
-
-void ASN1XERValueHandler::characters(const char* chars, unsigned int length)
-{
-   collectText(chars, length);
 }
 
 void ASN1XERValueHandler::endElement(const char*, const char*, const char*)

@@ -2,11 +2,10 @@
 // generated constructed types (SEQUENCE, SET, CHOICE, SEQUENCE OF, SET OF).
 //
 // A generated control class derives from ASN1CType (or ASN1CSeqOfList) and
-// from this class; its startElement/characters/endElement/init overrides
-// hold only the per-component switch and call the helpers below for
-// everything else: root-name check, component lookup in the type's
-// elemInfoArray, text collection, nested-handler forwarding, the checks
-// that end a value.
+// from this class; its startElement/endElement/init overrides hold only the
+// per-component switch and call the helpers below for everything else:
+// root-name check, component lookup in the type's elemInfoArray, text
+// collection, nested-handler forwarding, the checks that end a value.
 //
 // Levels are counted relative to the handler's own element: 0 before its
 // start tag, 1 between its components, 2 inside a component. A nested
@@ -107,6 +106,10 @@ public:
 
    // The component being decoded (1-based row of elemInfoArray), 0 for none.
    int getCurrElemID() const { return mCurrElemID; }
+   // Character data goes to the innermost handler of the element being
+   // read: nested type handlers on the way pass it down in one loop, without
+   // a call each. Text outside a nested handler is collected (collectText).
+   void characters(const char* chars, unsigned int length) final;
    // A top-level decode of the XER document held by msgBuf: init(0), a
    // reader with this handler as content and error handler, the parse. The
    // reader is released on every path; exceptions of the reader and the
@@ -212,8 +215,8 @@ protected:
       mpNestedType = handler;
    }
 
-   // Events at level 2 or deeper go to the nested handler when there is
-   // one: true when forwarded (startElement also raises the level).
+   // A start tag at level 2 or deeper goes to the nested handler when there
+   // is one: true when forwarded (the level is raised too).
    // (Inline: every event passes them once per enclosing level.)
    bool forwardStart(const char* uri, const char* localname, const char* qname,
                      const char* const* attrs)
@@ -221,12 +224,6 @@ protected:
       if (mLevel < 2 || mpCurrHandler == nullptr) return false;
       mpCurrHandler->startElement(uri, localname, qname, attrs);
       ++mLevel;
-      return true;
-   }
-   bool forwardCharacters(const char* chars, unsigned int length)
-   {
-      if (mLevel < 2 || mpCurrHandler == nullptr) return false;
-      mpCurrHandler->characters(chars, length);
       return true;
    }
    // An element at level 2 or deeper without nested handler: the value
@@ -327,7 +324,6 @@ public:
 
    void startElement(const char* uri, const char* localname, const char* qname,
                      const char* const* attrs) override;
-   void characters(const char* chars, unsigned int length) override;
    void endElement(const char* uri, const char* localname, const char* qname) override;
    void init(int level = 0) override;
 

@@ -332,13 +332,6 @@ void emitStructured(const Unit& u, Writer& w)
    w.close();
    w.line();
 
-   // characters
-   w.line("void " + c + "::characters(const char* chars, unsigned int length)");
-   w.open("");
-   w.line("if (!forwardCharacters(chars, length)) collectText(chars, length);");
-   w.close();
-   w.line();
-
    // endElement
    w.line("void " + c + "::endElement(const char* uri, const char* localname, const char* qname)");
    w.open("");
@@ -451,12 +444,6 @@ void emitListLike(const Unit& u, Writer& w)
    w.close();
    w.line();
 
-   w.line("void " + c + "::characters(const char* chars, unsigned int length)");
-   w.open("");
-   w.line("if (!forwardCharacters(chars, length)) collectText(chars, length);");
-   w.close();
-   w.line();
-
    w.line("void " + c + "::endElement(const char* uri, const char* localname, const char* qname)");
    w.open("");
    w.line("--mLevel;");
@@ -555,7 +542,6 @@ void declareSaxMembers(const Unit& u, Writer& w)
    w.line("// SAX decoding of an XER document (or of a component, nested).");
    w.line("void startElement(const char* uri, const char* localname, const char* qname,");
    w.line("                  const char* const* attrs) override;");
-   w.line("void characters(const char* chars, unsigned int length) override;");
    w.line("void endElement(const char* uri, const char* localname, const char* qname) override;");
    w.line("void init(int level = 0) override;");
    if (sh == Shape::List || sh == Shape::Array) w.line("void finalize() override;");

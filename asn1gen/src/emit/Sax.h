@@ -1,5 +1,5 @@
 // The SAX side of control classes: getElementID with its elemInfoArray,
-// init, startElement, characters, endElement (and finalize for lists) of
+// init, startElement, endElement (and finalize for lists) of
 // constructed types, parseNamedValue of ENUMERATED and named-number
 // INTEGER types. The shared state machine lives in the run-time
 // (ASN1XERTypeHandler); the generated code holds the per-component switch.
