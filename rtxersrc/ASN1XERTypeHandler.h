@@ -59,11 +59,19 @@ inline bool xerIsBlankText(const char* chars, unsigned int length)
    // Bits of ' ', '\t', '\n' and '\r'.
    const unsigned long long blanks = (1ULL << ' ') | (1ULL << '\t') | (1ULL << '\n') | (1ULL << '\r');
    unsigned int i = 0;
-   // Indentation is runs of spaces: eight at a time.
-   for (; i + 8 <= length; i += 8) {
+   // Indentation is runs of spaces: eight at a time, the last eight
+   // overlapping those before them.
+   if (length >= 8) {
+      const unsigned long long spaces = 0x2020202020202020ULL;
       unsigned long long word;
-      memcpy(&word, chars + i, sizeof word);
-      if (word != 0x2020202020202020ULL) break;
+      for (; i + 8 <= length; i += 8) {
+         memcpy(&word, chars + i, sizeof word);
+         if (word != spaces) break;
+      }
+      if (i + 8 > length) {
+         memcpy(&word, chars + length - 8, sizeof word);
+         if (word == spaces) return true;
+      }
    }
    for (; i < length; ++i) {
       const unsigned char c = static_cast<unsigned char>(chars[i]);
