@@ -151,6 +151,8 @@ bool ASN1XERTypeHandler::takeValueRead(const ASN1OpenType* holder, int* status)
 
 void ASN1XERTypeHandler::takeXmlTexts(ASN1XERSAXDecodeHandler* nested)
 {
+   // This handler's reader of values in place notes them here itself.
+   if (nested != nullptr && nested == mpObjectValue.get()) return;
    // The handler nested last as a type handler needs no look-up of its type.
    ASN1XERTypeHandler* h = nested != nullptr && nested == static_cast<ASN1XERSAXDecodeHandler*>(mpNestedType)
       ? mpNestedType
