@@ -223,7 +223,7 @@ void ASN1XERTypeHandler::endExtElem(ASN1MessageBufferIF* msgBuf, Asn1RTDList* pL
 
 void ASN1XERTypeHandler::releaseText()
 {
-   // The collector's storage lies in the heap of mText.ctxt; its owner keeps
+   // A long text's storage lies in the heap of mText.ctxt; its owner keeps
    // that context alive at least as long as this handler.
    if (mText.isDynamic && mText.buffer != nullptr && mText.ctxt != nullptr) rtMemBufFree(&mText);
    mText.usedcnt = mText.startidx = mText.bitOffset = 0;
