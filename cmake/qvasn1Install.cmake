@@ -1,5 +1,5 @@
 # What `cmake --install` puts in place: the library with its SONAME link, the
-# platform stand-ins it links (libqvalloc, libqvplatform), the public
+# platform stand-ins (libqvalloc, libqvplatform, libqvbase), the public
 # headers, the converter qvasn1, a CMake package (find_package(qvasn1) gives
 # the imported target qvasn1::qvasn1) and a pkg-config file (qvasn1.pc).
 #
@@ -15,10 +15,10 @@ set(QVASN1_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/qvasn1)
 # The installed libraries find each other beside themselves, the converter
 # finds them in the library folder.
 file(RELATIVE_PATH _qvasn1_bin_to_lib "/${CMAKE_INSTALL_BINDIR}" "/${CMAKE_INSTALL_LIBDIR}")
-set_target_properties(qvasn1 qvalloc qvplatform PROPERTIES INSTALL_RPATH "$ORIGIN")
+set_target_properties(qvasn1 qvalloc qvplatform qvbase PROPERTIES INSTALL_RPATH "$ORIGIN")
 set_target_properties(qvasn1_cli PROPERTIES INSTALL_RPATH "$ORIGIN/${_qvasn1_bin_to_lib}")
 
-install(TARGETS qvasn1 qvalloc qvplatform EXPORT qvasn1Targets
+install(TARGETS qvasn1 qvalloc qvplatform qvbase EXPORT qvasn1Targets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(TARGETS qvasn1_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
@@ -28,7 +28,7 @@ install(TARGETS qvasn1_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # other by file name).
 set(QVASN1_INTERNAL_HEADERS_REGEX "(Internal|asn1TimeScan)\\.h$")
 set(_qvasn1_headers)
-foreach(dir IN LISTS QVASN1_RT_DIRS ITEMS platform)
+foreach(dir IN LISTS QVASN1_RT_DIRS ITEMS platform wrapper)
   file(GLOB _dir_headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/*.h)
   list(FILTER _dir_headers EXCLUDE REGEX "${QVASN1_INTERNAL_HEADERS_REGEX}")
   list(APPEND _qvasn1_headers ${_dir_headers})

@@ -28,9 +28,10 @@ if(NOT config)
 endif()
 string(REGEX REPLACE "/cmake/qvasn1/qvasn1Config.cmake$" "" libdir "${config}")
 foreach(f ${libdir}/libqvasn1.so ${libdir}/libqvasn1.so.4 ${libdir}/libqvalloc.so.1
-          ${libdir}/libqvplatform.so.1 ${libdir}/pkgconfig/qvasn1.pc bin/qvasn1
+          ${libdir}/libqvplatform.so.1 ${libdir}/libqvbase.so.1 ${libdir}/pkgconfig/qvasn1.pc bin/qvasn1
           include/qvasn1/asn1type.h include/qvasn1/asn1Registry.h include/qvasn1/asn1ber.h
-          include/qvasn1/asn1XerCppTypes.h include/qvasn1/qvalloc.h)
+          include/qvasn1/asn1XerCppTypes.h include/qvasn1/qvalloc.h include/qvasn1/CorvaneBase.h
+          include/qvasn1/Types.h include/qvasn1/TypesTraits.h include/qvasn1/Util.h)
   if(NOT EXISTS ${prefix}/${f})
     message(FATAL_ERROR "not installed: ${f}")
   endif()

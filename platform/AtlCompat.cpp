@@ -1,6 +1,4 @@
-#include "rtAtl.h"
-
-#include "WinCompat.h"
+#include "AtlCompat.h"
 
 namespace ATL {
 
