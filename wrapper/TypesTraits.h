@@ -25,7 +25,9 @@
 #include <string>
 #include <utility>
 
+#include "CertificateExtensions.h"
 #include "PKIX1Explicit88.h"
+#include "PKIX1Explicit88Table.h"
 #include "Types.h"
 #include "Util.h"
 #include "asn1BerCppTypes.h"
@@ -348,6 +350,73 @@ struct EXTERNRT ASN1T_Name_traits
    : ASN1RecordTraits<asn1data::ASN1T_Name, asn1data::ASN1C_Name, &asn1data::asn1Copy_Name> {
    static void set(ASN1CTXT* ctxt, ASN1_T& rec, const Corvane::CBlob& der) { asn1DecodeT<ASN1T_Name_traits>(der, ctxt, rec); }
    static void get(const ASN1_T& rec, Corvane::CBlob& der) { der = asn1EncodeT<ASN1T_Name_traits>(rec); }
+};
+
+// ---------------------------------------------------------------------------
+// General names, distribution points and access descriptions.
+
+struct EXTERNRT ASN1T_GeneralName_traits
+   : ASN1RecordTraits<asn1data::ASN1T_GeneralName, asn1data::ASN1C_GeneralName, &asn1data::asn1Copy_GeneralName> {
+   static void set(ASN1CTXT* ctxt, ASN1_T& rec, const CGeneralName& name);
+   static void get(const ASN1_T& rec, CGeneralName& name);
+};
+
+struct EXTERNRT ASN1T_GeneralNames_traits
+   : ASN1TSeqOfList_traits<asn1data::ASN1T_GeneralName, ASN1T_GeneralName_traits, CGeneralName, CGeneralNames>,
+     ASN1RecordTraits<asn1data::ASN1T_GeneralNames, asn1data::ASN1C_GeneralNames, &asn1data::asn1Copy_GeneralNames> {
+   typedef asn1data::ASN1T_GeneralNames ASN1_T;
+   using ASN1TSeqOfList_traits::get;
+   using ASN1TSeqOfList_traits::set;
+   using ASN1RecordTraits::copy;
+};
+
+struct EXTERNRT ASN1T_DistributionPointName_traits
+   : ASN1RecordTraits<asn1data::ASN1T_DistributionPointName, asn1data::ASN1C_DistributionPointName,
+                      &asn1data::asn1Copy_DistributionPointName> {
+   static void set(ASN1CTXT* ctxt, ASN1_T& rec, const CDistributionPointName& name);
+   static void get(const ASN1_T& rec, CDistributionPointName& name);
+};
+
+struct EXTERNRT ASN1T_ReasonFlags_traits
+   : ASN1RecordTraits<asn1data::ASN1T_ReasonFlags, asn1data::ASN1C_ReasonFlags, &asn1data::asn1Copy_ReasonFlags> {
+   static void set(ASN1CTXT* ctxt, ASN1_T& rec, const CReasonFlags& flags);
+   static void get(const ASN1_T& rec, CReasonFlags& flags);
+};
+
+struct EXTERNRT ASN1T_DistributionPoint_traits
+   : ASN1RecordTraits<asn1data::ASN1T_DistributionPoint, asn1data::ASN1C_DistributionPoint,
+                      &asn1data::asn1Copy_DistributionPoint> {
+   static void set(ASN1CTXT* ctxt, ASN1_T& rec, const CDistributionPoint& point);
+   static void get(const ASN1_T& rec, CDistributionPoint& point);
+};
+
+struct EXTERNRT ASN1T_CRLDistPointsSyntax_traits
+   : ASN1TSeqOfList_traits<asn1data::ASN1T_DistributionPoint, ASN1T_DistributionPoint_traits, CDistributionPoint,
+                           CCRLDistPointsSyntax>,
+     ASN1RecordTraits<asn1data::ASN1T_CRLDistPointsSyntax, asn1data::ASN1C_CRLDistPointsSyntax,
+                      &asn1data::asn1Copy_CRLDistPointsSyntax> {
+   typedef asn1data::ASN1T_CRLDistPointsSyntax ASN1_T;
+   using ASN1TSeqOfList_traits::get;
+   using ASN1TSeqOfList_traits::set;
+   using ASN1RecordTraits::copy;
+};
+
+struct EXTERNRT ASN1T_AccessDescription_traits
+   : ASN1RecordTraits<asn1data::ASN1T_AccessDescription, asn1data::ASN1C_AccessDescription,
+                      &asn1data::asn1Copy_AccessDescription> {
+   static void set(ASN1CTXT* ctxt, ASN1_T& rec, const CAccessDescription& ad);
+   static void get(const ASN1_T& rec, CAccessDescription& ad);
+};
+
+struct EXTERNRT ASN1T_AuthorityInfoAccessSyntax_traits
+   : ASN1TSeqOfList_traits<asn1data::ASN1T_AccessDescription, ASN1T_AccessDescription_traits, CAccessDescription,
+                           CAuthorityInfoAccessSyntax>,
+     ASN1RecordTraits<asn1data::ASN1T_AuthorityInfoAccessSyntax, asn1data::ASN1C_AuthorityInfoAccessSyntax,
+                      &asn1data::asn1Copy_AuthorityInfoAccessSyntax> {
+   typedef asn1data::ASN1T_AuthorityInfoAccessSyntax ASN1_T;
+   using ASN1TSeqOfList_traits::get;
+   using ASN1TSeqOfList_traits::set;
+   using ASN1RecordTraits::copy;
 };
 
 }
