@@ -275,12 +275,13 @@ CATAVRegister::List::const_iterator findNameNoCase(const std::wstring& name)
 
 // The text of a value when writing it as text gives back exactly its DER:
 // a registered type, in its row's string type, within the row's length.
-bool valueAsText(CATAVRegister::List::const_iterator row, const Corvane::CBlob& value, std::wstring& text)
+bool valueAsText(CATAVRegister::List::const_iterator row, const Corvane::CBlob& value, bool exact, std::wstring& text)
 {
    if (row == CATAVRegister::registered_.end() || value.cbData() < 2) return false;
-   if (value.pbData()[0] != tagOfStringType(row->type())) return false;  // primitive, universal
+   if (exact && value.pbData()[0] != tagOfStringType(row->type())) return false;  // primitive, universal
    try {
       text = decodeCharString(value).str();
+      if (!exact) return true;
       return text.size() <= row->maxLength() && encodeCharString(text.c_str(), row->type()) == value;
    }
    catch (const ATL::CAtlException&) {
@@ -426,7 +427,7 @@ private:
 
 }  // namespace
 
-Corvane::CWStringProxy CName::toRFC4514() const
+Corvane::CWStringProxy CName::toRFC4514(bool exact) const
 {
    std::wstring out;
    for (const_reverse_iterator rdn = rbegin(); rdn != rend(); ++rdn) {
@@ -438,7 +439,7 @@ Corvane::CWStringProxy CName::toRFC4514() const
          else out += towstring(a->get_type());
          out += L'=';
          std::wstring text;
-         if (valueAsText(row, a->get_value(), text)) appendEscaped(out, text);
+         if (valueAsText(row, a->get_value(), exact, text)) appendEscaped(out, text);
          else out += L"#" + hexText(a->get_value());
       }
    }

@@ -286,7 +286,10 @@ public:
    // Appends one RDN per ","-separated piece.
    void fromString(const wchar_t* text);
 
-   Corvane::CWStringProxy toRFC4514() const;
+   // With exact false every value of a registered type that holds text is
+   // written as text whatever its string type (a form to show, which may
+   // read back in another string type).
+   Corvane::CWStringProxy toRFC4514(bool exact = true) const;
    // Replaces the name by the one the text gives. A text that is not a
    // string of RFC 4514 throws E_INVALIDARG, a value a type cannot hold
    // CRYPT_E_ASN1_INTERNAL; the name is then unchanged.
