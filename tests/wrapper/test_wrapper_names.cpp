@@ -187,7 +187,7 @@ TEST(WrapperNames, Rfc4514Form)
    back.fromRFC4514(commas.toRFC4514().c_str());
    EXPECT_EQ(back, commas);
    // The form to show writes every text as text.
-   EXPECT_EQ(commas.toRFC4514(false).str(), L"O=Acme\, Inc. \+ Co+CN=Print+OU=tab\09here");
+   EXPECT_EQ(commas.toRFC4514(false).str(), L"O=Acme\\, Inc. \\+ Co+CN=Print+OU=tab\\09here");
 
    // Reading: names in any case, hex pairs of UTF-8, types as identifiers.
    CName read;
