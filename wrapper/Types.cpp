@@ -1,5 +1,6 @@
 #include "Types.h"
 
+#include <string.h>
 #include <wctype.h>
 
 #include <sstream>
@@ -88,8 +89,9 @@ CATAVRegister::List::const_iterator CATAVRegister::find(const char* oid)
 {
    List::const_iterator it = registered_.begin();
    if (oid == nullptr) return registered_.end();
+   size_t n = strlen(oid);
    for (; it != registered_.end(); ++it)
-      if (it->m_oid == oid) break;
+      if (it->m_oid.size() == n && memcmp(it->m_oid.data(), oid, n) == 0) break;
    return it;
 }
 
@@ -180,10 +182,28 @@ void CAttributeTypeAndValue::put_value_str(const wchar_t* text, StringType type)
    m_value = CATAVRegister::valueFromStr(m_type.c_str(), text, type);
 }
 
+namespace {
+// "type=value" of one attribute, appended (one look-up in the register).
+void appendText(std::wstring& out, const CAttributeTypeAndValue& a)
+{
+   CATAVRegister::List::const_iterator row = CATAVRegister::find(a.get_type());
+   if (row == CATAVRegister::registered_.end()) {
+      out += towstring(a.get_type());
+      out += L"=#";
+      out += hexText(a.get_value());
+      return;
+   }
+   out += row->name();
+   out += L'=';
+   out += decodeCharString(a.get_value()).str();
+}
+}  // namespace
+
 Corvane::CWStringProxy CAttributeTypeAndValue::toString() const
 {
-   return Corvane::CWStringProxy(CATAVRegister::typeToStr(m_type.c_str()) + L"=" +
-                                 CATAVRegister::valueToStr(m_type.c_str(), m_value));
+   std::wstring out;
+   appendText(out, *this);
+   return Corvane::CWStringProxy(std::move(out));
 }
 
 void CAttributeTypeAndValue::fromString(const wchar_t* text, StringType type)
@@ -201,13 +221,20 @@ void CAttributeTypeAndValue::decode(const Corvane::CBlob& der)
    asn1Decode<ASN1T_AttributeTypeAndValue_traits>(der, *this);
 }
 
+namespace {
+void appendText(std::wstring& out, const CRelativeDistinguishedName& rdn)
+{
+   for (CRelativeDistinguishedName::const_iterator it = rdn.begin(); it != rdn.end(); ++it) {
+      if (it != rdn.begin()) out += L'+';
+      appendText(out, *it);
+   }
+}
+}  // namespace
+
 Corvane::CWStringProxy CRelativeDistinguishedName::toString() const
 {
    std::wstring out;
-   for (const_iterator it = begin(); it != end(); ++it) {
-      if (it != begin()) out += L'+';
-      out += it->toString().str();
-   }
+   appendText(out, *this);
    return Corvane::CWStringProxy(std::move(out));
 }
 
@@ -232,7 +259,7 @@ Corvane::CWStringProxy CName::toString() const
    std::wstring out;
    for (const_iterator it = begin(); it != end(); ++it) {
       if (it != begin()) out += L',';
-      out += it->toString().str();
+      appendText(out, *it);
    }
    return Corvane::CWStringProxy(std::move(out));
 }

@@ -242,6 +242,7 @@ public:
    bool operator!=(const CAttributeTypeAndValue& o) const { return !(*this == o); }
 
 private:
+   friend struct ASN1T_AttributeTypeAndValue_traits;
    std::string m_type;
    Corvane::CBlob m_value;
 };

@@ -236,12 +236,8 @@ void ASN1T_AttributeTypeAndValue_traits::set(ASN1CTXT* ctxt, ASN1_T& rec, const 
 
 void ASN1T_AttributeTypeAndValue_traits::get(const ASN1_T& rec, CAttributeTypeAndValue& atav)
 {
-   std::string type;
-   ASN1TObjId_traits::get(rec.type, type);
-   atav.put_type(type.c_str());
-   Corvane::CBlob value;
-   Asn1TObject_traits::get(rec.value, value);
-   atav.put_value(value);
+   ASN1TObjId_traits::get(rec.type, atav.m_type);
+   Asn1TObject_traits::get(rec.value, atav.m_value);
 }
 
 void ASN1T_CName_traits::set(ASN1CTXT* ctxt, ASN1_T& rec, const CRDNSequence& name)

@@ -60,24 +60,6 @@ struct StringReader {
    unsigned number() const { return tag & TM_IDCODE; }
 };
 
-// Text of 8-bit string octets: UTF-8 when they are valid UTF-8, otherwise
-// ISO 8859-1 (one character per octet).
-std::wstring eightBitText(const char* text)
-{
-   int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-   UINT cp = CP_UTF8;
-   if (n == 0) {
-      if (GetLastError() != ERROR_NO_UNICODE_TRANSLATION) fail(CRYPT_E_ASN1_INTERNAL);
-      cp = CP_ISO8859_1;
-      n = MultiByteToWideChar(cp, 0, text, -1, nullptr, 0);
-      if (n == 0) fail(CRYPT_E_ASN1_INTERNAL);
-   }
-   std::wstring out((size_t)n, L'\0');
-   if (MultiByteToWideChar(cp, 0, text, -1, &out[0], n) != n) fail(CRYPT_E_ASN1_INTERNAL);
-   out.resize((size_t)n - 1);
-   return out;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -227,11 +209,11 @@ int str2oid(const char* text, ASN1OBJID* oid)
    return 0;
 }
 
-bool oid2str(Corvane::CBlob& out, const ASN1OBJID* oid)
+namespace {
+// The dotted text of the arcs; false for more arcs than the record holds.
+bool appendOidText(std::string& text, const ASN1OBJID* oid)
 {
    if (oid == nullptr || oid->numids > ASN_K_MAXSUBIDS) return false;
-   std::string text;
-   text.reserve((size_t)oid->numids * 6);
    char buf[16];
    for (OSUINT32 i = 0; i < oid->numids; ++i) {
       if (i != 0) text.push_back('.');
@@ -243,6 +225,14 @@ bool oid2str(Corvane::CBlob& out, const ASN1OBJID* oid)
       } while (v != 0);
       text.append(buf + pos, sizeof buf - (size_t)pos);
    }
+   return true;
+}
+}  // namespace
+
+bool oid2str(Corvane::CBlob& out, const ASN1OBJID* oid)
+{
+   std::string text;
+   if (!appendOidText(text, oid)) return false;
    out.assign(reinterpret_cast<const unsigned char*>(text.c_str()), (unsigned long)text.size() + 1);
    return true;
 }
@@ -257,9 +247,9 @@ ASN1OBJID toASN1OBJID(const char* text)
 
 std::string toOID(const ASN1OBJID& oid)
 {
-   Corvane::CBlob out;
-   if (!oid2str(out, &oid)) fail(E_INVALIDARG);
-   return std::string(reinterpret_cast<const char*>(out.pbData()));
+   std::string text;
+   if (!appendOidText(text, &oid)) fail(E_INVALIDARG);
+   return text;
 }
 
 bool isOIDA(const char* text)
@@ -348,58 +338,128 @@ Corvane::CBlob encodeCharString(const unsigned short* text, StringType type)
    return encodeCharString(fromUtf16(text).c_str(), type);
 }
 
+namespace {
+
+// The text of the content octets of a character string of universal type
+// `tag`; a NUL character is refused, as the text could not carry it.
+std::wstring contentText(unsigned tag, const OSOCTET* p, size_t n)
+{
+   std::wstring out;
+   switch (tag) {
+   case ASN1_ID_UTF8STR:
+   case ASN1_ID_NUMSTR:
+   case ASN1_ID_PRTSTR:
+   case ASN1_ID_T61STR:
+   case ASN1_ID_IA5STR: {
+      if (n == 0) break;
+      if (n > (size_t)INT32_MAX) fail(CRYPT_E_ASN1_INTERNAL);
+      const char* text = reinterpret_cast<const char*>(p);
+      UINT cp = CP_UTF8;
+      int count = MultiByteToWideChar(cp, 0, text, (int)n, nullptr, 0);
+      if (count == 0) {
+         // UTF8String must be UTF-8; the 8-bit types that are not are read
+         // as ISO 8859-1 (one character per octet).
+         if (tag == ASN1_ID_UTF8STR || GetLastError() != ERROR_NO_UNICODE_TRANSLATION) fail(CRYPT_E_ASN1_INTERNAL);
+         cp = CP_ISO8859_1;
+         count = (int)n;
+      }
+      out.resize((size_t)count);
+      if (MultiByteToWideChar(cp, 0, text, (int)n, &out[0], count) != count) fail(CRYPT_E_ASN1_INTERNAL);
+      break;
+   }
+   case ASN1_ID_UNIVSTR: {
+      if (n % 4 != 0) fail(CRYPT_E_ASN1_INTERNAL);
+      out.reserve(n / 4);
+      for (size_t i = 0; i < n; i += 4) {
+         unsigned long c = ((unsigned long)p[i] << 24) | ((unsigned long)p[i + 1] << 16) | ((unsigned long)p[i + 2] << 8) | p[i + 3];
+         if (!isUnicodeScalar(c)) fail(CRYPT_E_ASN1_INTERNAL);
+         out.push_back((wchar_t)c);
+      }
+      break;
+   }
+   case ASN1_ID_BMPSTR: {
+      if (n % 2 != 0) fail(CRYPT_E_ASN1_INTERNAL);
+      out.reserve(n / 2);
+      for (size_t i = 0; i < n; i += 2) {
+         unsigned long c = ((unsigned long)p[i] << 8) | p[i + 1];
+         // Writers that take BMPString for UTF-16 put pairs of surrogates
+         // for characters above U+FFFF: they stand for one character.
+         if (c >= 0xD800 && c <= 0xDBFF && i + 3 < n) {
+            unsigned long d = ((unsigned long)p[i + 2] << 8) | p[i + 3];
+            if (d >= 0xDC00 && d <= 0xDFFF) {
+               c = 0x10000 + ((c - 0xD800) << 10) + (d - 0xDC00);
+               i += 2;
+            }
+         }
+         if (isSurrogate(c)) fail(CRYPT_E_ASN1_INTERNAL);
+         out.push_back((wchar_t)c);
+      }
+      break;
+   }
+   default:
+      fail(CRYPT_E_ASN1_INTERNAL);
+   }
+   if (out.find(L'\0') != std::wstring::npos) fail(CRYPT_E_ASN1_INTERNAL);
+   return out;
+}
+
+}  // namespace
+
 Corvane::CWStringProxy decodeCharString(const Corvane::CBlob& encoded)
 {
+   const OSOCTET* p = encoded.pbData();
+   size_t n = encoded.cbData();
+   // The common case, a primitive string of definite length, is read in
+   // place; segmented strings go through the decoder.
+   if (n >= 2 && (p[0] & 0xE0) == 0 && (p[0] & 0x1F) != 0x1F && p[1] != 0x80) {
+      size_t hdr = 2, len = p[1];
+      if (len > 0x80) {
+         size_t k = len & 0x7F;
+         if (k > 4 || n < 2 + k) fail(CRYPT_E_ASN1_INTERNAL);
+         len = 0;
+         for (size_t i = 0; i < k; ++i) len = (len << 8) | p[2 + i];
+         hdr += k;
+      }
+      // The element must span the blob: trailing octets would be dropped
+      // without notice.
+      if (len != n - hdr) fail(CRYPT_E_ASN1_INTERNAL);
+      return Corvane::CWStringProxy(contentText(p[0] & 0x1F, p + hdr, len));
+   }
+
    StringReader r(encoded);
    ASN1CTXT* ctxt = r.h.get();
    std::wstring out;
    switch (r.number()) {
-   case ASN1_ID_UTF8STR: {
-      const char* text = nullptr;
-      if (xd_charstr(ctxt, &text, ASN1TAG_EXPLICIT, ASN1_ID_UTF8STR, 0) != 0) fail(CRYPT_E_ASN1_INTERNAL);
-      int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-      if (n == 0) fail(CRYPT_E_ASN1_INTERNAL);
-      out.assign((size_t)n, L'\0');
-      if (MultiByteToWideChar(CP_UTF8, 0, text, -1, &out[0], n) != n) fail(CRYPT_E_ASN1_INTERNAL);
-      out.resize((size_t)n - 1);
-      break;
-   }
+   case ASN1_ID_UTF8STR:
    case ASN1_ID_NUMSTR:
    case ASN1_ID_PRTSTR:
    case ASN1_ID_T61STR:
    case ASN1_ID_IA5STR: {
       const char* text = nullptr;
       if (xd_charstr(ctxt, &text, ASN1TAG_EXPLICIT, r.number(), 0) != 0) fail(CRYPT_E_ASN1_INTERNAL);
-      out = eightBitText(text);
+      out = contentText(r.number(), reinterpret_cast<const OSOCTET*>(text), strlen(text));
       break;
    }
    case ASN1_ID_UNIVSTR: {
       Asn132BitCharString s{0, nullptr};
       if (xd_32BitCharStr(ctxt, &s, ASN1TAG_EXPLICIT, ASN1_ID_UNIVSTR, 0) != 0) fail(CRYPT_E_ASN1_INTERNAL);
-      out.reserve(s.nchars);
-      for (OSUINT32 i = 0; i < s.nchars; ++i) {
-         if (!isUnicodeScalar(s.data[i]) || s.data[i] == 0) fail(CRYPT_E_ASN1_INTERNAL);
-         out.push_back((wchar_t)s.data[i]);
-      }
+      std::vector<OSOCTET> bytes;
+      bytes.reserve((size_t)s.nchars * 4);
+      for (OSUINT32 i = 0; i < s.nchars; ++i)
+         for (int k = 3; k >= 0; --k) bytes.push_back((OSOCTET)(s.data[i] >> (8 * k)));
+      out = contentText(ASN1_ID_UNIVSTR, bytes.data(), bytes.size());
       break;
    }
    case ASN1_ID_BMPSTR: {
       Asn116BitCharString s{0, nullptr};
       if (xd_16BitCharStr(ctxt, &s, ASN1TAG_EXPLICIT, ASN1_ID_BMPSTR, 0) != 0) fail(CRYPT_E_ASN1_INTERNAL);
-      out.reserve(s.nchars);
+      std::vector<OSOCTET> bytes;
+      bytes.reserve((size_t)s.nchars * 2);
       for (OSUINT32 i = 0; i < s.nchars; ++i) {
-         unsigned long c = s.data[i];
-         // Writers that take BMPString for UTF-16 put pairs of surrogates
-         // for characters above U+FFFF: they stand for one character.
-         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.nchars && s.data[i + 1] >= 0xDC00 && s.data[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (s.data[i + 1] - 0xDC00u);
-            ++i;
-         }
-         else if (isSurrogate(c) || c == 0) {
-            fail(CRYPT_E_ASN1_INTERNAL);
-         }
-         out.push_back((wchar_t)c);
+         bytes.push_back((OSOCTET)(s.data[i] >> 8));
+         bytes.push_back((OSOCTET)s.data[i]);
       }
+      out = contentText(ASN1_ID_BMPSTR, bytes.data(), bytes.size());
       break;
    }
    default:
