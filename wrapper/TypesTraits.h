@@ -98,10 +98,11 @@ template <class Traits, class Obj>
 Corvane::CBlob asn1Encode(const Obj& object)
 {
    return detail::guardBuffers([&]() {
+      // The record is built in the encoder's own heap: one context for the
+      // whole call.
       ASN1BEREncodeBuffer enc;
-      ASN1BERDecodeBuffer heap;  // its context holds the record
       typename Traits::ASN1_T rec{};
-      Traits::set(heap.getCtxtPtr(), rec, object);
+      Traits::set(enc.getCtxtPtr(), rec, object);
       int len = Traits::encode(enc, rec);
       if (len < 0) ATL::AtlThrowImpl(CRYPT_E_ASN1_INTERNAL);
       return Corvane::CBlob(enc.getMsgPtr(), (unsigned long)len);
@@ -130,9 +131,8 @@ Corvane::CBlob asn1EncodeT(const typename Traits::ASN1_T& record)
 {
    return detail::guardBuffers([&]() {
       ASN1BEREncodeBuffer enc;
-      ASN1BERDecodeBuffer heap;
       typename Traits::ASN1_T rec{};
-      Traits::copy(heap.getCtxtPtr(), record, rec);
+      Traits::copy(enc.getCtxtPtr(), record, rec);
       int len = Traits::encode(enc, rec);
       if (len < 0) ATL::AtlThrowImpl(CRYPT_E_ASN1_INTERNAL);
       return Corvane::CBlob(enc.getMsgPtr(), (unsigned long)len);
