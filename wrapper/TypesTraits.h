@@ -311,6 +311,18 @@ struct ASN1TSeqOfList_traits {
    }
 };
 
+// A list record with its own control class: the element conversions of
+// ASN1TSeqOfList_traits, the codec and copy of the list's record.
+template <class Rec, class RecTraits, class Obj, class ObjList, class ListRec, class ListCtl,
+          int (*CopyFn)(ASN1CTXT*, ListRec*, ListRec*)>
+struct ASN1ListRecordTraits : ASN1TSeqOfList_traits<Rec, RecTraits, Obj, ObjList>,
+                              ASN1RecordTraits<ListRec, ListCtl, CopyFn> {
+   typedef ListRec ASN1_T;
+   using ASN1TSeqOfList_traits<Rec, RecTraits, Obj, ObjList>::get;
+   using ASN1TSeqOfList_traits<Rec, RecTraits, Obj, ObjList>::set;
+   using ASN1RecordTraits<ListRec, ListCtl, CopyFn>::copy;
+};
+
 // ---------------------------------------------------------------------------
 // Names.
 
@@ -322,15 +334,8 @@ struct EXTERNRT ASN1T_AttributeTypeAndValue_traits
 };
 
 struct EXTERNRT ASN1T_RelativeDistinguishedName_traits
-   : ASN1TSeqOfList_traits<asn1data::ASN1T_AttributeTypeAndValue, ASN1T_AttributeTypeAndValue_traits,
-                           CAttributeTypeAndValue, CRelativeDistinguishedName>,
-     ASN1RecordTraits<asn1data::ASN1T_RelativeDistinguishedName, asn1data::ASN1C_RelativeDistinguishedName,
-                      &asn1data::asn1Copy_RelativeDistinguishedName> {
-   typedef asn1data::ASN1T_RelativeDistinguishedName ASN1_T;
-   using ASN1TSeqOfList_traits::get;
-   using ASN1TSeqOfList_traits::set;
-   using ASN1RecordTraits::copy;
-};
+   : ASN1ListRecordTraits<asn1data::ASN1T_AttributeTypeAndValue, ASN1T_AttributeTypeAndValue_traits, CAttributeTypeAndValue, CRelativeDistinguishedName,
+                          asn1data::ASN1T_RelativeDistinguishedName, asn1data::ASN1C_RelativeDistinguishedName, &asn1data::asn1Copy_RelativeDistinguishedName> {};
 
 typedef ASN1TSeqOfList_traits<asn1data::ASN1T_RelativeDistinguishedName, ASN1T_RelativeDistinguishedName_traits,
                               CRelativeDistinguishedName, CRDNSequence>
@@ -362,13 +367,8 @@ struct EXTERNRT ASN1T_GeneralName_traits
 };
 
 struct EXTERNRT ASN1T_GeneralNames_traits
-   : ASN1TSeqOfList_traits<asn1data::ASN1T_GeneralName, ASN1T_GeneralName_traits, CGeneralName, CGeneralNames>,
-     ASN1RecordTraits<asn1data::ASN1T_GeneralNames, asn1data::ASN1C_GeneralNames, &asn1data::asn1Copy_GeneralNames> {
-   typedef asn1data::ASN1T_GeneralNames ASN1_T;
-   using ASN1TSeqOfList_traits::get;
-   using ASN1TSeqOfList_traits::set;
-   using ASN1RecordTraits::copy;
-};
+   : ASN1ListRecordTraits<asn1data::ASN1T_GeneralName, ASN1T_GeneralName_traits, CGeneralName, CGeneralNames,
+                          asn1data::ASN1T_GeneralNames, asn1data::ASN1C_GeneralNames, &asn1data::asn1Copy_GeneralNames> {};
 
 struct EXTERNRT ASN1T_DistributionPointName_traits
    : ASN1RecordTraits<asn1data::ASN1T_DistributionPointName, asn1data::ASN1C_DistributionPointName,
@@ -391,15 +391,8 @@ struct EXTERNRT ASN1T_DistributionPoint_traits
 };
 
 struct EXTERNRT ASN1T_CRLDistPointsSyntax_traits
-   : ASN1TSeqOfList_traits<asn1data::ASN1T_DistributionPoint, ASN1T_DistributionPoint_traits, CDistributionPoint,
-                           CCRLDistPointsSyntax>,
-     ASN1RecordTraits<asn1data::ASN1T_CRLDistPointsSyntax, asn1data::ASN1C_CRLDistPointsSyntax,
-                      &asn1data::asn1Copy_CRLDistPointsSyntax> {
-   typedef asn1data::ASN1T_CRLDistPointsSyntax ASN1_T;
-   using ASN1TSeqOfList_traits::get;
-   using ASN1TSeqOfList_traits::set;
-   using ASN1RecordTraits::copy;
-};
+   : ASN1ListRecordTraits<asn1data::ASN1T_DistributionPoint, ASN1T_DistributionPoint_traits, CDistributionPoint, CCRLDistPointsSyntax,
+                          asn1data::ASN1T_CRLDistPointsSyntax, asn1data::ASN1C_CRLDistPointsSyntax, &asn1data::asn1Copy_CRLDistPointsSyntax> {};
 
 struct EXTERNRT ASN1T_AccessDescription_traits
    : ASN1RecordTraits<asn1data::ASN1T_AccessDescription, asn1data::ASN1C_AccessDescription,
@@ -409,15 +402,8 @@ struct EXTERNRT ASN1T_AccessDescription_traits
 };
 
 struct EXTERNRT ASN1T_AuthorityInfoAccessSyntax_traits
-   : ASN1TSeqOfList_traits<asn1data::ASN1T_AccessDescription, ASN1T_AccessDescription_traits, CAccessDescription,
-                           CAuthorityInfoAccessSyntax>,
-     ASN1RecordTraits<asn1data::ASN1T_AuthorityInfoAccessSyntax, asn1data::ASN1C_AuthorityInfoAccessSyntax,
-                      &asn1data::asn1Copy_AuthorityInfoAccessSyntax> {
-   typedef asn1data::ASN1T_AuthorityInfoAccessSyntax ASN1_T;
-   using ASN1TSeqOfList_traits::get;
-   using ASN1TSeqOfList_traits::set;
-   using ASN1RecordTraits::copy;
-};
+   : ASN1ListRecordTraits<asn1data::ASN1T_AccessDescription, ASN1T_AccessDescription_traits, CAccessDescription, CAuthorityInfoAccessSyntax,
+                          asn1data::ASN1T_AuthorityInfoAccessSyntax, asn1data::ASN1C_AuthorityInfoAccessSyntax, &asn1data::asn1Copy_AuthorityInfoAccessSyntax> {};
 
 }
 }

@@ -10,32 +10,13 @@
 
 #include "CountingHooks.h"
 #include "TypesTraits.h"
+#include "WrapperTestUtil.h"
 #include "Util.h"
 
 using namespace Corvane::ASN1;
 using Corvane::CBlob;
 
 namespace {
-
-CBlob hexBlob(const char* hex)
-{
-   CBlob b;
-   b.readFromHexString(hex);
-   return b;
-}
-
-std::string hexOf(const CBlob& b) { return b.writeToHexString(0).str(); }
-
-int statusOf(const std::function<void()>& f)
-{
-   try {
-      f();
-   }
-   catch (const ATL::CAtlException& e) {
-      return e.m_hr;
-   }
-   return 0;
-}
 
 // A typical subject: C=DE, ST=Berlin, L=Berlin, O=Example GmbH, CN=www.example.com.
 const char* kSubject =

@@ -7,32 +7,13 @@
 #include <string>
 
 #include "TypesTraits.h"
+#include "WrapperTestUtil.h"
 #include "Util.h"
 
 using namespace Corvane::ASN1;
 using Corvane::CBlob;
 
 namespace {
-
-CBlob hexBlob(const char* hex)
-{
-   CBlob b;
-   b.readFromHexString(hex);
-   return b;
-}
-
-std::string hexOf(const CBlob& b) { return b.writeToHexString(0).str(); }
-
-int statusOf(const std::function<void()>& f)
-{
-   try {
-      f();
-   }
-   catch (const ATL::CAtlException& e) {
-      return e.m_hr;
-   }
-   return 0;
-}
 
 TEST(WrapperNames, RegisterRowsInOrder)
 {

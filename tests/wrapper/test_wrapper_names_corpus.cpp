@@ -8,22 +8,12 @@
 
 #include "CorpusDer.h"
 #include "TypesTraits.h"
+#include "WrapperTestUtil.h"
 
 using namespace Corvane::ASN1;
 using Corvane::CBlob;
 
 namespace {
-
-int statusOf(const std::function<void()>& f)
-{
-   try {
-      f();
-   }
-   catch (const ATL::CAtlException& e) {
-      return e.m_hr;
-   }
-   return 0;
-}
 
 bool unsupportedName(const asn1data::ASN1T_GeneralName* g)
 {
