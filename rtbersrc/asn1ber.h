@@ -116,9 +116,10 @@ EXTERNRT OSOCTET* xe_getp(ASN1CTXT* pctxt);
 // Frees a dynamic encode buffer; data becomes null.
 EXTERNRT void xe_free(ASN1CTXT* pctxt);
 
-// Grows a dynamic buffer by at least nbytes (at least 16384) positions in
-// front of the encoding, keeping it. -1 for a caller's buffer, -12 when out
-// of memory or when the size would pass 2^31.
+// Grows a dynamic buffer by at least nbytes positions in front of the
+// encoding, keeping it; the buffer at least doubles each time (the step is
+// not part of the contract). -1 for a caller's buffer, -12 when out of
+// memory or when the size would pass 2^31.
 EXTERNRT int xe_expandBuffer(ASN1CTXT* pctxt, OSUINT32 nbytes);
 
 // Writes n octets of src in front. n, or -18 for a null src, -1 / -12.

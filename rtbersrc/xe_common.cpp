@@ -47,10 +47,17 @@ int xe_expandBuffer(ASN1CTXT* pctxt, OSUINT32 nbytes)
 {
    ASN1BUFFER& b = pctxt->buffer;
    if (!b.dynamic) return ASN1ERR_BUFFER_OVERFLOW;
-   OSUINT32 grow = (nbytes > ASN1_DEF_DYNBUF_SIZE) ? nbytes : ASN1_DEF_DYNBUF_SIZE;
-   // The heap takes signed 32-bit sizes.
-   if ((OSUINT64)b.size + grow > (OSUINT64)INT32_MAX) return ASN1ERR_NO_MEMORY;
-   OSUINT32 newSize = b.size + grow;
+   // The buffer at least doubles (by the default size at the smallest), so
+   // that a message of n octets is copied O(n) times in all, not O(n^2):
+   // growing by a fixed step made large encodes quadratic. The heap takes
+   // signed 32-bit sizes.
+   OSUINT64 need = (OSUINT64)b.size + nbytes;
+   if (need > (OSUINT64)INT32_MAX) return ASN1ERR_NO_MEMORY;
+   OSUINT64 target = (OSUINT64)b.size + (b.size > ASN1_DEF_DYNBUF_SIZE ? b.size : ASN1_DEF_DYNBUF_SIZE);
+   if (target < need) target = need;
+   if (target > (OSUINT64)INT32_MAX) target = INT32_MAX;
+   OSUINT32 newSize = (OSUINT32)target;
+   OSUINT32 grow = newSize - b.size;
    OSOCTET* newData =
       static_cast<OSOCTET*>(rtMemHeapAlloc(&pctxt->msgMemHeap, (int)newSize));
    if (newData == nullptr) return ASN1ERR_NO_MEMORY;
