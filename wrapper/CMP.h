@@ -12,8 +12,9 @@
 namespace Corvane {
 namespace ASN1 {
 
-// PKIStatus.
-enum PKIStatusEnum {
+// PKIStatus. The type is the record's: a status outside the named ones (the
+// INTEGER allows any) is kept as it was decoded.
+enum PKIStatusEnum : unsigned int {
    accepted = 0,
    grantedWithMods = 1,
    rejection = 2,

@@ -102,6 +102,11 @@ TEST(WrapperCmp, FreeTextAndStatus)
    back.decode(withThai.encode());
    EXPECT_EQ(back.get_statusString(), thai);
 
+   // A status outside the named ones is kept.
+   back.decode(hexBlob("300302012D"));
+   EXPECT_EQ((unsigned)back.get_pkiStatus(), 45u);
+   EXPECT_EQ(hexOf(back.encode()), "300302012D");
+
    // Only the status when there is nothing else; decode starts afresh.
    EXPECT_EQ(hexOf(CPKIStatusInfo(accepted).encode()), "3003020100");
    back.decode(CPKIStatusInfo(waiting).encode());
