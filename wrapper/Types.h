@@ -159,6 +159,7 @@ bool is_equal_ptr(const T* a, const T* b)
 // X.500 names: each attribute's value held as its DER.
 
 class CAttributeTypeAndValue;
+class CAttrValue;
 
 // One row of the register of attribute types known by a short name: the
 // type's identifier, its name in the text form, the string type a text value
@@ -218,6 +219,8 @@ public:
    CAttributeTypeAndValue(const char* oid, const Corvane::CBlob& value) : m_type(oid ? oid : ""), m_value(value) {}
    CAttributeTypeAndValue(const wchar_t* name, const wchar_t* text, StringType type);
    CAttributeTypeAndValue(const wchar_t* text, StringType type);
+   // The attribute value's type and encoded value.
+   explicit CAttributeTypeAndValue(const CAttrValue& value);
 
    const char* get_type() const { return m_type.c_str(); }
    void put_type(const char* oid) { m_type = oid ? oid : ""; }

@@ -117,6 +117,20 @@ void ASN1TDynOctStr_traits::copy(ASN1CTXT* ctxt, const ASN1DynOctStr& from, ASN1
    to.numocts = from.numocts;
 }
 
+int ASN1TDynOctStr_traits::encode(ASN1BEREncodeBuffer& buf, ASN1DynOctStr& rec)
+{
+   int stat = buf.init();
+   if (stat != 0) return stat;
+   return xe_octstr(buf.getCtxtPtr(), rec.data, rec.numocts, ASN1TAG_EXPLICIT);
+}
+
+int ASN1TDynOctStr_traits::decode(ASN1BERDecodeBuffer& buf, ASN1DynOctStr& rec)
+{
+   int stat = buf.init();
+   if (stat != 0) return stat;
+   return xd_octstr(buf.getCtxtPtr(), &rec.data, &rec.numocts, ASN1TAG_EXPLICIT, 0);
+}
+
 void ASN1TDynBitStr_traits::set(ASN1CTXT* ctxt, ASN1DynBitStr& rec, const Corvane::CBlob& bytes)
 {
    if (bytes.cbData() > 0x1FFFFFFFUL) fail(CRYPT_E_ASN1_MEMORY);

@@ -221,6 +221,9 @@ struct EXTERNRT ASN1TDynOctStr_traits {
    static void set(ASN1CTXT* ctxt, ASN1DynOctStr& rec, const Corvane::CBlob& bytes);
    static void get(const ASN1DynOctStr& rec, Corvane::CBlob& bytes) { bytes.assign(rec.data, rec.numocts); }
    static void copy(ASN1CTXT* ctxt, const ASN1DynOctStr& from, ASN1DynOctStr& to);
+   // A bare OCTET STRING.
+   static int encode(ASN1BEREncodeBuffer& buf, ASN1DynOctStr& rec);
+   static int decode(ASN1BERDecodeBuffer& buf, ASN1DynOctStr& rec);
 };
 
 // BIT STRING <-> whole bytes (8 bits a byte on set; the bytes that hold the
