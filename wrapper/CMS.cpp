@@ -292,7 +292,7 @@ void writeTime(ASN1CTXT* ctxt, const Corvane::CDateTime& date, const char*& out)
    const char* bound = nullptr;
    Time time(scratch, bound, TRUE);
    Corvane::CStringProxy text = GetASN1CTimeString(date, time);
-   if (rtCopyCharStr(ctxt, text.c_str(), &out) != 0) fail(CRYPT_E_ASN1_MEMORY);
+   if (rtCopyCharStr(ctxt, text.c_str(), &out) != 1) fail(CRYPT_E_ASN1_MEMORY);  // 1: copied
 }
 
 // The UTC instant a time text gives, fractions of a second dropped.
