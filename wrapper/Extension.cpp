@@ -24,6 +24,27 @@ void withDecoded(const Corvane::CBlob& blob, F f)
       return 0;
    });
 }
+
+// The dotted text of an identifier.
+std::string oidText(const ASN1OBJID& oid)
+{
+   const OSUINT32 capacity = sizeof oid.subid / sizeof oid.subid[0];
+   if (oid.numids > capacity) fail(E_INVALIDARG);
+   char buf[11 * capacity];  // at most ten digits and a dot an arc
+   char* out = buf;
+   for (OSUINT32 i = 0; i < oid.numids; ++i) {
+      if (i != 0) *out++ = '.';
+      char digits[10];
+      int n = 0;
+      OSUINT32 v = oid.subid[i];
+      do {
+         digits[n++] = (char)('0' + v % 10);
+         v /= 10;
+      } while (v != 0);
+      while (n > 0) *out++ = digits[--n];
+   }
+   return std::string(buf, (size_t)(out - buf));
+}
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -42,15 +63,116 @@ void ASN1T_Extension_traits::set(ASN1CTXT* ctxt, ASN1_T& rec, const CExtension& 
 
 void ASN1T_Extension_traits::get(const ASN1_T& rec, CExtension& ext)
 {
-   std::string oid = toOID(rec.extnID);
-   Corvane::CBlob value;
-   ASN1TDynOctStr_traits::get(rec.extnValue, value);
-   ext = CExtension(CExtValue(oid.c_str(), value), rec.critical != 0);
+   Corvane::CBlob value(rec.extnValue.data, rec.extnValue.numocts);
+   ext = CExtension(CExtValue(oidText(rec.extnID), std::move(value)), rec.critical != 0);
 }
 
 Corvane::CBlob CExtension::encode() const { return asn1Encode<ASN1T_Extension_traits>(*this); }
 
-void CExtension::decode(const Corvane::CBlob& der) { asn1Decode<ASN1T_Extension_traits>(der, *this); }
+// ---------------------------------------------------------------------------
+// Reading extensions.
+//
+// Extensions are read straight from the encoding with the run-time's BER
+// primitives rather than through the generated decoder: that decoder also
+// decodes the value of every known extension into its record (the table
+// constraint), which the wrapper does not keep, and which refused a whole
+// certificate's list for one malformed value. The structure read is the
+// same: lengths definite or indefinite, the extnValue primitive or
+// segmented, critical written out or not.
+
+namespace {
+// Extension ::= SEQUENCE { extnID OBJECT IDENTIFIER, critical BOOLEAN
+// DEFAULT FALSE, extnValue OCTET STRING }, at the context's position.
+int readExtension(ASN1CTXT* ctxt, CExtension& ext)
+{
+   int length = 0;
+   int stat = xd_match1(ctxt, 0x10, &length);
+   if (stat != 0) return stat;
+   const OSUINT32 start = ctxt->buffer.byteIndex;
+
+   if (!asn1data::asn1dataMore(ctxt, start, length)) return ASN1ERR_MISSING_ELEMENT;
+   ASN1OBJID oid;
+   stat = xd_objid(ctxt, &oid, ASN1TAG_EXPLICIT, 0);
+   if (stat != 0) return stat;
+
+   OSBOOL critical = FALSE;
+   ASN1TAG tag = 0;
+   if (!asn1data::asn1dataMore(ctxt, start, length)) return ASN1ERR_MISSING_ELEMENT;
+   stat = asn1data::asn1dataPeekTag(ctxt, &tag);
+   if (stat != 0) return stat;
+   if (tag == ASN1_ID_BOOL) {
+      stat = xd_boolean(ctxt, &critical, ASN1TAG_EXPLICIT, 0);
+      if (stat != 0) return stat;
+      if (!asn1data::asn1dataMore(ctxt, start, length)) return ASN1ERR_MISSING_ELEMENT;
+   }
+
+   // A primitive OCTET STRING is taken from the buffer as it stands; a
+   // segmented one (BER) is joined by the run-time.
+   Corvane::CBlob value;
+   const OSUINT32 at = ctxt->buffer.byteIndex;
+   const OSUINT16 flags = ctxt->flags;
+   int valueLength = 0;
+   stat = xd_match1(ctxt, ASN1_ID_OCTSTR, &valueLength);
+   if (stat != 0) return stat;
+   if ((ctxt->flags & ASN1CONSTAG) == 0) {
+      value.assign(ctxt->buffer.data + ctxt->buffer.byteIndex, (unsigned long)valueLength);
+      ctxt->buffer.byteIndex += (OSUINT32)valueLength;
+   }
+   else {
+      ctxt->buffer.byteIndex = at;
+      ctxt->flags = flags;
+      const OSOCTET* data = nullptr;
+      OSUINT32 count = 0;
+      stat = xd_octstr(ctxt, &data, &count, ASN1TAG_EXPLICIT, 0);
+      if (stat != 0) return stat;
+      value.assign(data, count);
+   }
+
+   if (asn1data::asn1dataMore(ctxt, start, length)) return ASN1ERR_SEQ_OVERFLOW;
+   stat = asn1data::asn1dataEnd(ctxt, start, length);
+   if (stat != 0) return stat;
+   ext = CExtension(CExtValue(oidText(oid), std::move(value)), critical != FALSE);
+   return 0;
+}
+
+// Reads the whole blob with read(ctxt); octets left over fail.
+template <class F>
+void readWhole(const Corvane::CBlob& der, F read)
+{
+   ctxt_handle h;
+   h.initOrThrow();
+   ASN1CTXT* ctxt = h.get();
+   if (xd_setp(ctxt, der.pbData(), detail::blobLength(der), nullptr, nullptr) != 0) fail(CRYPT_E_ASN1_INTERNAL);
+   if (read(ctxt) != 0 || ctxt->buffer.byteIndex != der.cbData()) fail(CRYPT_E_ASN1_INTERNAL);
+}
+}  // namespace
+
+void CExtension::decode(const Corvane::CBlob& der)
+{
+   CExtension ext;
+   readWhole(der, [&](ASN1CTXT* ctxt) { return readExtension(ctxt, ext); });
+   *this = std::move(ext);
+}
+
+void CExtensions::decode(const Corvane::CBlob& der)
+{
+   CExtensions list;
+   readWhole(der, [&](ASN1CTXT* ctxt) {
+      // Extensions ::= SEQUENCE SIZE (1..MAX) OF Extension
+      int length = 0;
+      int stat = xd_match1(ctxt, 0x10, &length);
+      if (stat != 0) return stat;
+      const OSUINT32 start = ctxt->buffer.byteIndex;
+      while (asn1data::asn1dataMore(ctxt, start, length)) {
+         list.emplace_back();
+         stat = readExtension(ctxt, list.back());
+         if (stat != 0) return stat;
+      }
+      if (list.empty()) return ASN1ERR_CONSTRAINT;
+      return asn1data::asn1dataEnd(ctxt, start, length);
+   });
+   swap(list);
+}
 
 CExtensions::iterator CExtensions::find(const char* oid)
 {
@@ -81,7 +203,6 @@ void CExtensions::erase(const char* oid)
 
 Corvane::CBlob CExtensions::encode() const { return asn1Encode<ASN1T_Extensions_traits>(*this); }
 
-void CExtensions::decode(const Corvane::CBlob& der) { asn1Decode<ASN1T_Extensions_traits>(der, *this); }
 
 // ---------------------------------------------------------------------------
 // CRL reasons

@@ -10,6 +10,7 @@
 #include <list>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "Types.h"
 
@@ -23,8 +24,12 @@ public:
    CExtValue() {}
    explicit CExtValue(const char* oid) : m_oid(oid ? oid : "") {}
    CExtValue(const char* oid, const Corvane::CBlob& value) : m_oid(oid ? oid : ""), m_value(value) {}
+   CExtValue(const char* oid, Corvane::CBlob&& value) : m_oid(oid ? oid : ""), m_value(std::move(value)) {}
+   CExtValue(std::string&& oid, Corvane::CBlob&& value) : m_oid(std::move(oid)), m_value(std::move(value)) {}
    CExtValue(const CExtValue&) = default;
+   CExtValue(CExtValue&&) = default;
    CExtValue& operator=(const CExtValue&) = default;
+   CExtValue& operator=(CExtValue&&) = default;
    virtual ~CExtValue() {}
 
    const char* get_oid() const { return m_oid.c_str(); }
@@ -43,9 +48,8 @@ class EXTERNRT CExtension {
 public:
    CExtension() : m_critical(false) {}
    // A typed value is copied as its identifier and bytes.
-   CExtension(const CExtValue& value, bool critical) : m_value(value.get_oid(), value.get_value()), m_critical(critical)
-   {
-   }
+   CExtension(const CExtValue& value, bool critical) : m_value(value), m_critical(critical) {}
+   CExtension(CExtValue&& value, bool critical) : m_value(std::move(value)), m_critical(critical) {}
 
    const char* get_extnID() const { return m_value.get_oid(); }
    const Corvane::CBlob& get_extnValue() const { return m_value.get_value(); }
@@ -55,6 +59,10 @@ public:
    // one of the registered syntax of a known identifier:
    // CRYPT_E_ASN1_INTERNAL. The value bytes are written as they are.
    Corvane::CBlob encode() const;
+   // Reads the identifier, the flag and the value bytes (DER or BER); the
+   // value is not checked against its extension's syntax here (encode()
+   // and the typed values do that), so a certificate with one malformed
+   // value still gives its other extensions.
    void decode(const Corvane::CBlob& der);
 
    // Equal critical flags, identifier texts and value bytes.
@@ -88,9 +96,9 @@ public:
    // An empty list is no Extensions value (SIZE (1..MAX)): encoding it
    // throws CRYPT_E_ASN1_INTERNAL.
    Corvane::CBlob encode() const;
-   // Reads the identifiers, flags and value bytes; values are not checked
-   // against their extension's syntax here (encode() and the typed values
-   // do that).
+   // Reads every extension as CExtension::decode does. An empty list is
+   // refused (CRYPT_E_ASN1_INTERNAL), as is anything that is not an
+   // Extensions value; the list is then unchanged.
    void decode(const Corvane::CBlob& der);
 
    // Same length, equal pair by pair in order.

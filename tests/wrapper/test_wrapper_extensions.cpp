@@ -203,10 +203,65 @@ TEST(WrapperExtensions, EncodeDecode)
       EXPECT_EQ(statusOf([&] { one.encode(); }), b.status) << b.oid;
    }
    EXPECT_EQ(statusOf([] { CExtensions().encode(); }), CRYPT_E_ASN1_INTERNAL);  // SIZE (1..MAX)
-   CExtensions kept(list);
-   for (const char* bad : {"3000", "3003020101", "30050603551D13"})
+}
+
+TEST(WrapperExtensions, Reading)
+{
+   const std::string basic = "0603551D13";
+   const std::string der = tlv("30", tlv("30", basic + "0101FF" + tlv("04", "3000")));
+   // BER forms read as the same extensions; encode() writes them in DER.
+   const std::string ber[] = {
+      "3080" + tlv("30", basic + "0101FF" + tlv("04", "3000")) + "0000",      // indefinite list
+      tlv("30", "3080" + basic + "0101FF" + tlv("04", "3000") + "0000"),      // indefinite extension
+      tlv("30", tlv("30", basic + "0101FF" + "2480" + "040130" + "040100" + "0000")),  // segmented value
+      tlv("30", tlv("30", basic + "0101FF" + "2406" + "040130" + "040100")),
+   };
+   CExtensions expected;
+   expected.decode(hexBlob(der));
+   ASSERT_EQ(expected.size(), 1u);
+   EXPECT_EQ(hexOf(expected.front().get_extnValue()), "3000");
+   for (const std::string& b : ber) {
+      CExtensions list;
+      list.decode(hexBlob(b));
+      EXPECT_EQ(list, expected) << b;
+      EXPECT_EQ(hexOf(list.encode()), der) << b;
+   }
+   // critical FALSE written out reads as not critical and is left out.
+   CExtension falseWritten;
+   falseWritten.decode(hexBlob(tlv("30", basic + "010100" + tlv("04", "3000"))));
+   EXPECT_FALSE(falseWritten.get_critical());
+   EXPECT_EQ(hexOf(falseWritten.encode()), tlv("30", basic + tlv("04", "3000")));
+
+   // A malformed value of a known extension is read as bytes, so the other
+   // extensions stay readable; encode() refuses it.
+   const std::string badKeyUsage = tlv("30", "0603551D0F" + tlv("04", "0401AA"));
+   CExtensions withBad;
+   withBad.decode(hexBlob(tlv("30", badKeyUsage + tlv("30", basic + tlv("04", "3000")))));
+   ASSERT_EQ(withBad.size(), 2u);
+   EXPECT_EQ(hexOf(withBad.find("2.5.29.15")->get_extnValue()), "0401AA");
+   EXPECT_EQ(statusOf([&] { withBad.encode(); }), CRYPT_E_ASN1_INTERNAL);
+
+   CExtensions kept(expected);
+   const std::string bads[] = {
+      "3000",                                                   // SIZE (1..MAX)
+      "3003020101",                                             // not an Extension
+      "30050603551D13",                                         // no extnValue
+      tlv("30", tlv("30", basic + tlv("04", "3000") + "0500")),  // an element too many
+      tlv("30", tlv("30", basic + "0101FF")),                   // the flag but no value
+      tlv("30", tlv("30", "0500" + tlv("04", "3000"))),         // no identifier
+      der + "00",                                               // octets after the list
+      "3080" + tlv("30", basic + tlv("04", "3000")),            // no end-of-contents
+      tlv("30", tlv("30", basic + "0409" + "3000")),            // value longer than its element
+      "",
+   };
+   CExtension one(CExtValue("1.2", hexBlob("00")), true);
+   for (const std::string& bad : bads) {
       EXPECT_EQ(statusOf([&] { kept.decode(hexBlob(bad)); }), CRYPT_E_ASN1_INTERNAL) << bad;
-   EXPECT_EQ(kept, list);
+      // None of them is one Extension either.
+      EXPECT_EQ(statusOf([&] { one.decode(hexBlob(bad)); }), CRYPT_E_ASN1_INTERNAL) << bad;
+   }
+   EXPECT_EQ(kept, expected);
+   EXPECT_STREQ(one.get_extnID(), "1.2");
 }
 
 TEST(WrapperExtensions, FindInsertErase)
