@@ -181,9 +181,11 @@ public:
    }
    void put_time(const Corvane::CDateTime& time);
 
-   // A year the alternative cannot be written in, or the empty choice:
-   // CRYPT_E_ASN1_INTERNAL.
+   // The empty choice does not encode: CRYPT_E_ASN1_INTERNAL.
    Corvane::CBlob encode() const;
+   // UTCTime or GeneralizedTime, DER or BER (a zone offset is applied, so
+   // the date is the UTC instant). A date outside the years 1 to 9999 the
+   // date class holds, or anything else, throws CRYPT_E_ASN1_INTERNAL.
    void decode(const Corvane::CBlob& der);
 
    // Same alternative and same date.

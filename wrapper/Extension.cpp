@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include "CertificateExtensionsTable.h"
 #include "ExtensionTraits.h"
 
 namespace Corvane {
@@ -55,8 +56,13 @@ void ASN1T_Extension_traits::set(ASN1CTXT* ctxt, ASN1_T& rec, const CExtension& 
    ASN1TObjId_traits::set(ctxt, rec.extnID, ext.get_extnID());
    rec.critical = ext.get_critical() ? TRUE : FALSE;
    ASN1TDynOctStr_traits::set(ctxt, rec.extnValue, ext.get_extnValue());
-   // The value of a known extension must be a value of its syntax.
+   // The value of a known extension must be a value of its syntax. The
+   // table decoder lets empty octets pass, but they are no value at all.
    if (asn1data::asn1DTC_Extension(ctxt, &rec) != 0) fail(CRYPT_E_ASN1_INTERNAL);
+   if (ext.get_extnValue().empty()) {
+      asn1data::ExtensionSet* known = asn1data::ExtensionSet::instance(ctxt);
+      if (known != nullptr && known->lookupObject(rec.extnID) != nullptr) fail(CRYPT_E_ASN1_INTERNAL);
+   }
    // The bytes stand as they are; the decoded form is not encoded again.
    rec.extnValueObj.decoded = nullptr;
 }

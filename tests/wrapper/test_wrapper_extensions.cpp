@@ -136,6 +136,14 @@ TEST(WrapperExtValues, HoldInvalidityIssuerAndPeriod)
       EXPECT_TRUE(is_equal_ptr(copy.get_notBefore(), p.notBefore));
       EXPECT_EQ(assigned.get_value(), back.get_value());
    }
+   // Read from bytes, the bytes are kept as given (a fraction is not
+   // rounded away).
+   const std::string fraction = tlv("30", tlv("80", ascii("20240101000000.5Z")));
+   CExtPrivateKeyUsagePeriod withFraction(hexBlob(fraction));
+   EXPECT_EQ(*withFraction.get_notBefore(), CDateTime(2024, 1, 1, 0, 0, 0, 500));
+   EXPECT_EQ(hexOf(withFraction.get_value()), fraction);
+   EXPECT_EQ(statusOf([] { CExtPrivateKeyUsagePeriod p(hexBlob("3003800100")); }), CRYPT_E_ASN1_INTERNAL);
+
    CExtPrivateKeyUsagePeriod period(&from, &to);
    period.put_notBefore(nullptr);
    EXPECT_EQ(period.get_notBefore(), nullptr);
@@ -194,6 +202,7 @@ TEST(WrapperExtensions, EncodeDecode)
    const Bad bads[] = {
       {"2.5.29.15", "0401AA", CRYPT_E_ASN1_INTERNAL},  // keyUsage is a BIT STRING
       {"2.5.29.19", "30030101FF00", CRYPT_E_ASN1_INTERNAL},  // bytes after the value
+      {"2.5.29.19", "", CRYPT_E_ASN1_INTERNAL},              // no value at all
       {"not.an.oid", "00", E_INVALIDARG},
    };
    for (const Bad& b : bads) {
