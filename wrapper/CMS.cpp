@@ -271,6 +271,10 @@ void CTimeChoice::decode(const Corvane::CBlob& der) { asn1Decode<ASN1T_Time_trai
 
 Corvane::CStringProxy GetASN1CTimeString(const Corvane::CDateTime& date, ASN1CTime& time)
 {
+   // Two year digits read back as 1950 to 2049 only: any other year would
+   // come back in another century.
+   if (dynamic_cast<ASN1CUTCTime*>(&time) != nullptr && CTimeChoice::typeForYear(date.year()) != CTimeChoice::utcTime)
+      fail(CRYPT_E_ASN1_INTERNAL);
    time.clear();
    if (time.setYear((int)date.year()) != 0 || time.setMonth((int)date.month()) != 0 ||
        time.setDay((int)date.day()) != 0 || time.setHour((int)date.hour()) != 0 ||

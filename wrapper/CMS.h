@@ -208,7 +208,9 @@ private:
 // The text of a date written through a time object (UTCTime or
 // GeneralizedTime, as the object is): clear(), then year, month, day, hour,
 // minute and second set one by one (a field the object refuses throws
-// CRYPT_E_ASN1_INTERNAL). Milliseconds are not written.
+// CRYPT_E_ASN1_INTERNAL, and so does a UTCTime object for a year outside
+// 1950 to 2049, which its two digits would carry into another century).
+// Milliseconds are not written.
 EXTERNRT Corvane::CStringProxy GetASN1CTimeString(const Corvane::CDateTime& date, ASN1CTime& time);
 
 // A rough count of seconds: (year * 365 + month * 30 + day) * 86400 +

@@ -113,8 +113,9 @@ public:
    using std::list<CExtension>::erase;
 };
 
-// CRLReason values.
-enum CrlReason {
+// CRLReason values. The type holds any 32-bit number, since the names and
+// the text conversions below deal in numbers the ENUMERATED does not list.
+enum CrlReason : unsigned int {
    crUnspecified = 0,
    crKeyCompromise = 1,
    crCACompromise = 2,
@@ -155,8 +156,8 @@ class EXTERNRT CExtCRLReason : public CExtValue {
 public:
    static const char* const OID;
    CExtCRLReason() : CExtValue(OID), m_reason(crUnspecified) {}
-   explicit CExtCRLReason(CrlReason reason) : CExtValue(OID) { put_reason(reason); }
-   explicit CExtCRLReason(const Corvane::CBlob& der) : CExtValue(OID, der) { decode(); }
+   explicit CExtCRLReason(CrlReason reason) : CExtValue(OID), m_reason(crUnspecified) { put_reason(reason); }
+   explicit CExtCRLReason(const Corvane::CBlob& der) : CExtValue(OID, der), m_reason(crUnspecified) { decode(); }
 
    CrlReason get_reason() const { return m_reason; }
    // A number above 10 does not encode: CRYPT_E_ASN1_INTERNAL, and the

@@ -325,6 +325,9 @@ TEST(WrapperTime, TimeTextsAndPeriods)
    const char* utcText = nullptr;
    ASN1CUTCTime u(utcText, TRUE);
    EXPECT_STREQ(GetASN1CTimeString(CDateTime(2024, 2, 29, 1, 2, 3, 900), u).c_str(), "240229010203Z");
+   for (unsigned int year : {1949u, 2050u, 1900u})
+      EXPECT_EQ(statusOf([&] { GetASN1CTimeString(CDateTime(year, 1, 1, 0, 0, 0), u); }), CRYPT_E_ASN1_INTERNAL)
+         << year;
    const char* genText = nullptr;
    ASN1CGeneralizedTime g(genText, TRUE);
    EXPECT_STREQ(GetASN1CTimeString(CDateTime(1850, 1, 2, 3, 4, 5), g).c_str(), "18500102030405Z");
