@@ -211,10 +211,7 @@ int ASN1GeneralizedTime_traits::decode(ASN1BERDecodeBuffer& buf, const char*& re
 // ---------------------------------------------------------------------------
 // Names
 
-namespace {
-// True when the bytes are exactly one BER element (identifier, length,
-// contents): anything else written as an open type would break the
-// enclosing encoding.
+namespace detail {
 bool isOneElement(const Corvane::CBlob& b)
 {
    const unsigned char* p = b.pbData();
@@ -235,12 +232,12 @@ bool isOneElement(const Corvane::CBlob& b)
    }
    return len == n - i;
 }
-}  // namespace
+}  // namespace detail
 
 void ASN1T_AttributeTypeAndValue_traits::set(ASN1CTXT* ctxt, ASN1_T& rec, const CAttributeTypeAndValue& atav)
 {
    ASN1TObjId_traits::set(ctxt, rec.type, atav.get_type());
-   if (!isOneElement(atav.get_value())) fail(CRYPT_E_ASN1_INTERNAL);
+   if (!detail::isOneElement(atav.get_value())) fail(CRYPT_E_ASN1_INTERNAL);
    Asn1TObject_traits::set(ctxt, rec.value, atav.get_value());
    // A value of a known attribute type must be a value of that type.
    if (asn1data::asn1DTC_AttributeTypeAndValue(ctxt, &rec) != 0) fail(CRYPT_E_ASN1_INTERNAL);

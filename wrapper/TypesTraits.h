@@ -76,6 +76,11 @@ auto guardBuffers(F&& f) -> decltype(f())
    }
 }
 
+// True when the bytes are exactly one BER element (identifier, length,
+// contents): anything else written as an open type would break the
+// enclosing encoding or lose the bytes after the first element.
+EXTERNRT bool isOneElement(const Corvane::CBlob& b);
+
 inline int blobLength(const Corvane::CBlob& blob)
 {
    if (blob.cbData() > (unsigned long)INT32_MAX) ATL::AtlThrowImpl(CRYPT_E_ASN1_INTERNAL);
