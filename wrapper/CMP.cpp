@@ -315,5 +315,56 @@ void ASN1TavList_Encode(const CInfoTypeAndValueList& items, ASN1TSeqOfList& reco
    ASN1T_GenMsgContent_traits::set(buffer.getCtxtPtr(), records, items);
 }
 
+// ---------------------------------------------------------------------------
+// Revocation announcement
+
+Corvane::CBlob CCertId::encode() const { return asn1Encode<ASN1T_CertId_traits>(*this); }
+void CCertId::decode(const Corvane::CBlob& der) { asn1Decode<ASN1T_CertId_traits>(der, *this); }
+Corvane::CBlob CRevAnnContent::encode() const { return asn1Encode<ASN1T_RevAnnContent_traits>(*this); }
+void CRevAnnContent::decode(const Corvane::CBlob& der) { asn1Decode<ASN1T_RevAnnContent_traits>(der, *this); }
+
+void ASN1T_CertId_traits::set(ASN1CTXT* ctxt, ASN1_T& rec, const CCertId& id)
+{
+   ASN1T_GeneralName_traits::set(ctxt, rec.issuer, id.get_issuer());
+   ASN1T_CertificateSerialNumber_traits::set(ctxt, rec.serialNumber, id.get_serialNumber());
+}
+
+void ASN1T_CertId_traits::get(const ASN1_T& rec, CCertId& id)
+{
+   CGeneralName issuer;
+   ASN1T_GeneralName_traits::get(rec.issuer, issuer);
+   CBigInteger serial;
+   ASN1T_CertificateSerialNumber_traits::get(rec.serialNumber, serial);
+   id = CCertId(issuer, serial);
+}
+
+void ASN1T_RevAnnContent_traits::set(ASN1CTXT* ctxt, ASN1_T& rec, const CRevAnnContent& ann)
+{
+   rec.status = (OSUINT32)ann.get_status();
+   ASN1T_CertId_traits::set(ctxt, rec.certId, ann.get_certId());
+   ASN1GeneralizedTime_traits::set(ctxt, rec.willBeRevokedAt, ann.get_willBeRevokedAt());
+   ASN1GeneralizedTime_traits::set(ctxt, rec.badSinceDate, ann.get_badSinceDate());
+   if (ann.get_crlDetails() != nullptr) {
+      ASN1T_Extensions_traits::set(ctxt, rec.crlDetails, *ann.get_crlDetails());
+      rec.m.crlDetailsPresent = 1;
+   }
+}
+
+void ASN1T_RevAnnContent_traits::get(const ASN1_T& rec, CRevAnnContent& ann)
+{
+   CCertId id;
+   ASN1T_CertId_traits::get(rec.certId, id);
+   Corvane::CDateTime willBe, badSince;
+   ASN1GeneralizedTime_traits::get(rec.willBeRevokedAt, willBe);
+   ASN1GeneralizedTime_traits::get(rec.badSinceDate, badSince);
+   CRevAnnContent out((PKIStatusEnum)rec.status, id, willBe, badSince);
+   if (rec.m.crlDetailsPresent) {
+      CExtensions details;
+      ASN1T_Extensions_traits::get(rec.crlDetails, details);
+      out.put_crlDetails(&details);
+   }
+   ann = out;
+}
+
 }
 }

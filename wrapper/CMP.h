@@ -7,6 +7,8 @@
 #include <list>
 #include <string>
 
+#include "CMS.h"
+#include "Extension.h"
 #include "Types.h"
 
 namespace Corvane {
@@ -192,6 +194,79 @@ public:
 
    Corvane::CBlob encode() const;
    void decode(const Corvane::CBlob& der);
+};
+
+// CertId: a certificate's issuer and serial number.
+class EXTERNRT CCertId {
+public:
+   CCertId() {}
+   CCertId(const CGeneralName& issuer, const CBigInteger& serial) : m_issuer(issuer), m_serial(serial) {}
+
+   const CGeneralName& get_issuer() const { return m_issuer; }
+   const CBigInteger& get_serialNumber() const { return m_serial; }
+   void put_issuer(const CGeneralName& issuer) { m_issuer = issuer; }
+   void put_serialNumber(const CBigInteger& serial) { m_serial = serial; }
+
+   Corvane::CBlob encode() const;
+   void decode(const Corvane::CBlob& der);
+
+   bool operator==(const CCertId& o) const { return m_issuer == o.m_issuer && m_serial == o.m_serial; }
+   bool operator!=(const CCertId& o) const { return !(*this == o); }
+
+private:
+   CGeneralName m_issuer;
+   CBigInteger m_serial;
+};
+
+// RevAnnContent: a revocation announcement. The two dates are written as
+// GeneralizedTime in whole seconds (from 500 ms up).
+class EXTERNRT CRevAnnContent {
+public:
+   CRevAnnContent() : m_status(accepted) {}
+   CRevAnnContent(const PKIStatusEnum& status, const CCertId& certId, const Corvane::CDateTime& willBeRevokedAt,
+                  const Corvane::CDateTime& badSinceDate)
+      : m_status(status), m_certId(certId), m_willBeRevokedAt(willBeRevokedAt), m_badSinceDate(badSinceDate)
+   {
+   }
+   CRevAnnContent(const CRevAnnContent& o) { *this = o; }
+   CRevAnnContent& operator=(const CRevAnnContent& o)
+   {
+      if (&o == this) return *this;
+      m_status = o.m_status;
+      m_certId = o.m_certId;
+      m_willBeRevokedAt = o.m_willBeRevokedAt;
+      m_badSinceDate = o.m_badSinceDate;
+      put_crlDetails(o.get_crlDetails());
+      return *this;
+   }
+
+   PKIStatusEnum get_status() const { return m_status; }
+   const CCertId& get_certId() const { return m_certId; }
+   const Corvane::CDateTime& get_willBeRevokedAt() const { return m_willBeRevokedAt; }
+   const Corvane::CDateTime& get_badSinceDate() const { return m_badSinceDate; }
+   const CExtensions* get_crlDetails() const { return m_crlDetails.get(); }
+   void put_status(PKIStatusEnum status) { m_status = status; }
+   void put_certId(const CCertId& certId) { m_certId = certId; }
+   void put_willBeRevokedAt(const Corvane::CDateTime& t) { m_willBeRevokedAt = t; }
+   void put_badSinceDate(const Corvane::CDateTime& t) { m_badSinceDate = t; }
+   void put_crlDetails(const CExtensions* details) { copy_to_auto_ptr(m_crlDetails, details); }
+
+   Corvane::CBlob encode() const;
+   void decode(const Corvane::CBlob& der);
+
+   bool operator==(const CRevAnnContent& o) const
+   {
+      return m_status == o.m_status && m_certId == o.m_certId && m_willBeRevokedAt == o.m_willBeRevokedAt &&
+             m_badSinceDate == o.m_badSinceDate && is_equal_ptr(get_crlDetails(), o.get_crlDetails());
+   }
+   bool operator!=(const CRevAnnContent& o) const { return !(*this == o); }
+
+private:
+   PKIStatusEnum m_status;
+   CCertId m_certId;
+   Corvane::CDateTime m_willBeRevokedAt;
+   Corvane::CDateTime m_badSinceDate;
+   std::unique_ptr<CExtensions> m_crlDetails;
 };
 
 }

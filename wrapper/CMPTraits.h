@@ -4,7 +4,10 @@
 #define CORVANE_ASN1_CMPTRAITS_H
 
 #include "CMP.h"
+#include "CMSTraits.h"
+#include "ExtensionTraits.h"
 #include "PKIXCMP.h"
+#include "PKIXCRMF.h"
 #include "PKIXCMPTable.h"
 #include "TypesTraits.h"
 
@@ -40,6 +43,18 @@ struct EXTERNRT ASN1T_GenMsgContent_traits
    : ASN1ListRecordTraits<asn1data::ASN1T_InfoTypeAndValue, ASN1T_InfoTypeAndValue_traits, CInfoTypeAndValue,
                           CInfoTypeAndValueList, asn1data::ASN1T_GenMsgContent, asn1data::ASN1C_GenMsgContent,
                           &asn1data::asn1Copy_GenMsgContent> {};
+
+struct EXTERNRT ASN1T_CertId_traits
+   : ASN1RecordTraits<asn1data::ASN1T_CertId, asn1data::ASN1C_CertId, &asn1data::asn1Copy_CertId> {
+   static void set(ASN1CTXT* ctxt, ASN1_T& rec, const CCertId& id);
+   static void get(const ASN1_T& rec, CCertId& id);
+};
+
+struct EXTERNRT ASN1T_RevAnnContent_traits
+   : ASN1RecordTraits<asn1data::ASN1T_RevAnnContent, asn1data::ASN1C_RevAnnContent, &asn1data::asn1Copy_RevAnnContent> {
+   static void set(ASN1CTXT* ctxt, ASN1_T& rec, const CRevAnnContent& ann);
+   static void get(const ASN1_T& rec, CRevAnnContent& ann);
+};
 
 // Free text <-> its record: each string the UTF-8 form of its language
 // prefix and its text. A string that is not UTF-8 throws CRYPT_E_ASN1_UTF8.

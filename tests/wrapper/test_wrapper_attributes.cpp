@@ -107,4 +107,86 @@ TEST(WrapperAttributes, CertificateValues)
    EXPECT_EQ(statusOf([&] { bad.encode(); }), CRYPT_E_ASN1_INTERNAL);
 }
 
+TEST(WrapperAttributes, SigningTimeFollowsTheYearRule)
+{
+   struct Case {
+      Corvane::CDateTime date;
+      unsigned char tag;
+   };
+   const Case cases[] = {
+      {Corvane::CDateTime(2049, 12, 31, 23, 59, 59), 0x17},
+      {Corvane::CDateTime(2050, 1, 1, 0, 0, 0), 0x18},
+      {Corvane::CDateTime(1950, 1, 1, 0, 0, 0), 0x17},
+      {Corvane::CDateTime(1949, 12, 31, 23, 59, 59), 0x18},  // a UTCTime would read back as 2049
+   };
+   for (const Case& c : cases) {
+      CAttrSigningTime t(c.date);
+      EXPECT_EQ(t.get_value().pbData()[0], c.tag) << c.date.year();
+      CAttrSigningTime back(t.get_value());
+      EXPECT_EQ(back.get_time(), c.date) << c.date.year();
+   }
+   EXPECT_EQ(statusOf([] { CAttrSigningTime t(hexBlob("0500")); }), CRYPT_E_ASN1_INTERNAL);
+}
+
+TEST(WrapperAttributes, SigningCertificateIdentifiers)
+{
+   CGeneralNames issuer;
+   issuer.push_back(CGeneralName());
+   issuer.back().put_directoryName(hexBlob("300F310D300B06035504030C0474657374"));
+   CBigInteger serial(reinterpret_cast<const unsigned char*>("\x01\x02"), 2);
+   CIssuerSerial is(issuer, serial);
+   CIssuerSerial isBack;
+   isBack.decode(is.encode());
+   EXPECT_EQ(isBack, is);
+
+   // ESSCertIDv2: the default algorithm is not written and comes back.
+   CESSCertIDv2 v2(hexBlob("00112233"));
+   EXPECT_EQ(hexOf(v2.encode()), "3006040400112233");
+   CESSCertIDv2 v2Back;
+   v2Back.decode(v2.encode());
+   EXPECT_STREQ(v2Back.get_hashAlgorithm().get_algorithm(), "2.16.840.1.101.3.4.2.1");
+   EXPECT_EQ(v2Back, v2);
+   CESSCertIDv2 sha512(hexBlob("0011"), CAlgorithmIdentifier("2.16.840.1.101.3.4.2.3"));
+   sha512.put_issuerSerial(&is);
+   v2Back.decode(sha512.encode());
+   EXPECT_EQ(v2Back, sha512);
+
+   // COtherCertID with an algorithm takes the otherHash form, even SHA-1.
+   COtherCertID other(hexBlob("AABB"), CAlgorithmIdentifier("1.3.14.3.2.26"));
+   EXPECT_EQ(other.get_otherCertHash().get_type(), 2u);
+   COtherCertID otherBack;
+   otherBack.decode(other.encode());
+   EXPECT_EQ(otherBack, other);
+   COtherCertID sha1(hexBlob("AABB"));
+   EXPECT_EQ(sha1.get_otherCertHash().get_type(), 1u);
+   EXPECT_NE(sha1, other);
+   EXPECT_EQ(statusOf([] { COtherHash().encode(); }), CRYPT_E_ASN1_INTERNAL);
+
+   // The three attributes keep their typed contents and DER in step.
+   CESSCertIDList certs;
+   certs.push_back(CESSCertID(hexBlob("00112233445566778899AABBCCDDEEFF00112233")));
+   certs.back().put_issuerSerial(&is);
+   CAttrSigningCertificate sc(certs);
+   CAttrSigningCertificate scBack(sc.get_value());
+   EXPECT_EQ(scBack.get_certs(), certs);
+   EXPECT_EQ(scBack.get_policies(), nullptr);
+   CPolicyInformationList policies;
+   policies.push_back(CPolicyInformation("1.2.3.4"));
+   sc.put_policies(&policies);
+   CAttrSigningCertificate withPolicies(sc.get_value());
+   ASSERT_NE(withPolicies.get_policies(), nullptr);
+   EXPECT_EQ(*withPolicies.get_policies(), policies);
+
+   CESSCertIDv2List certs2;
+   certs2.push_back(v2);
+   CAttrSigningCertificateV2 sc2(certs2);
+   EXPECT_EQ(CAttrSigningCertificateV2(sc2.get_value()).get_certs(), certs2);
+   COtherCertIDList others;
+   others.push_back(other);
+   CAttrOtherSigningCertificate osc(others);
+   EXPECT_EQ(CAttrOtherSigningCertificate(osc.get_value()).get_certs(), others);
+   EXPECT_STREQ(osc.get_oid(), "1.2.840.113549.1.9.16.2.19");
+   EXPECT_EQ(statusOf([] { CAttrSigningCertificate s(hexBlob("3000")); }), CRYPT_E_ASN1_INTERNAL);
+}
+
 }  // namespace

@@ -33,6 +33,17 @@ std::vector<Tlv> signedAttributes(const std::vector<unsigned char>& der)
    return out;
 }
 
+// A signing-certificate value read and written again from its typed
+// contents.
+template <class T>
+CBlob reencode(const CBlob& bytes)
+{
+   T read(bytes);
+   T made(read.get_certs());
+   made.put_policies(read.get_policies());
+   return made.get_value();
+}
+
 // The typed class of an attribute value, re-encoded; "" for a type without
 // one here.
 std::string typedOutcome(const CAttrValue& v)
@@ -40,9 +51,31 @@ std::string typedOutcome(const CAttrValue& v)
    std::string oid = v.get_oid();
    CBlob again;
    int st = statusOf([&] {
-      if (oid == "1.2.840.113549.1.9.3") again = CAttrContentType(v.get_value()).get_value();
-      else if (oid == "1.2.840.113549.1.9.4") again = CAttrMessageDigest(v.get_value()).get_value();
-      else again = v.get_value();
+      // Each typed value is read from the bytes, then re-encoded from its
+      // typed contents.
+      if (oid == "1.2.840.113549.1.9.3") {
+         again = CAttrContentType(CAttrContentType(v.get_value()).get_contentType()).get_value();
+      }
+      else if (oid == "1.2.840.113549.1.9.4") {
+         CAttrMessageDigest d;
+         d.put_messageDigest(CAttrMessageDigest(v.get_value()).get_messageDigest());
+         again = d.get_value();
+      }
+      else if (oid == "1.2.840.113549.1.9.5") {
+         again = CAttrSigningTime(CAttrSigningTime(v.get_value()).get_time()).get_value();
+      }
+      else if (oid == "1.2.840.113549.1.9.16.2.12") {
+         again = reencode<CAttrSigningCertificate>(v.get_value());
+      }
+      else if (oid == "1.2.840.113549.1.9.16.2.47") {
+         again = reencode<CAttrSigningCertificateV2>(v.get_value());
+      }
+      else if (oid == "1.2.840.113549.1.9.16.2.19") {
+         again = reencode<CAttrOtherSigningCertificate>(v.get_value());
+      }
+      else {
+         again = v.get_value();
+      }
    });
    if (st != 0) return "refused";
    return again == v.get_value() ? "same" : "differs";

@@ -152,4 +152,33 @@ TEST(WrapperCmp, GeneralMessageItems)
    EXPECT_EQ(statusOf([] { CInfoTypeAndValue("1.3.6.1.5.5.7.4.6", hexBlob("0C0161")).encode(); }), CRYPT_E_ASN1_INTERNAL);
 }
 
+TEST(WrapperCmp, RevocationAnnouncement)
+{
+   CGeneralName issuer;
+   issuer.put_directoryName(hexBlob("300F310D300B06035504030C0474657374"));
+   CCertId id(issuer, CBigInteger(reinterpret_cast<const unsigned char*>("\x7F\x01"), 2));
+   CCertId idBack;
+   idBack.decode(id.encode());
+   EXPECT_EQ(idBack, id);
+
+   CRevAnnContent ann(revocationWarning, id, Corvane::CDateTime(2030, 1, 2, 3, 4, 5),
+                      Corvane::CDateTime(2029, 12, 31, 0, 0, 0, 700));
+   CRevAnnContent back;
+   back.decode(ann.encode());
+   EXPECT_EQ(back.get_certId(), id);
+   EXPECT_EQ(back.get_willBeRevokedAt(), Corvane::CDateTime(2030, 1, 2, 3, 4, 5));
+   EXPECT_EQ(back.get_badSinceDate(), Corvane::CDateTime(2029, 12, 31, 0, 0, 1));  // rounded up
+   EXPECT_EQ(back.get_crlDetails(), nullptr);
+
+   CExtensions details;
+   details.insert(CExtension(CExtValue("2.5.29.21", hexBlob("0A0101")), false));
+   ann.put_crlDetails(&details);
+   back.decode(ann.encode());
+   ASSERT_NE(back.get_crlDetails(), nullptr);
+   EXPECT_EQ(*back.get_crlDetails(), details);
+   ann.put_crlDetails(nullptr);
+   back.decode(ann.encode());
+   EXPECT_EQ(back.get_crlDetails(), nullptr);
+}
+
 }  // namespace
