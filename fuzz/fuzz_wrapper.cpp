@@ -1,7 +1,8 @@
 // The value classes' text and byte entry points: name texts in both forms,
 // names, general names, distribution points, access descriptions, status
 // information, free text with language prefixes, character strings and
-// general-message items. Input: 1 selector octet + payload. Every input
+// general-message items, extensions and attributes with their typed
+// values, integer texts. Input: 1 selector octet + payload. Every input
 // gives a value or ATL::CAtlException and nothing else; what is written is
 // read back to the same value.
 #include <stdint.h>
@@ -10,7 +11,9 @@
 
 #include <string>
 
+#include "AttributeTraits.h"
 #include "CMPTraits.h"
+#include "ExtensionTraits.h"
 #include "TypesTraits.h"
 
 using namespace Corvane::ASN1;
@@ -186,6 +189,65 @@ void charString(const uint8_t* p, size_t n)
    }
 }
 
+// A typed value read from bytes keeps them; written again from its typed
+// contents it must give a value that reads back alike.
+void attributeValue(const uint8_t* p, size_t n)
+{
+   if (n == 0) return;
+   CBlob der(p + 1, (unsigned long)(n - 1));
+   try {
+      switch (p[0] % 5) {
+      case 0: {
+         CAttrSigningTime t(der);
+         CAttrSigningTime again(t.get_time());
+         check(CAttrSigningTime(again.get_value()).get_time() == t.get_time(), "signing time");
+         break;
+      }
+      case 1: {
+         CAttrSigningCertificate a(der);
+         CAttrSigningCertificate b(a.get_certs());
+         check(CAttrSigningCertificate(b.get_value()).get_certs() == a.get_certs(), "signing certificate");
+         break;
+      }
+      case 2: {
+         CAttrSigningCertificateV2 a(der);
+         CAttrSigningCertificateV2 b(a.get_certs());
+         check(CAttrSigningCertificateV2(b.get_value()).get_certs() == a.get_certs(), "signing certificate v2");
+         break;
+      }
+      case 3: {
+         CAttrOtherSigningCertificate a(der);
+         CAttrOtherSigningCertificate b(a.get_certs());
+         check(CAttrOtherSigningCertificate(b.get_value()).get_certs() == a.get_certs(), "other signing certificate");
+         break;
+      }
+      default:
+         byteRoundTrip<CAttributes>(der, "attributes");
+         break;
+      }
+   }
+   catch (const ATL::CAtlException&) {
+   }
+}
+
+void integerText(const uint8_t* p, size_t n)
+{
+   std::string text(reinterpret_cast<const char*>(p), n);
+   text.resize(strnlen(text.c_str(), text.size()));
+   CBigInteger value;
+   try {
+      StringToBigInteger(text.c_str(), value);
+   }
+   catch (const ATL::CAtlException&) {
+      return;
+   }
+   CBlob out;
+   BigIntegerToString(value, out);
+   CBigInteger back;
+   StringToBigInteger(reinterpret_cast<const char*>(out.pbData()), back);
+   check(back == value && back.cbData() == value.cbData(), "integer text");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -195,7 +257,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
    size_t n = size - 1;
    CBlob der(p, (unsigned long)n);
    try {
-      switch (data[0] % 11) {
+      switch (data[0] % 16) {
       case 0: nameText(wideText(p, n)); break;
       case 1: rfc4514Text(wideText(p, n)); break;
       case 2: nameDer(der); break;
@@ -206,6 +268,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
       case 7: freeText(wideText(p, n)); break;
       case 8: charString(p, n); break;
       case 9: byteRoundTrip<CInfoTypeAndValueList>(der, "general-message items"); break;
+      case 11: byteRoundTrip<CExtensions>(der, "extensions"); break;
+      case 12: attributeValue(p, n); break;
+      case 13: byteRoundTrip<CRevAnnContent>(der, "revocation announcement"); break;
+      case 14: integerText(p, n); break;
+      case 15: byteRoundTrip<CCertificateValues>(der, "certificate values"); break;
       case 10: {
          // UTF-16 text into the designed forms.
          std::u16string units(n / 2, u'\0');
