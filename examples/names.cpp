@@ -1,12 +1,15 @@
-// Prints the names of a certificate through the value classes: the subject
-// and issuer in the designed text form and in RFC 4514 form, and the subject
-// alternative names. Usage: qvasn1_example_names cert.der|cert.pem
+// Prints a certificate through the value classes: the subject and issuer in
+// the designed text form and in RFC 4514 form, the serial number, the
+// validity, the extensions and the subject alternative names.
+// Usage: qvasn1_example_names cert.der|cert.pem
 #include <stdio.h>
 
 #include <fstream>
 #include <iterator>
 #include <string>
 
+#include "CMSTraits.h"
+#include "ExtensionTraits.h"
 #include "TypesTraits.h"
 
 using namespace Corvane::ASN1;
@@ -61,14 +64,31 @@ int main(int argc, char** argv)
       asn1data::ASN1T_Certificate cert;
       ASN1T_Certificate_traits::set(heap.get(), cert, der);  // throws on bad input
 
-      printName("subject", cert.tbsCertificate.subject);
-      printName("issuer", cert.tbsCertificate.issuer);
-      const ASN1OBJID san = toASN1OBJID("2.5.29.17");
-      for (const _Asn1RTDListNode* n = cert.tbsCertificate.extensions.head; n != nullptr; n = n->next) {
-         const asn1data::ASN1T_Extension* ext = static_cast<const asn1data::ASN1T_Extension*>(n->data);
-         if (!(ext->extnID == san)) continue;
+      const asn1data::ASN1T_TBSCertificate& tbs = cert.tbsCertificate;
+      printName("subject", tbs.subject);
+      printName("issuer", tbs.issuer);
+
+      CBigInteger serial;
+      ASN1T_CertificateSerialNumber_traits::get(tbs.serialNumber, serial);
+      Corvane::CBlob serialText;
+      BigIntegerToString(serial, serialText);
+      printf("serial: %s\n", reinterpret_cast<const char*>(serialText.pbData()));
+
+      CTimeChoice notBefore, notAfter;
+      ASN1T_Time_traits::get(tbs.validity.notBefore, notBefore);
+      ASN1T_Time_traits::get(tbs.validity.notAfter, notAfter);
+      printf("valid: %s to %s\n", notBefore.get_time()->getGeneralizedTime().c_str(),
+             notAfter.get_time()->getGeneralizedTime().c_str());
+
+      CExtensions extensions;
+      ASN1T_Extensions_traits::get(tbs.extensions, extensions);
+      for (const CExtension& ext : extensions)
+         printf("extension: %s%s, %lu octets\n", ext.get_extnID(), ext.get_critical() ? " (critical)" : "",
+                ext.get_extnValue().cbData());
+      CExtensions::const_iterator san = extensions.find("2.5.29.17");
+      if (san != extensions.end()) {
          CGeneralNames names;
-         names.decode(Corvane::CBlob(ext->extnValue.data, ext->extnValue.numocts));
+         names.decode(san->get_extnValue());
          for (const CGeneralName& g : names) printf("subjectAltName: %ls\n", g.toString().c_str());
       }
    }
