@@ -22,6 +22,7 @@
 #include "asn1type.h"
 #include "asn1xer.h"
 #include "rtCopy.h"
+#include "rtErrPath.h"
 #include "rtError.h"
 #include "rtMemHeap.h"
 
@@ -54,6 +55,118 @@ private:
    }
    bool ok_;
 };
+
+// The failure path of a decoder inside a component: stat recorded, and the
+// component named in the error path attached to the context, if any
+// (rtErrPath.h), with its type and the position where it starts (-1: where
+// the enclosing element starts, as for a CHOICE alternative). `index` is the
+// position of a list element (name null), else -1. Decodes that succeed
+// never come here.
+#if defined(__GNUC__)
+__attribute__((noinline, cold))
+#endif
+inline int asn1dataFailIn(ASN1CTXT* pctxt, int stat, const char* name, OSINT32 index, const char* type,
+                          OSINT64 at)
+{
+   return rtErrPathAdd(pctxt, stat, ASN1EP_COMPONENT, name, index, type, at);
+}
+
+// The failure path of an information object's decoder of its value: stat
+// recorded, and the value named in the error path by the object's name and
+// the value's type; it starts where the octets of the open type do.
+#if defined(__GNUC__)
+__attribute__((noinline, cold))
+#endif
+inline int asn1dataFailInValue(ASN1CTXT* pctxt, int stat, const char* object, const char* type)
+{
+   return rtErrPathAdd(pctxt, stat, ASN1EP_VALUE, object, -1, type, 0);
+}
+
+// A component of a SEQUENCE or SET as its decoder matches it, for naming it
+// when it fails: whether it may be absent, the tags it may start with
+// (constructed bit cleared; none for any tag), its identifier and its type.
+struct asn1dataComponentTags {
+   OSUINT8 optional;
+   OSUINT8 count;
+   const ASN1TAG* tags;
+   const char* name;
+   const char* type;
+};
+
+// Where a failing component started, found again on the failure path, so
+// that decoding keeps no position for it: from the content start `start` of
+// the SEQUENCE (or SET, or list), the elements before it are passed over as
+// the decoder matched them. For a SEQUENCE the components before `index` that
+// are absent are skipped by their tags; for a SET the first element that can
+// be component `index` is it; for a list (rows null) element `index` is
+// counted. The context's position, flags and error information are left as
+// they were. -1 when the elements cannot be read again.
+#if defined(__GNUC__)
+__attribute__((noinline, cold))
+#endif
+inline OSINT64 asn1dataElementStart(ASN1CTXT* pctxt, OSUINT32 start, const asn1dataComponentTags* rows, int index,
+                                    bool set)
+{
+   auto matches = [](const asn1dataComponentTags& row, ASN1TAG tag) {
+      for (OSUINT8 k = 0; k < row.count; k++)
+         if (row.tags[k] == tag) return true;
+      return row.count == 0;
+   };
+   const OSUINT32 byteIndex = pctxt->buffer.byteIndex;
+   const ASN1BUFSAVE savedState = pctxt->savedState;
+   const ASN1ErrInfo errInfo = pctxt->errInfo;
+   const auto flags = pctxt->flags;
+   pctxt->buffer.byteIndex = start;
+   OSINT64 at = -1;
+   for (int j = 0; j <= index || set;) {
+      const OSUINT32 here = pctxt->buffer.byteIndex;
+      ASN1TAG tag = 0;
+      int len = 0;
+      if (here >= pctxt->buffer.size || xd_tag_len(pctxt, &tag, &len, 0) != 0) break;
+      tag &= ~TM_CONS;
+      if (rows == nullptr) {
+         if (j == index) at = here;
+      }
+      else if (set) {
+         if (matches(rows[index], tag)) at = here;
+      }
+      else {
+         while (j < index && rows[j].optional && !matches(rows[j], tag)) ++j;
+         if (j == index) at = here;
+      }
+      if (at >= 0 || xd_NextElement(pctxt) != 0) break;
+      ++j;
+   }
+   pctxt->buffer.byteIndex = byteIndex;
+   pctxt->savedState = savedState;
+   pctxt->errInfo = errInfo;
+   pctxt->flags = flags;
+   return at;
+}
+
+// The failure paths of a decoder inside component `index` of a SEQUENCE (set
+// false) or SET (true) whose content starts at `start`, and inside element
+// `index` of a list of `type`: stat recorded, and the component named in the
+// error path with where it starts (asn1dataElementStart). One call each, out
+// of line, so that the decoders keep nothing for them.
+#if defined(__GNUC__)
+__attribute__((noinline, cold))
+#endif
+inline int asn1dataFailInComponent(ASN1CTXT* pctxt, int stat, const asn1dataComponentTags* rows, int index,
+                                   OSUINT32 start, bool set)
+{
+   return rtErrPathAdd(pctxt, stat, ASN1EP_COMPONENT, rows[index].name, -1, rows[index].type,
+                       asn1dataElementStart(pctxt, start, rows, index, set));
+}
+
+#if defined(__GNUC__)
+__attribute__((noinline, cold))
+#endif
+inline int asn1dataFailInElement(ASN1CTXT* pctxt, int stat, const char* type, OSUINT32 index, OSUINT32 start)
+{
+   return rtErrPathAdd(pctxt, stat, ASN1EP_COMPONENT, nullptr, static_cast<OSINT32>(index), type,
+                       asn1dataElementStart(pctxt, start, nullptr, static_cast<int>(index), false));
+}
 
 // True while the content that started at byte index `start` with `length`
 // octets (or INDEFINITE_LENGTH) has an element left: octets remain before

@@ -77,6 +77,52 @@ private:
    std::vector<OSUINT64> mKeys;
 };
 
+// The control object of an open type's value of a primitive type (a
+// character string, INTEGER, BOOLEAN, OBJECT IDENTIFIER, NULL ...), so that
+// such a value is written in its XML value form (<PrintableString>DE</
+// PrintableString>) rather than as octets, and read back from it: `encode`
+// writes the record as the element `typeName`; the element's content is
+// collected by `kind` (an ASN1XERValueKind) and turned into the record by
+// `convert`. It is a SAX handler of its own type, so that the open type's
+// value is read in place while the document is parsed.
+class asn1dataValueControl : public ASN1CType, public ASN1XERValueHandler {
+public:
+   typedef int (*Encode)(ASN1CTXT* pctxt, void* record, const char* elemName);
+
+   asn1dataValueControl(ASN1MessageBufferIF& msgBuf, void* record, const char* typeName, int kind, Encode encode,
+                        Convert convert)
+      : ASN1CType(msgBuf), ASN1XERValueHandler(typeName, kind, msgBuf.getCtxtPtr(), convert, record),
+        mpValue(record), mEncode(encode), mTypeName(typeName)
+   {
+      ASN1XERValueHandler::setMsgBuf(&msgBuf);
+   }
+
+   int EncodeTo(ASN1MessageBufferIF& msgBuf) override
+   {
+      ASN1CType::setMsgBuf(msgBuf);
+      int stat = msgBuf.init();
+      if (stat != 0) return stat;
+      if (!msgBuf.isA(ASN1MessageBufferIF::XEREncode)) return ASN1ERR_NOT_SUPPORTED;
+      return asn1dataXerEncodeDocument(msgBuf.getCtxtPtr(),
+                                       [this](ASN1CTXT* p) { return mEncode(p, mpValue, mTypeName); });
+   }
+
+   int DecodeFrom(ASN1MessageBufferIF& msgBuf) override
+   {
+      ASN1CType::setMsgBuf(msgBuf);
+      int stat = msgBuf.init();
+      if (stat != 0) return stat;
+      if (!msgBuf.isA(ASN1MessageBufferIF::XERDecode)) return ASN1ERR_NOT_SUPPORTED;
+      ASN1XERValueHandler::setMsgBuf(&msgBuf);
+      return decodeDocument(msgBuf);
+   }
+
+private:
+   void* mpValue;
+   Encode mEncode;
+   const char* mTypeName;
+};
+
 // The context's buffer and flags, restored when the saver goes out of scope.
 class asn1dataBufferSaver {
 public:
@@ -94,6 +140,16 @@ private:
    ASN1BUFFER buffer_;
    decltype(ASN1CTXT::flags) flags_;
 };
+
+// Octets after an open type's value: -5, with the first of them as the
+// failing element in the error path.
+#if defined(__GNUC__)
+__attribute__((noinline, cold))
+#endif
+inline int asn1dataValueOverrun(ASN1CTXT* pctxt, OSUINT32 at)
+{
+   return rtErrPathAdd(pctxt, ASN1ERR_INVALID_LENGTH, ASN1EP_VALUE, nullptr, -1, nullptr, at);
+}
 
 // Decodes the octets of `object` (one complete encoding, nothing after it)
 // with `dec`, which stores the decoded record in object.decoded. Returns 0
@@ -113,16 +169,96 @@ int asn1dataTableDecode(ASN1CTXT* pctxt, Asn1TObject& object, Dec dec)
    {
       asn1dataBufferSaver saved(pctxt);
       stat = xd_setp(pctxt, object.data, static_cast<int>(object.numocts), nullptr, nullptr);
-      // xd_setp ends a definite-length buffer at the end of the first element.
-      if (stat == 0 && pctxt->buffer.size != object.numocts) stat = ASN1ERR_INVALID_LENGTH;
+      // xd_setp ends a definite-length buffer at the end of the first element:
+      // the octets after it are the failing element.
+      if (stat == 0 && pctxt->buffer.size != object.numocts) stat = asn1dataValueOverrun(pctxt, pctxt->buffer.size);
       if (stat == 0) stat = dec(pctxt, object);
       // An object without a type for the field decodes nothing and leaves
-      // decoded null: the value stays octets.
+      // decoded null: the value stays octets. Octets after the value are
+      // the failing element (for the error path).
       if (stat == 0 && object.decoded != nullptr && pctxt->buffer.byteIndex != object.numocts)
-         stat = ASN1ERR_INVALID_LENGTH;
+         stat = asn1dataValueOverrun(pctxt, pctxt->buffer.byteIndex);
    }
    if (stat != 0) object.decoded = nullptr;
    return stat;
+}
+
+// A failure the caller goes on from is taken back: the error information as
+// it was before the step (`saved`) and, when no failure was recorded then,
+// an empty error path (items are only ever added with a recorded failure).
+inline void asn1dataTakeBack(ASN1CTXT* pctxt, const ASN1ErrInfo& saved)
+{
+   pctxt->errInfo = saved;
+   if (saved.status == 0) rtErrPathRewind(pctxt, 0);
+}
+
+// Where the octets of an open type that was decoded from the context's
+// buffer lie in it: they are a copy of an element that ends at or before the
+// position (the decoder stands at the end of the record holding it, and the
+// value is its last component), so the last such run of octets is it. -1
+// when they are not found (a constructed OCTET STRING holding the value in
+// segments).
+inline OSINT64 asn1dataLocateValue(const ASN1CTXT* pctxt, const Asn1TObject& object)
+{
+   const ASN1BUFFER& b = pctxt->buffer;
+   const OSUINT32 end = b.byteIndex < b.size ? b.byteIndex : b.size;
+   if (b.data == nullptr || object.data == nullptr || object.numocts == 0 || object.numocts > end) return -1;
+   if (object.data >= b.data && object.data + object.numocts <= b.data + end) return object.data - b.data;
+   for (OSUINT32 at = end - object.numocts + 1; at-- > 0;) {
+      if (b.data[at] == object.data[0] && memcmp(b.data + at, object.data, object.numocts) == 0) return at;
+   }
+   return -1;
+}
+
+// The failure of an open type's value (asn1dataTableDecodeIn): under
+// ASN1LENIENT it is taken back and the value keeps its octets (as for an
+// unknown identifier); otherwise the switch to the value's octets and the
+// component holding them (element `index` of it, for a list of values; else
+// -1) are added to the error path. Returns 0 or stat.
+// (Kept out of line: the decoders that succeed carry none of it.)
+#if defined(__GNUC__)
+__attribute__((noinline, cold))
+#endif
+inline int asn1dataTableValueFailed(ASN1CTXT* pctxt, Asn1TObject& object, int stat, const char* name,
+                                    const char* type, OSINT32 index)
+{
+   object.decoded = nullptr;
+   if (pctxt->flags & ASN1LENIENT) {
+      // Only the first failure is recorded: a status other than this one was
+      // there before the value and stays; this one came with it and goes.
+      ASN1ErrInfo before = pctxt->errInfo;
+      if (before.status == stat) before.status = 0;
+      asn1dataTakeBack(pctxt, before);
+      return 0;
+   }
+   const OSINT64 at = asn1dataLocateValue(pctxt, object);
+   rtErrPathAdd(pctxt, stat, ASN1EP_BUFFER, nullptr, -1, nullptr, at);
+   if (index < 0) return rtErrPathAdd(pctxt, stat, ASN1EP_COMPONENT, name, -1, type, at);
+   rtErrPathAdd(pctxt, stat, ASN1EP_COMPONENT, nullptr, index, type, at);
+   return rtErrPathAdd(pctxt, stat, ASN1EP_COMPONENT, name, -1, nullptr, -1);
+}
+
+// The table post-decoder's step for one value: asn1dataTableDecode, and on
+// failure asn1dataTableValueFailed. `name` and `type` are the component's.
+template <class Dec>
+int asn1dataTableDecodeIn(ASN1CTXT* pctxt, Asn1TObject& object, Dec dec, const char* name, const char* type)
+{
+   const int stat = asn1dataTableDecode(pctxt, object, dec);
+   if (stat == 0) return 0;
+   return asn1dataTableValueFailed(pctxt, object, stat, name, type, -1);
+}
+
+// The same for the value of element `node` of the list of values `list`
+// (`type` is the element's).
+template <class Dec>
+int asn1dataTableDecodeIn(ASN1CTXT* pctxt, Asn1TObject& object, Dec dec, const char* name, const char* type,
+                          const Asn1RTDList* list, const Asn1RTDListNode* node)
+{
+   const int stat = asn1dataTableDecode(pctxt, object, dec);
+   if (stat == 0) return 0;
+   OSINT32 index = 0;
+   for (const Asn1RTDListNode* n = list->head; n != nullptr && n != node; n = n->next) ++index;
+   return asn1dataTableValueFailed(pctxt, object, stat, name, type, index);
 }
 
 // Encodes object.decoded with `enc` into a fresh buffer of the context (it
@@ -214,11 +350,11 @@ int asn1dataTableEncode(ASN1CTXT* pctxt, Asn1TObject& object, Enc enc, Dec dec)
          asn1dataDropEncodeBuffer(pctxt, trialBlock);
          if (same) {
             asn1dataDropEncodeBuffer(pctxt, freshBlock);
-            pctxt->errInfo = errInfo;
+            asn1dataTakeBack(pctxt, errInfo);
             return 0;
          }
       }
-      pctxt->errInfo = errInfo;
+      asn1dataTakeBack(pctxt, errInfo);
    }
    object.numocts = n;
    object.data = asn1dataKeepEncoding(pctxt, fresh, n, freshBlock);
@@ -279,6 +415,25 @@ private:
    _Asn1RTDList& list_;
    std::vector<ASN1OpenType> saved_;
 };
+
+// Whether the octets of object are the DER encoding of object.decoded
+// (`enc` encodes it into a scratch buffer, given back afterwards). A failing
+// encoder counts as no: the caller's own encode reports it.
+template <class Enc>
+bool asn1dataHoldsDer(ASN1CTXT* pctxt, Asn1TObject& object, Enc enc)
+{
+   const ASN1ErrInfo errInfo = pctxt->errInfo;
+   const OSOCTET* fresh = nullptr;
+   OSOCTET* block = nullptr;
+   const int len = asn1dataEncodeFresh(pctxt, object, enc, &fresh, &block);
+   if (len < 0) {
+      asn1dataTakeBack(pctxt, errInfo);
+      return false;
+   }
+   const bool same = static_cast<OSUINT32>(len) == object.numocts && memcmp(fresh, object.data, object.numocts) == 0;
+   asn1dataDropEncodeBuffer(pctxt, block);
+   return same;
+}
 
 // XER: whether captured text (of an OCTET STRING CONTAINING a table value,
 // which XER writes either as the value's XML or as hexadecimal octets) is XML:
@@ -346,10 +501,20 @@ template <class Make, class Drop, class Enc, class Dec>
 int asn1dataTableXmlEncode(ASN1CTXT* pctxt, Asn1TObject& object, Make make, Drop drop, Enc enc, Dec dec)
 {
    int stat;
+   if ((pctxt->flags & ASN1XERLOSSLESS) && object.data != nullptr && object.numocts > 0 &&
+       !asn1dataHoldsDer(pctxt, object, enc)) {
+      // The value came in another encoding than its DER (BER inside a DER
+      // message, a SET OF out of order): its XML would come back as the DER,
+      // its octets say it exactly. They are brought up to date (a changed
+      // value has new octets) and written.
+      stat = asn1dataTableEncode(pctxt, object, enc, dec);
+      return stat < 0 ? LOG_ASN1ERR(pctxt, stat) : 0;
+   }
    try {
       ASN1XEREncodeBuffer buffer(TRUE, pctxt, 1024);
       ASN1CTXT* pbuf = buffer.getCtxtPtr();
-      pbuf->flags |= ASN1XERFRAGMENT | ASN1XERCANONICAL;
+      // The value is written as the document around it is.
+      pbuf->flags |= ASN1XERFRAGMENT | ASN1XERCANONICAL | (pctxt->flags & ASN1XERLOSSLESS);
       ASN1CType* pobj = make(buffer, object.decoded);
       if (pobj == nullptr) {
          stat = asn1dataTableEncode(pctxt, object, enc, dec);
@@ -373,12 +538,13 @@ int asn1dataTableXmlEncode(ASN1CTXT* pctxt, Asn1TObject& object, Make make, Drop
       stat = ASN1ERR_NO_MEMORY;
    }
    if (stat == ASN1ERR_INVALID_UTF8 || stat == ASN1ERR_INVALID_CHAR) {
-      // A character XML cannot carry (in a UniversalString or BMPString): the
-      // value has no XML form, its BER octets still say it exactly.
+      // A character XML cannot carry (text that is not UTF-8, a surrogate in
+      // a UniversalString or BMPString): the value has no XML form, its BER
+      // octets still say it exactly.
       const ASN1ErrInfo errInfo = pctxt->errInfo;
       stat = asn1dataTableEncode(pctxt, object, enc, dec);
       if (stat >= 0) {
-         pctxt->errInfo = errInfo;
+         asn1dataTakeBack(pctxt, errInfo);
          return 0;
       }
    }
@@ -418,6 +584,22 @@ int asn1dataHoldRecord(ASN1CTXT* pctxt, Asn1TObject& object, void* record, Enc e
    return 0;
 }
 
+// XER decode of a value given as its BER octets: asn1dataTableDecode, except
+// that under ASN1LENIENT a value that does not decode keeps its octets, as
+// the BER decoder keeps them.
+template <class Dec>
+int asn1dataTableDecodeOctets(ASN1CTXT* pctxt, Asn1TObject& object, Dec dec)
+{
+   const ASN1ErrInfo before = pctxt->errInfo;
+   const int stat = asn1dataTableDecode(pctxt, object, dec);
+   if (stat != 0 && (pctxt->flags & ASN1LENIENT)) {
+      asn1dataTakeBack(pctxt, before);
+      object.decoded = nullptr;
+      return 0;
+   }
+   return stat;
+}
+
 // XER decode: with xmlText, a new record (`makeRecord`) decoded from the XML
 // text of the open type through the control object of `make`, stored in
 // object.decoded; the open type then holds the record's BER encoding
@@ -434,7 +616,7 @@ int asn1dataTableXmlDecode(ASN1CtxtPtr& ctxt, Asn1TObject& object, bool xmlText,
    ASN1CTXT* pctxt = ctxt->getPtr();
    object.decoded = nullptr;
    if (object.data == nullptr || object.numocts == 0) return 0;
-   if (!xmlText) return asn1dataTableDecode(pctxt, object, dec);
+   if (!xmlText) return asn1dataTableDecodeOctets(pctxt, object, dec);
    asn1dataDepthGuard depth;
    if (!depth.ok()) return ASN1ERR_NOT_SUPPORTED;
    void* record = makeRecord(pctxt);
@@ -755,8 +937,8 @@ private:
       if (object_ != nullptr) {
          Decode dec = dec_;
          void* object = object_;
-         stat = asn1dataTableDecode(pctxt, *holder_,
-                                    [dec, object](ASN1CTXT* c, Asn1TObject& o) { return dec(object, c, o); });
+         stat = asn1dataTableDecodeOctets(pctxt, *holder_,
+                                          [dec, object](ASN1CTXT* c, Asn1TObject& o) { return dec(object, c, o); });
          if (stat != 0) {
             fail(stat);
             return;

@@ -215,6 +215,8 @@ struct ASN1CTXT {
 #define ASN1_DEF_DYNBUF_SIZE 16384
 
 // Flag bits of ASN1CTXT::flags.
+#define ASN1XERLOSSLESS    0x0010  // XER: a value XML cannot say exactly is written as its BER octets
+#define ASN1LENIENT        0x0020  // decoder: an open type whose value does not decode keeps its octets
 #define ASN1NOLENCHECK     0x0040  // decoder: definite lengths not checked against size
 #define ASN1XERFRAGMENT    0x0080  // XER: fragment output (no declaration)
 #define ASN1SAVEBUF        0x0100  // rtFreeContext leaves the dynamic buffer to the heap

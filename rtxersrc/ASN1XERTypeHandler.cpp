@@ -81,6 +81,39 @@ int xerEnc8BitCharStr(ASN1CTXT* pctxt, const char* value, const char* elemName)
    return stat == 0 ? 0 : LOG_ASN1ERR(pctxt, stat);
 }
 
+int xerUTF8CharLen(const OSOCTET* p, size_t n)
+{
+   if (n == 0) return 0;
+   const OSOCTET c = p[0];
+   if (c < 0x80) return 1;
+   int len;
+   OSUINT32 cp, min;
+   if (c >= 0xC2 && c <= 0xDF) { len = 2; cp = c & 0x1F; min = 0x80; }
+   else if (c >= 0xE0 && c <= 0xEF) { len = 3; cp = c & 0x0F; min = 0x800; }
+   else if (c >= 0xF0 && c <= 0xF4) { len = 4; cp = c & 0x07; min = 0x10000; }
+   else return 0;   // a continuation octet, C0, C1 or F5..FF
+   if (n < static_cast<size_t>(len)) return 0;
+   for (int i = 1; i < len; i++) {
+      if ((p[i] & 0xC0) != 0x80) return 0;
+      cp = (cp << 6) | (p[i] & 0x3F);
+   }
+   if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFE || cp == 0xFFFF) return 0;
+   return len;
+}
+
+int xerEncUTF8Str(ASN1CTXT* pctxt, const char* value, const char* elemName)
+{
+   if (elemName == nullptr) return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_PARAM);
+   const OSOCTET* text = reinterpret_cast<const OSOCTET*>(value != nullptr ? value : "");
+   const size_t n = strlen(reinterpret_cast<const char*>(text));
+   for (size_t i = 0; i < n;) {
+      const int len = xerUTF8CharLen(text + i, n - i);
+      if (len == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_UTF8);
+      i += static_cast<size_t>(len);
+   }
+   return xerEncAscCharStr(pctxt, reinterpret_cast<const char*>(text), elemName);
+}
+
 OSBOOL xerIsBerForm(const char* const* attrs)
 {
    if (attrs == nullptr) return FALSE;

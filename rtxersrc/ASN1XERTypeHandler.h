@@ -105,6 +105,16 @@ EXTERNRT OSBOOL xerIsMarkedXmlText(const OSOCTET* data);
 // the document stays well-formed UTF-8 and xerDecDynAscCharStr gives the
 // octet back. elemName is required (-30).
 EXTERNRT int xerEnc8BitCharStr(ASN1CTXT* pctxt, const char* value, const char* elemName);
+// A UTF8String: as xerEncAscCharStr, after checking that the text is UTF-8
+// that an XML document can hold (RFC 3629: no overlong forms, surrogates or
+// characters above U+10FFFF; nor U+FFFE and U+FFFF, which XML excludes).
+// Other text fails with ASN1ERR_INVALID_UTF8 and nothing of the element is
+// written: a document is never made that its reader would refuse.
+// elemName is required (-30).
+EXTERNRT int xerEncUTF8Str(ASN1CTXT* pctxt, const char* value, const char* elemName);
+// The length of the UTF-8 sequence at p (of n octets left) that XML can
+// hold: 1 to 4, or 0 when it is not one.
+EXTERNRT int xerUTF8CharLen(const OSOCTET* p, size_t n);
 // True when the attributes of a start tag mark the hexadecimal BER form.
 EXTERNRT OSBOOL xerIsBerForm(const char* const* attrs);
 

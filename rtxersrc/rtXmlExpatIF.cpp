@@ -80,9 +80,54 @@ void OSExpatXMLReader::setErrorInfoHandler(OSXMLErrorInfo* errorInfo)
    if (errorInfo != nullptr) errorInfo->resetErrorInfo();
 }
 
+namespace {
+
+// The position of the last failed parse of this thread.
+struct FailurePosition {
+   bool set = false;
+   long line = 0;
+   long column = 0;
+   long long offset = 0;
+};
+
+FailurePosition& lastFailurePosition()
+{
+   static thread_local FailurePosition position;
+   return position;
+}
+
+void noteFailure(XML_Parser parser)
+{
+   FailurePosition& f = lastFailurePosition();
+   f.set = true;
+   f.line = (long)XML_GetCurrentLineNumber(parser);
+   f.column = (long)XML_GetCurrentColumnNumber(parser);
+   f.offset = (long long)XML_GetCurrentByteIndex(parser);
+}
+
+}  // namespace
+
+bool OSExpatXMLReader::lastFailure(long* line, long* column, long long* offset)
+{
+   const FailurePosition& f = lastFailurePosition();
+   if (!f.set) return false;
+   if (line != nullptr) *line = f.line;
+   if (column != nullptr) *column = f.column;
+   if (offset != nullptr) *offset = f.offset;
+   return true;
+}
+
+void OSExpatXMLReader::clearFailure()
+{
+   lastFailurePosition() = FailurePosition();
+}
+
 void OSExpatXMLReader::abortWith(std::exception_ptr e)
 {
-   if (!mPending) mPending = e;
+   if (!mPending) {
+      mPending = e;
+      noteFailure(mParser);   // the event being delivered
+   }
    XML_StopParser(mParser, XML_FALSE);
 }
 
@@ -152,6 +197,7 @@ int OSExpatXMLReader::parse(const char* data, int len)
       std::rethrow_exception(e);
    }
    if (result != XML_STATUS_OK) {
+      noteFailure(mParser);
       // "<expat error text>, line = L, column = C", cut to 255 characters.
       char msg[256];
       const char* text = XML_ErrorString(XML_GetErrorCode(mParser));

@@ -34,6 +34,15 @@ public:
    void setContentHandler(OSXMLContentHandler* handler) override;
    void setErrorInfoHandler(OSXMLErrorInfo* errorInfo) override;
 
+   // Where the last parse of the calling thread that failed stopped: the
+   // line (from 1) and column (from 0) of the event whose handler failed, or
+   // of the malformed text, and its byte offset in the document. A parse
+   // that fails inside another (an open type's captured text) is overwritten
+   // by the outer one when that fails too. Kept until the next failure or
+   // clearFailure(); false when there is none.
+   static bool lastFailure(long* line, long* column, long long* offset);
+   static void clearFailure();
+
    // Forwarders of the expat callbacks (userData is the reader).
    static void startElementCallback(void* userData, const char* name, const char** attrs);
    static void endElementCallback(void* userData, const char* name);
