@@ -159,6 +159,8 @@ struct Type {
    Module* targetModule = nullptr;
    Type* sharedWith = nullptr;           // a second _SeqOfX: the first one
    Repr repr = Repr::Default;            // representation from the configuration
+   bool xerUnknownAsOctets = false;      // configuration (xeroctets): XER writes the value of an
+                                         // identifier outside the object set as its octets
    ConstraintPtr tableConstraint;        // ClassField: the table constraint
    Assignment* objectSet = nullptr;      // ClassField: the object set of the table constraint
    const ClassField* classField = nullptr; // ClassField: the field referred to

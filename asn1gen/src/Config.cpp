@@ -49,7 +49,8 @@ Config parseConfig(const std::string& file, const std::string& text)
                                  Repr::Pointer, Repr::Array, Repr::Fixed};
       for (Repr r : all)
          if (kind == reprName(r)) e.repr = r;
-      if (e.repr == Repr::Default) fail(loc, "unknown representation '" + kind + "'");
+      e.xerOctets = kind == "xeroctets";
+      if (e.repr == Repr::Default && !e.xerOctets) fail(loc, "unknown representation '" + kind + "'");
       if (!(words >> path)) fail(loc, "'" + kind + "' needs <Module>.<Type>");
       if (words >> extra) fail(loc, "unexpected '" + extra + "' after " + path);
       // Module names may hold hyphens and dots never; types never hold dots.

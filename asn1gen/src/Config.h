@@ -6,7 +6,10 @@
 // kinds: bigint (INTEGER as big-integer text), uint16, uint32 (INTEGER held
 // unsigned), pointer (a constructed component held by pointer), array (a
 // SEQUENCE OF / SET OF in array form), fixed (an OCTET STRING of fixed
-// capacity, the upper bound of its SIZE constraint). <Type> is the generated
+// capacity, the upper bound of its SIZE constraint); and xeroctets, which is
+// no representation of the record: the XER encoder of a table-constrained
+// type writes the value of an identifier outside its object set as its octets
+// instead of refusing it. <Type> is the generated
 // type name (derived names such as NameForms_otherNameForms included).
 // '#' starts a comment. Entries naming a module that is not being generated
 // are ignored; entries naming a missing type of a generated module are errors.
@@ -24,6 +27,7 @@ enum class Repr { Default, BigInt, UInt16, UInt32, Pointer, Array, Fixed };
 
 struct ConfigEntry {
    Repr repr = Repr::Default;
+   bool xerOctets = false;                // xeroctets (repr stays Default)
    std::string module, type, component;   // component empty for a whole type
    Loc loc;
    bool used = false;

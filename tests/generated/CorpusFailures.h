@@ -108,8 +108,7 @@ inline const std::map<std::string, int> kContentInfoFailures = {
    {"rustcrypto-cms-enveloped_data_pwri.der", ASN1ERR_INVALID_CHOICE},
    {"bc-DVCSParseTest-RESPONSE_CCPD_CLEPSYDRE.der", ASN1ERR_TOO_BIG},
 };
-// The bodies of RFC 2510 only (no certConf, pollReq, pollRep), and CertTemplate
-// serial numbers held in 32 bits.
+// The bodies of RFC 2510 only (no certConf, pollReq, pollRep).
 inline const std::map<std::string, int> kPkiMessageFailures = {
    {"siemens-lwcmpra-CrDelayed-downstream_CERT_CONFIRM.der", ASN1ERR_INVALID_CHOICE},
    {"siemens-lwcmpra-CrDelayed-downstream_POLL_REP.der", ASN1ERR_INVALID_CHOICE},
@@ -120,9 +119,6 @@ inline const std::map<std::string, int> kPkiMessageFailures = {
    {"siemens-lwcmpra-IrWithMacProtection-upstream_CERT_CONFIRM.der", ASN1ERR_INVALID_CHOICE},
    {"siemens-lwcmpra-Kur-downstream_CERT_CONFIRM.der", ASN1ERR_INVALID_CHOICE},
    {"siemens-lwcmpra-Kur-upstream_CERT_CONFIRM.der", ASN1ERR_INVALID_CHOICE},
-   {"rustcrypto-cmpv2-rr_req_01.der", ASN1ERR_TOO_BIG},
-   {"siemens-lwcmpra-Rr-downstream_REVOCATION_REQ.der", ASN1ERR_TOO_BIG},
-   {"siemens-lwcmpra-Rr-upstream_REVOCATION_REQ.der", ASN1ERR_TOO_BIG},
 };
 // A present but empty response extensions list (SIZE (1..MAX)).
 inline const std::map<std::string, int> kOcspFailures = {

@@ -822,8 +822,8 @@ TEST(ObjectTablesXer, KnownExtensionValuesTravelAsXml)
 }
 
 // XML values of known objects are read while the document is parsed; hex
-// octets, unknown identifiers, types without XML form and content that is
-// not one element take the capture. Each row is one extension list (or
+// octets, unknown identifiers and content that is not one element take the
+// capture. Each row is one extension list (or
 // name) mixing both ways; the failing rows fail with the status a decode of
 // the captured text gives, and that status is also the context's.
 TEST(ObjectTablesXer, ValuesReadInPlaceAndCapturedValuesMix)
@@ -843,7 +843,7 @@ TEST(ObjectTablesXer, ValuesReadInPlaceAndCapturedValuesMix)
       std::vector<bool> decoded;     // which have a decoded value
    };
    const std::vector<Case> cases = {
-      {"XML, unknown octets, octets of a type without XML form, known octets",
+      {"XML, unknown octets, octets of a primitive value, known octets",
        ext("2.5.29.19", bcXml) + ext("1.2.3.4", "0401FF") + ext("2.5.29.15", "03020186") +
           ext("2.5.29.19", " 3006 0101FF 020101 "),
        0,
@@ -874,7 +874,12 @@ TEST(ObjectTablesXer, ValuesReadInPlaceAndCapturedValuesMix)
        ASN1ERR_INVALID_CHAR, {}, {}},
       {"hexadecimal text before the value", ext("2.5.29.19", "00" + bcXml), ASN1ERR_INVALID_HEX, {}, {}},
       {"XML of an unknown extension", ext("2.5.29.19", bcXml) + ext("1.2.3.4", bcXml), ASN1ERR_OBJECT_NOT_FOUND, {}, {}},
-      {"XML of a type without XML form", ext("2.5.29.15", "<KeyUsage>101</KeyUsage>"), ASN1ERR_NOT_SUPPORTED, {}, {}},
+      // A value of a primitive type is read in its XML value form too.
+      {"XML of a primitive value", ext("2.5.29.15", "<KeyUsage>101</KeyUsage>"), 0,
+       {extension("2.5.29.15", {0x03, 0x02, 0x05, 0xA0})},
+       {true}},
+      {"a primitive value under another type's element", ext("2.5.29.15", "<INTEGER>5</INTEGER>"),
+       ASN1ERR_XML_STATE, {}, {}},
    };
    for (const auto& c : cases) {
       SCOPED_TRACE(c.what);

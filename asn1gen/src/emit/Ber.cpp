@@ -51,10 +51,28 @@ std::string subPath(const std::string& path, const std::string& member)
 
 }  // namespace
 
+// ---------------------------------------------------------------- failures
+namespace {
+
+std::string failReturn(const FailExpr& onFail, const std::string& stat)
+{
+   return "return " + (onFail ? onFail(stat) : "LOG_ASN1ERR(pctxt, " + stat + ")") + ";";
+}
+
+}  // namespace
+
+std::string typeLabel(const Type& t)
+{
+   Type bare = t;
+   bare.tags.clear();
+   return asnText(bare);
+}
+
 // ---------------------------------------------------------------- constraints
 // Emits the size and value checks of node t on the value lv; `path` names it
 // in the error parameters. Checks that cannot fail for the C type are left out.
-void emitChecks(Writer& w, Type* t, const std::string& lv, const std::string& path, bool self)
+void emitChecks(Writer& w, Type* t, const std::string& lv, const std::string& path, bool self,
+                const FailExpr& onFail)
 {
    using K = Type::Kind;
    if (t->kind == K::Reference || (!t->genName.empty() && !self)) {
@@ -97,7 +115,7 @@ void emitChecks(Writer& w, Type* t, const std::string& lv, const std::string& pa
             w.open("if (" + c + ") {");
             w.line("xu_addErrParm(pctxt, " + q(p) + ");");
             w.line("xu_addIntErrParm(pctxt, static_cast<int>(size));");
-            w.line("return LOG_ASN1ERR(pctxt, ASN1ERR_CONSTRAINT);");
+            w.line(failReturn(onFail, "ASN1ERR_CONSTRAINT"));
             w.close();
             w.close();
          }
@@ -116,7 +134,7 @@ void emitChecks(Writer& w, Type* t, const std::string& lv, const std::string& pa
          w.open("if (" + c + ") {");
          w.line("xu_addErrParm(pctxt, " + q(path) + ");");
          w.line("xu_addIntErrParm(pctxt, static_cast<int>(" + lv + "));");
-         w.line("return LOG_ASN1ERR(pctxt, ASN1ERR_CONSTRAINT);");
+         w.line(failReturn(onFail, "ASN1ERR_CONSTRAINT"));
          w.close();
       }
    }
@@ -380,6 +398,9 @@ class DecEmitter {
 public:
    explicit DecEmitter(Writer& w) : w_(w) {}
 
+   // How the statements emitted from now on fail (null: plain LOG_ASN1ERR).
+   void setFail(const FailExpr& onFail) { fail_ = onFail; }
+
    // Decodes node t from its tag k on into lv. explicitMode: the tag k is
    // still in the input; otherwise its header was read or replaced, and
    // `lenVar` holds the content length.
@@ -401,7 +422,7 @@ public:
          w_.line("OSUINT32 " + start + " = pctxt->buffer.byteIndex;");
          chain(t, k + 1, true, lv, "");
          w_.line("stat = asn1dataEnd(pctxt, " + start + ", " + len + ");");
-         w_.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+         w_.line("if (stat != 0) " + failReturn(fail_, "stat"));
       }
       else chain(t, k + 1, false, lv, len);
    }
@@ -415,7 +436,7 @@ public:
          w_.line("stat = xd_match1(pctxt, " + std::string(buf) + ", &" + lenVar + ");");
       }
       else w_.line("stat = xd_match(pctxt, " + hexWord(word) + ", &" + lenVar + ", XM_ADVANCE);");
-      w_.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+      w_.line("if (stat != 0) " + failReturn(fail_, "stat"));
    }
 
    void base(Type* t, const std::string& lv, const std::string& tagging, const std::string& len)
@@ -447,7 +468,7 @@ public:
             w_.line("stat = xd_bitstr(pctxt, &pbits, &" + mem(lv, "numbits") + ", " + tagging + ", " + len + ");");
             w_.line(mem(lv, "data") + " = const_cast<OSOCTET*>(pbits);");
             w_.close();
-            w_.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+            w_.line("if (stat != 0) " + failReturn(fail_, "stat"));
             return;
          case K::OctetString:
             call = "xd_octstr(pctxt, &" + mem(lv, "data") + ", &" + mem(lv, "numocts") + ", " + tagging + ", " + len + ")";
@@ -471,7 +492,7 @@ public:
          }
       }
       w_.line("stat = " + call + ";");
-      w_.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+      w_.line("if (stat != 0) " + failReturn(fail_, "stat"));
    }
 
    // A condition on the peeked tag word `tag` (constructed bit cleared)
@@ -490,6 +511,7 @@ public:
 private:
    Writer& w_;
    int counter_ = 0;
+   FailExpr fail_;
 };
 
 void emitOuterMatch(Writer& w, uint32_t universal)
@@ -503,19 +525,79 @@ void emitOuterMatch(Writer& w, uint32_t universal)
    w.line("OSUINT32 start = pctxt->buffer.byteIndex;");
 }
 
-void emitComponentDecode(Writer& w, DecEmitter& d, const Component& c)
+// The failure of a CHOICE alternative names it in the error path (it starts
+// where the CHOICE does).
+FailExpr alternativeFail(const Component& c)
+{
+   const std::string n = q(c.name), type = q(typeLabel(*c.type));
+   return [n, type](const std::string& stat) {
+      return "asn1dataFailIn(pctxt, " + stat + ", " + n + ", -1, " + type + ", -1)";
+   };
+}
+
+// The failure of component i of a SEQUENCE or SET: named from the table of
+// its components (emitComponentTable), where it starts found on the failure
+// path only.
+FailExpr componentFail(size_t i, bool set)
+{
+   const std::string args = std::to_string(i) + ", start, " + (set ? "true" : "false");
+   return [args](const std::string& stat) {
+      return "asn1dataFailInComponent(pctxt, " + stat + ", kComponents, " + args + ")";
+   };
+}
+
+// The failure of a list element `index` (an expression) of type t.
+FailExpr elementFail(const Type& t, const std::string& index)
+{
+   const std::string type = q(typeLabel(t));
+   return [type, index](const std::string& stat) {
+      return "asn1dataFailInElement(pctxt, " + stat + ", " + type + ", " + index + ", start)";
+   };
+}
+
+// The table of how the decoder matches the components of a SEQUENCE or SET
+// (asn1dataComponentTags), for naming a failing component.
+void emitComponentTable(Writer& w, const Type& t)
+{
+   std::vector<std::string> rows;
+   for (size_t i = 0; i < t.components.size(); ++i) {
+      const Component& c = t.components[i];
+      std::vector<uint32_t> tags;
+      bool any = false;
+      firstTagWords(c.type.get(), tags, any);
+      const std::string optional = c.optional || c.defaultValue || c.extensionAddition ? "1" : "0";
+      const std::string names = q(c.name) + ", " + q(typeLabel(*c.type));
+      if (any || tags.empty()) {
+         rows.push_back("{" + optional + ", 0, 0, " + names + "}");
+         continue;
+      }
+      std::string list;
+      for (size_t k = 0; k < tags.size(); ++k) list += (k ? ", " : "") + hexWord(tags[k]);
+      const std::string name = "kTags" + std::to_string(i);
+      w.line("static const ASN1TAG " + name + "[] = { " + list + " };");
+      rows.push_back("{" + optional + ", " + std::to_string(tags.size()) + ", " + name + ", " + names + "}");
+   }
+   w.line("// The components as the decoder matches them (for naming a failing one).");
+   w.open("static const asn1dataComponentTags kComponents[] = {");
+   for (const std::string& r : rows) w.line(r + ",");
+   w.close("};");
+}
+
+void emitComponentDecode(Writer& w, DecEmitter& d, const Component& c, const FailExpr& onFail)
 {
    std::string f = fieldName(c.name);
    bool ptr = c.type->repr == Repr::Pointer;
    std::string lv = ptr ? "(*pvalue->" + f + ")" : "pvalue->" + f;
+   if (recordType(c.type.get()).empty() && baseType(c.type)->kind != Type::Kind::Null) return;
    if (ptr) {
       std::string rt = recordType(c.type.get());
       w.line("pvalue->" + f + " = static_cast<" + rt + "*>(ASN1MALLOCZ(pctxt, sizeof(" + rt + ")));");
-      w.line("if (pvalue->" + f + " == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);");
+      w.line("if (pvalue->" + f + " == 0) " + failReturn(onFail, "ASN1ERR_NO_MEMORY"));
    }
-   if (recordType(c.type.get()).empty() && baseType(c.type)->kind != Type::Kind::Null) return;
+   d.setFail(onFail);
    d.chain(c.type.get(), 0, true, lv, "");
-   emitChecks(w, c.type.get(), lv, "pvalue->" + f);
+   d.setFail(nullptr);
+   emitChecks(w, c.type.get(), lv, "pvalue->" + f, false, onFail);
    if (hasPresenceBit(c)) w.line("pvalue->m." + f + "Present = 1;");
 }
 
@@ -540,7 +622,9 @@ void emitSequenceDecodeBody(Writer& w, const Unit& u)
    bool anyOptional = false;
    for (const auto& c : t.components) anyOptional = anyOptional || c.optional || c.defaultValue;
    if (!anyOptional) w.line("(void)tag;");
-   for (const auto& c : t.components) {
+   if (!t.components.empty()) emitComponentTable(w, t);
+   for (size_t i = 0; i < t.components.size(); ++i) {
+      const Component& c = t.components[i];
       w.line();
       w.line(componentComment(c));
       if (c.optional || c.defaultValue || c.extensionAddition) {
@@ -549,14 +633,14 @@ void emitSequenceDecodeBody(Writer& w, const Unit& u)
          w.line("stat = asn1dataPeekTag(pctxt, &tag);");
          w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
          w.open("if (" + DecEmitter::tagCondition(c.type.get()) + ") {");
-         emitComponentDecode(w, d, c);
+         emitComponentDecode(w, d, c, componentFail(i, false));
          w.close();
          w.close();
       }
       else {
          w.line("if (!asn1dataMore(pctxt, start, length)) return LOG_ASN1ERR(pctxt, ASN1ERR_MISSING_ELEMENT);");
          w.open("{");
-         emitComponentDecode(w, d, c);
+         emitComponentDecode(w, d, c, componentFail(i, false));
          w.close();
       }
    }
@@ -586,6 +670,7 @@ void emitSetDecodeBody(Writer& w, const Unit& u)
    w.line("OSUINT32 seen = 0;");
    emitOuterMatch(w, 0x11);
    emitResetRecord(w, t);
+   if (!t.components.empty()) emitComponentTable(w, t);
    uint32_t required = 0;
    w.open("while (asn1dataMore(pctxt, start, length)) {");
    w.line("stat = asn1dataPeekTag(pctxt, &tag);");
@@ -597,7 +682,7 @@ void emitSetDecodeBody(Writer& w, const Unit& u)
       w.line(componentComment(c));
       w.open(std::string(i ? "else if (" : "if (") + DecEmitter::tagCondition(c.type.get()) + ") {");
       w.line("if (seen & " + std::to_string(bit) + "U) return LOG_ASN1ERR(pctxt, ASN1ERR_SET_DUPLICATE);");
-      emitComponentDecode(w, d, c);
+      emitComponentDecode(w, d, c, componentFail(i, true));
       w.line("seen |= " + std::to_string(bit) + "U;");
       w.close();
    }
@@ -632,15 +717,18 @@ void emitChoiceDecodeBody(Writer& w, const Unit& u)
       std::string rt = recordType(c.type.get());
       w.line("// " + c.name + " " + asnText(*c.type));
       w.open(std::string(i ? "else if (" : "if (") + DecEmitter::tagCondition(c.type.get()) + ") {");
+      const FailExpr onFail = alternativeFail(c);
       std::string lv;
       if (rt == "const char*") lv = "pvalue->u." + f;
       else if (!rt.empty()) {
          w.line("pvalue->u." + f + " = static_cast<" + rt + "*>(ASN1MALLOCZ(pctxt, sizeof(" + rt + ")));");
-         w.line("if (pvalue->u." + f + " == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);");
+         w.line("if (pvalue->u." + f + " == 0) " + failReturn(onFail, "ASN1ERR_NO_MEMORY"));
          lv = "(*pvalue->u." + f + ")";
       }
+      d.setFail(onFail);
       d.chain(c.type.get(), 0, true, lv.empty() ? "pvalue" : lv, "");
-      if (!lv.empty()) emitChecks(w, c.type.get(), lv, "pvalue->u." + f);
+      d.setFail(nullptr);
+      if (!lv.empty()) emitChecks(w, c.type.get(), lv, "pvalue->u." + f, false, onFail);
       w.line("pvalue->t = T_" + u.name + "_" + f + ";");
       w.close();
    }
@@ -662,12 +750,15 @@ void emitListDecodeBody(Writer& w, const Unit& u, bool isSet)
    w.line("asn1dataListInit(pvalue);");
    w.open("while (asn1dataMore(pctxt, start, length)) {");
    w.line("if (pvalue->count > 2147483646U) return LOG_ASN1ERR(pctxt, ASN1ERR_SEQ_OVERFLOW);");
+   const FailExpr onFail = elementFail(*e, "pvalue->count");
    w.line("// One zero-filled heap block holds the list node and the element.");
    w.line("_Asn1RTDListNode* pnode = asn1dataNewListNode(pctxt, sizeof(" + er + "));");
-   w.line("if (pnode == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);");
+   w.line("if (pnode == 0) " + failReturn(onFail, "ASN1ERR_NO_MEMORY"));
    w.line(er + "* pelem = static_cast<" + er + "*>(pnode->data);");
+   d.setFail(onFail);
    d.chain(e, 0, true, "(*pelem)", "");
-   emitChecks(w, e, "(*pelem)", "*pelem");
+   d.setFail(nullptr);
+   emitChecks(w, e, "(*pelem)", "*pelem", false, onFail);
    w.line("asn1dataListAppend(pctxt, pvalue, pnode);");
    w.close();
    emitChecks(w, &t, "(*pvalue)", "*pvalue", true);
@@ -699,8 +790,11 @@ void emitArrayDecodeBody(Writer& w, const Unit& u, bool isSet)
    w.open("while (asn1dataMore(pctxt, start, length)) {");
    w.line("if (pvalue->n >= static_cast<OSUINT32>(count)) return LOG_ASN1ERR(pctxt, ASN1ERR_SEQ_OVERFLOW);");
    w.line("OSUINT32 xx1 = pvalue->n;");
+   const FailExpr onFail = elementFail(*e, "xx1");
+   d.setFail(onFail);
    d.chain(e, 0, true, "pvalue->elem[xx1]", "");
-   emitChecks(w, e, "pvalue->elem[xx1]", "pvalue->elem[xx1]");
+   d.setFail(nullptr);
+   emitChecks(w, e, "pvalue->elem[xx1]", "pvalue->elem[xx1]", false, onFail);
    w.line("++pvalue->n;");
    w.close();
    emitChecks(w, &t, "(*pvalue)", "*pvalue", true);
@@ -806,11 +900,12 @@ std::string berEncodeExpr(Type* t, const std::string& lv)
    return encChain(t, 0, true, lv);
 }
 
-void emitBerDecodeValue(Writer& w, Type* t, const std::string& lv)
+void emitBerDecodeValue(Writer& w, Type* t, const std::string& lv, const FailExpr& onFail)
 {
    DecEmitter d(w);
+   d.setFail(onFail);
    d.chain(t, 0, true, lv, "");
-   emitChecks(w, t, lv, "*pvalue");
+   emitChecks(w, t, lv, "*pvalue", false, onFail);
 }
 
 void declareBerFunctions(const Unit& u, Writer& w)

@@ -511,6 +511,18 @@ std::string valueDecodeCall(const Unit& u, const std::string& lv, const std::str
    return decodeCall(s, handler + ".textBitOffset()", handler + ".valueGivenAsElement()");
 }
 
+std::string valueDecodeCall(Type* t, const std::string& lv, const std::string& handler, std::string& kind)
+{
+   Slot s;
+   s.id = 1;
+   s.type = t;
+   s.v = valueInfo(t);
+   s.target = lv;
+   kind = kindName(s.v);
+   if (s.v.kind == VKind::Constructed || s.v.kind == VKind::Open) return "";
+   return decodeCall(s, handler + ".textBitOffset()", handler + ".valueGivenAsElement()");
+}
+
 bool hasNamedValues(const Unit& u)
 {
    if (shapeOf(u) != Shape::Primitive) return false;

@@ -18,6 +18,8 @@ bool hasSaxHandler(const Unit& u);
 // text collected by the ASN1XERValueHandler named handler ("" when the value
 // has none); kind receives its ASN1XERValueKind.
 std::string valueDecodeCall(const Unit& u, const std::string& lv, const std::string& handler, std::string& kind);
+// The same for a value of node t (an inline built-in type) held in lv.
+std::string valueDecodeCall(Type* t, const std::string& lv, const std::string& handler, std::string& kind);
 // Whether the unit's control class has parseNamedValue.
 bool hasNamedValues(const Unit& u);
 

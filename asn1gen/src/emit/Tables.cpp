@@ -7,6 +7,8 @@
 
 #include "Ber.h"
 #include "Kinds.h"
+#include "Sax.h"
+#include "Xer.h"
 
 namespace asn1gen {
 
@@ -300,6 +302,57 @@ void emitFreeBody(Writer& w, const std::string& o, const std::string& F, const B
    w.close();
 }
 
+// The body of constructASN1C<F>: the control object that writes and reads
+// the value in XER. Constructed types have control classes that are SAX
+// handlers; a primitive value (or NULL) gets the generic asn1dataValueControl
+// over its type's XER encoder and text conversion, so that it is written in
+// its XML value form, not as octets. An open type inside the value has no
+// form of its own: it travels as its octets.
+void emitValueControl(Writer& w, Type* st, const Binding& b)
+{
+   const ValueInfo vi = valueInfo(st);
+   if (vi.kind == VKind::Open || (!b.isNull && vi.kind == VKind::Constructed && !b.named)) {
+      w.line("(void)msgBuf;");
+      w.line("(void)record;");
+      w.line("return 0;");
+      return;
+   }
+   w.line("if (record == 0) return 0;");
+   if (vi.kind == VKind::Constructed && !b.isNull) {
+      // The class of the type at the end of a reference chain: its XER
+      // element name is the one its SAX handler expects.
+      w.line("return new ASN1C_" + vi.root + "(msgBuf, *static_cast<" + b.record + "*>(record));");
+      return;
+   }
+   const std::string rec = "(*static_cast<" + b.record + "*>(record))";
+   std::string typeName, encode, convert, kind;
+   const Unit* root = vi.root.empty() ? nullptr : findUnit(vi.root);
+   if (b.isNull) {
+      typeName = root != nullptr ? "\"" + xmlTypeName(*root) + "\"" : "\"NULL\"";
+      encode = "xerEncNull(pctxt, elemName)";
+      kind = "XERV_EMPTY";
+      convert = "[](ASN1CTXT*, ASN1XERValueHandler&, void*) { return 0; }";
+   }
+   else if (b.named && root != nullptr) {
+      typeName = "ASN1C_" + vi.root + "::typeName()";
+      const Unit* unit = findUnit(b.unit);
+      const bool byValue = unit != nullptr ? xerByValue(*unit) : xerByValueInfo(vi);
+      encode = "asn1XE_" + b.unit + "(pctxt, " + (byValue ? rec : "&" + rec) + ", elemName, 0)";
+      valueDecodeCall(*root, "value", "handler", kind);
+      convert = "&ASN1C_" + vi.root + "::xerConvert";
+   }
+   else {
+      typeName = "\"" + elementNameOf(st) + "\"";
+      encode = xerValueCall(st, rec, "elemName");
+      const std::string call = valueDecodeCall(st, "value", "handler", kind);
+      convert = "[](ASN1CTXT* pctxt, ASN1XERValueHandler& handler, void* record) { " + b.record +
+         "& value = *static_cast<" + b.record + "*>(record); (void)handler; return " + call + "; }";
+   }
+   w.line("return new asn1dataValueControl(msgBuf, record, " + typeName + ", " + kind + ",");
+   w.line("   [](ASN1CTXT* pctxt, void* record, const char* elemName) { (void)record; return " + encode + "; },");
+   w.line("   " + convert + ");");
+}
+
 void defineObject(Assignment& obj, Writer& w)
 {
    ObjectClass* c = objectClassOf(obj);
@@ -327,19 +380,7 @@ void defineObject(Assignment& obj, Writer& w)
       w.close();
       w.line();
       openFunction(w, "ASN1CType* " + o + "::constructASN1C" + F + "(ASN1MessageBufferIF& msgBuf, void* record)");
-      // Only constructed types read XER on their own (their control objects
-      // are SAX handlers); the others travel in XER as their BER octets.
-      if (b.named && !b.isNull && valueInfo(st).kind == VKind::Constructed) {
-         w.line("if (record == 0) return 0;");
-         // The class of the type at the end of a reference chain: its XER
-         // element name is the one its SAX handler expects.
-         w.line("return new ASN1C_" + valueInfo(st).root + "(msgBuf, *static_cast<" + R + "*>(record));");
-      }
-      else {
-         w.line("(void)msgBuf;");
-         w.line("(void)record;");
-         w.line("return 0;");
-      }
+      emitValueControl(w, st, b);
       w.close();
       w.line();
       w.line("void " + o + "::destructASN1C" + F + "(ASN1CType* pobj) { delete pobj; }");
@@ -363,15 +404,21 @@ void defineObject(Assignment& obj, Writer& w)
       w.line(R + "* pvalue = static_cast<" + R + "*>(ASN1MALLOCZ(pctxt, sizeof(" + R + ")));");
       w.line("if (pvalue == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);");
       w.line("int stat = 0;");
+      // A failure names the object and its type in the error path; the value
+      // starts where its octets do.
+      const std::string valueName = "\"" + obj.name + "\"", valueType = "\"" + typeLabel(*st) + "\"";
+      const FailExpr valueFail = [valueName, valueType](const std::string& stat) {
+         return "asn1dataFailInValue(pctxt, " + stat + ", " + valueName + ", " + valueType + ")";
+      };
       if (b.isNull && b.named) {
          w.line("stat = asn1D_" + b.unit + "_(pctxt, 0, ASN1TAG_EXPLICIT, 0);");
-         w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+         w.line("if (stat != 0) return " + valueFail("stat") + ";");
       }
       else if (b.named) {
          w.line("stat = asn1D_" + b.unit + "(pctxt, pvalue, ASN1TAG_EXPLICIT, 0);");
-         w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+         w.line("if (stat != 0) return " + valueFail("stat") + ";");
       }
-      else emitBerDecodeValue(w, st, b.isNull ? "(*pvalue)" : "(*pvalue)");
+      else emitBerDecodeValue(w, st, "(*pvalue)", valueFail);
       w.line("object.decoded = pvalue;");
       w.line("return 0;");
       w.close();
@@ -621,10 +668,15 @@ void defineTableFunctions(const Unit& u, const TableUse& t, Writer& w)
    F = lookupLines(t, w);
    w.line("if (pobj == 0) return 0;");
    w.line("auto dec = [pobj](ASN1CTXT* c, Asn1TObject& o) { return pobj->decodeBER" + F + "(c, o); };");
+   // A failure names the component (and the list element) in the error path;
+   // under ASN1LENIENT the value keeps its octets instead.
+   const std::string where = "\"" + t.value->name + "\", \"" +
+      typeLabel(t.kind == TableUse::Kind::SetOf ? *t.value->type->element : *t.value->type) + "\"";
    if (t.kind == TableUse::Kind::SetOf) {
       w.open("for (_Asn1RTDListNode* pnode = pvalue->" + v + ".head; pnode != 0; pnode = pnode->next)");
-      w.line("int stat = asn1dataTableDecode(pctxt, *static_cast<Asn1TObject*>(pnode->data), dec);");
-      w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+      w.line("int stat = asn1dataTableDecodeIn(pctxt, *static_cast<Asn1TObject*>(pnode->data), dec, " + where +
+             ", &pvalue->" + v + ", pnode);");
+      w.line("if (stat != 0) return stat;");
       w.close();
    }
    else if (t.field->classField && t.field->classField->optional) {
@@ -632,26 +684,22 @@ void defineTableFunctions(const Unit& u, const TableUse& t, Writer& w)
       // for an algorithm whose parameters are used by the key alone (RSA,
       // DSA and GOST signatures in SignerInfo): such a NULL stays octets.
       w.line("const ASN1ErrInfo errInfo = pctxt->errInfo;");
-      w.line("int stat = asn1dataTableDecode(pctxt, holder, dec);");
+      w.line("int stat = asn1dataTableDecodeIn(pctxt, holder, dec, " + where + ");");
       w.open("if (stat != 0 && holder.numocts == 2 && holder.data[0] == 0x05 && holder.data[1] == 0x00)");
-      w.line("pctxt->errInfo = errInfo;");
+      w.line("asn1dataTakeBack(pctxt, errInfo);");
       w.line("return 0;");
       w.close();
-      w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+      w.line("if (stat != 0) return stat;");
    }
    else {
-      w.line("int stat = asn1dataTableDecode(pctxt, holder, dec);");
-      w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+      w.line("int stat = asn1dataTableDecodeIn(pctxt, holder, dec, " + where + ");");
+      w.line("if (stat != 0) return stat;");
    }
    w.line("return 0;");
    w.close();
 }
 
 std::string tableHeaderOf(const Module& m) { return m.name + "Table.h"; }
-
-// An unknown identifier is no failure of the XER encoder for these types:
-// their value can be written as octets.
-bool lenientXerUnknown(const Unit& u) { return u.name == "Extension" || u.name == "AlgorithmIdentifier"; }
 
 void defineXerFunctions(const Unit& u, const TableUse& t, Writer& w)
 {
@@ -669,8 +717,14 @@ void defineXerFunctions(const Unit& u, const TableUse& t, Writer& w)
    openFunction(w, "int asn1XETC_" + u.name + "(ASN1CTXT* pctxt, ASN1T_" + u.name + "* pvalue)");
    if (!presence.empty()) w.line("if (!" + presence + ") return 0;");
    lookup();
-   if (lenientXerUnknown(u)) w.line("if (pobj == 0) return 0;");
-   else w.line("if (pobj == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_OBJECT_NOT_FOUND);");
+   if (u.type->xerUnknownAsOctets) {
+      w.line("// An unknown " + t.id->name + ": the value is written as its octets.");
+      w.line("if (pobj == 0) return 0;");
+   }
+   else {
+      w.line("// An unknown " + t.id->name + ": the value has no XML form; ASN1XERLOSSLESS writes its octets.");
+      w.line("if (pobj == 0) return (pctxt->flags & ASN1XERLOSSLESS) ? 0 : LOG_ASN1ERR(pctxt, ASN1ERR_OBJECT_NOT_FOUND);");
+   }
    w.line("auto make = [pobj](ASN1MessageBufferIF& b, void* r) { return pobj->constructASN1C" + F + "(b, r); };");
    w.line("auto drop = [pobj](ASN1CType* c) { pobj->destructASN1C" + F + "(c); };");
    w.line("auto enc = [pobj](ASN1CTXT* c, Asn1TObject& o) { return pobj->encodeBER" + F + "(c, o); };");
@@ -766,7 +820,7 @@ void defineXerFunctions(const Unit& u, const TableUse& t, Writer& w)
          // As in the BER decoder: a NULL written where the object's parameters
          // would be stays octets (it came as such, in hexadecimal).
          w.open("if (stat != 0 && !xml && h.numocts == 2 && h.data[0] == 0x05 && h.data[1] == 0x00)");
-         w.line("pctxt->errInfo = errInfo;");
+         w.line("asn1dataTakeBack(pctxt, errInfo);");
          w.line("h.decoded = 0;");
          w.line("return 0;");
          w.close();

@@ -38,7 +38,7 @@ std::string xeCall(Type* t, const std::string& lv, const std::string& name)
    case VKind::UInt: case VKind::UInt16: return "xerEncUInt(pctxt, " + lv + ", " + name + ")";
    case VKind::BigInt: return "xerEncBigInt(pctxt, " + lv + ", " + name + ")";
    case VKind::Str8: return "xerEnc8BitCharStr(pctxt, " + lv + ", " + name + ")";
-   case VKind::Utf8: return "xerEncAscCharStr(pctxt, " + lv + ", " + name + ")";
+   case VKind::Utf8: return "xerEncUTF8Str(pctxt, " + lv + ", " + name + ")";
    case VKind::Str16: return "xerEncBMPStr(pctxt, &" + lv + ", " + name + ")";
    case VKind::Str32: return "xerEncUnivStr(pctxt, &" + lv + ", " + name + ")";
    case VKind::Oid: return "xerEncObjId(pctxt, &" + lv + ", " + name + ")";
@@ -245,6 +245,11 @@ void emitEnumerated(const Unit& u, Writer& w, const std::string& value)
    w.line("return 0;");
 }
 
+}
+
+std::string xerValueCall(Type* t, const std::string& lv, const std::string& name)
+{
+   return xeCall(t, lv, name);
 }
 
 std::string xmlTypeName(const Unit& u)

@@ -19,6 +19,9 @@ void emitXerEncoder(const Unit& u, Writer& w);
 void emitComponentChecks(const Unit& u, Writer& w);
 // The default outer element name of the unit (and the document element).
 std::string xmlTypeName(const Unit& u);
+// The XER encoder call of a value of node t held in lv, written as element
+// `name` (an expression giving 0 or a negative status).
+std::string xerValueCall(Type* t, const std::string& lv, const std::string& name);
 
 }
 

@@ -2,7 +2,7 @@
 // types and components they name, after checking that each fits: bigint,
 // uint16 and uint32 only on INTEGER, array only on SEQUENCE OF / SET OF,
 // pointer only on a component of constructed type, fixed only on an OCTET
-// STRING with an upper size bound.
+// STRING with an upper size bound; xeroctets marks a SEQUENCE.
 #include "Resolver.h"
 
 namespace asn1gen {
@@ -62,6 +62,12 @@ void applyRepresentation(Program& prog)
          if (d != m.derivedByName.end()) t = d->second;
       }
       if (!t) fail(e.loc, "module " + e.module + " has no type " + e.type);
+      if (e.xerOctets) {
+         if (!e.component.empty()) fail(e.loc, "xeroctets names a type: <Module>.<Type>");
+         if (t->kind != Type::Kind::Sequence) fail(e.loc, "xeroctets needs a SEQUENCE, " + e.type + " is " + typeKindName(*t));
+         t->xerUnknownAsOctets = true;
+         continue;
+      }
       if (e.component.empty()) {
          if (e.repr == Repr::Pointer) fail(e.loc, "pointer names a component: <Module>.<Type>.<component>");
          apply(e, t, e.type);
