@@ -21,14 +21,6 @@ namespace {
 
 const char kProgram[] = "qvasn1";
 
-// The message types `identify` tries, in this order.
-const char* const kTopLevelTypes[] = {
-   "Certificate",  "CertificateList", "CertificationRequest", "ContentInfo",
-   "OCSPRequest",  "OCSPResponse",    "TimeStampReq",         "TimeStampResp",
-   "PKIMessage",   "CertReqMessages", "DVCSRequest",          "DVCSResponse",
-   "AttributeCertificate",
-};
-
 const char kMainHelp[] =
    "Usage: qvasn1 COMMAND [OPTIONS] [ARGUMENTS]\n"
    "\n"
@@ -60,9 +52,25 @@ const char kDecodeHelp[] =
    "block is decoded. The value must take the whole input. Nothing is written\n"
    "unless the whole document could be made.\n"
    "\n"
+   "A PEM file of several blocks (a key and its certificate, a chain) is read\n"
+   "from the block whose label fits TYPE (CERTIFICATE for Certificate, X509 CRL,\n"
+   "CERTIFICATE REQUEST, PKCS7 or CMS for ContentInfo, ...), else from its\n"
+   "first block.\n"
+   "\n"
+   "A value that XML cannot say exactly (the value of an attribute, content\n"
+   "or info type outside the library's object sets; a value received in\n"
+   "another encoding than its DER) is written as its BER octets in hexadecimal\n"
+   "(<value form=\"ber\">...</value>), so that every value that decodes has an\n"
+   "XML form and 'encode' gives the same octets back.\n"
+   "\n"
    "Options:\n"
    "  -o, --output FILE  write the document to FILE instead of standard output\n"
    "  --canonical        canonical XER: no line breaks or indentation\n"
+   "  --lenient          an open type whose value does not decode as its type\n"
+   "                     (a malformed extension, say) keeps its octets instead\n"
+   "                     of failing the whole value\n"
+   "  --strict-xer       refuse values outside the object sets (status -38)\n"
+   "                     instead of writing their octets\n"
    "  -h, --help         this text\n";
 
 const char kEncodeHelp[] =
@@ -88,6 +96,10 @@ const char kRoundtripHelp[] =
    "difference lies (input that is valid BER but not DER differs there).\n"
    "\n"
    "Options:\n"
+   "  --lenient          an open type whose value does not decode as its type\n"
+   "                     keeps its octets (see 'qvasn1 decode --help')\n"
+   "  --strict-xer       XER without values written as octets (see 'qvasn1\n"
+   "                     decode --help')\n"
    "  -h, --help         this text\n";
 
 const char kIdentifyHelp[] =
@@ -97,11 +109,18 @@ const char kIdentifyHelp[] =
    "CertificationRequest, ContentInfo, OCSPRequest, OCSPResponse, TimeStampReq,\n"
    "TimeStampResp, PKIMessage, CertReqMessages, DVCSRequest, DVCSResponse and\n"
    "AttributeCertificate (those registered) on the DER/BER or PEM input and\n"
-   "prints, one per line, those that decode the whole input. Exits with 1 when\n"
-   "none does.\n"
+   "prints, one per line and the best first, those that decode the whole input;\n"
+   "a PEM label that belongs to a type puts it first. When none decodes as it\n"
+   "is, the types that decode with --lenient are given, marked \"(lenient)\".\n"
+   "A generic signed form (AttributeCertificate over a body that is no\n"
+   "AttributeCertificateInfo: any signed SEQUENCE decodes so) is given only\n"
+   "when no other type fits, marked as such. For a PEM file of several blocks,\n"
+   "each block is identified on a line of its own. Exits with 1 when nothing\n"
+   "fits, naming the type that came closest.\n"
    "\n"
    "Options:\n"
    "  --all              try every registered type instead\n"
+   "  --lenient          count types that decode with --lenient as fitting\n"
    "  -h, --help         this text\n";
 
 const char kTypesHelp[] =
@@ -121,6 +140,8 @@ struct Options {
    bool help = false;
    bool canonical = false;
    bool all = false;
+   bool lenient = false;
+   bool strictXer = false;
    bool pem = false;
    std::string pemLabel;
    const char* output = nullptr;   // -o FILE; null for standard output
@@ -128,7 +149,17 @@ struct Options {
 };
 
 // Which options a command takes.
-enum OptionSet : unsigned { kOptOutput = 1, kOptCanonical = 2, kOptPem = 4, kOptAll = 8 };
+enum OptionSet : unsigned {
+   kOptOutput = 1, kOptCanonical = 2, kOptPem = 4, kOptAll = 8, kOptLenient = 16, kOptStrictXer = 32
+};
+
+CodecOptions codecOptions(const Options& o)
+{
+   CodecOptions c;
+   c.lenient = o.lenient;
+   c.lossless = !o.strictXer;
+   return c;
+}
 
 struct Command {
    const char* name;
@@ -209,13 +240,14 @@ const Asn1RegEntry* findType(const char* command, const char* name, FILE* err)
    return nullptr;
 }
 
-// Reads FILE (or standard input) and removes PEM armour.
-bool loadDer(const char* path, std::vector<uint8_t>& der, bool& wasPem, ConvError& e)
+// Reads FILE (or standard input) and removes PEM armour (taking the block
+// of the type's label).
+bool loadDer(const char* path, const char* typeName, std::vector<uint8_t>& der, bool& wasPem, ConvError& e)
 {
    std::vector<uint8_t> raw;
    if (!readInput(path, raw, e)) return false;
    std::string label;
-   return derFromInput(raw, der, wasPem, label, e);
+   return derFromInput(raw, typeName, der, wasPem, label, e);
 }
 
 std::string hexWindow(const std::vector<uint8_t>& v, size_t from)
@@ -252,8 +284,8 @@ int runDecode(const Options& o, FILE* out, FILE* err)
    ConvError e;
    std::vector<uint8_t> der;
    bool wasPem = false;
-   if (!loadDer(o.args.size() > 1 ? o.args[1] : nullptr, der, wasPem, e)) return failure(err, "decode", e);
-   TypedValue value(*entry);
+   if (!loadDer(o.args.size() > 1 ? o.args[1] : nullptr, entry->name, der, wasPem, e)) return failure(err, "decode", e);
+   TypedValue value(*entry, codecOptions(o));
    std::string xml;
    if (!decodeWhole(value, der, e) || !value.encodeXer(xml, o.canonical, e)) {
       e.offsetInPem = wasPem;
@@ -291,8 +323,9 @@ int runRoundtrip(const Options& o, FILE* out, FILE* err)
    ConvError e;
    std::vector<uint8_t> input;
    bool wasPem = false;
-   if (!loadDer(o.args.size() > 1 ? o.args[1] : nullptr, input, wasPem, e)) return failure(err, "roundtrip", e);
-   TypedValue value(*entry);
+   if (!loadDer(o.args.size() > 1 ? o.args[1] : nullptr, entry->name, input, wasPem, e))
+      return failure(err, "roundtrip", e);
+   TypedValue value(*entry, codecOptions(o));
    std::vector<uint8_t> der;
    if (!decodeWhole(value, input, e) || !value.encodeDer(der, e)) {
       e.offsetInPem = wasPem;
@@ -315,7 +348,7 @@ int runRoundtrip(const Options& o, FILE* out, FILE* err)
    if (entry->xerDecode != nullptr) {
       std::string xml;
       if (!value.encodeXer(xml, false, e)) return failure(err, "roundtrip", e);
-      TypedValue back(*entry);
+      TypedValue back(*entry, codecOptions(o));
       std::vector<uint8_t> der2;
       if (!back.decodeXer(reinterpret_cast<const uint8_t*>(xml.data()), xml.size(), e) ||
           !back.encodeDer(der2, e)) {
@@ -343,41 +376,52 @@ int runRoundtrip(const Options& o, FILE* out, FILE* err)
 int runIdentify(const Options& o, FILE* out, FILE* err)
 {
    ConvError e;
-   std::vector<uint8_t> der;
+   std::vector<uint8_t> raw;
+   if (!readInput(o.args.empty() ? nullptr : o.args[0], raw, e)) return failure(err, "identify", e);
+   std::vector<std::pair<std::string, std::vector<uint8_t>>> inputs;
    bool wasPem = false;
-   if (!loadDer(o.args.empty() ? nullptr : o.args[0], der, wasPem, e)) return failure(err, "identify", e);
-   if (der.empty()) {
+   if (!derBlocksFromInput(raw, inputs, wasPem, e)) return failure(err, "identify", e);
+   if (inputs.size() == 1 && inputs[0].second.empty()) {
       report(err, "identify", "the input is empty");
       return kExitFailure;
    }
 
-   std::vector<const Asn1RegEntry*> candidates;
-   if (o.all) {
-      candidates = allTypes(nullptr);
-   }
-   else {
-      for (const char* name : kTopLevelTypes) {
-         const Asn1RegEntry* entry = asn1RegFind(name);
-         if (entry != nullptr) candidates.push_back(entry);
-      }
-   }
+   std::vector<const Asn1RegEntry*> candidates = o.all ? allTypes(nullptr) : topLevelTypes();
    if (candidates.empty()) {
       report(err, "identify", o.all ? "no type is registered" : "none of the top-level message types is registered");
       return kExitFailure;
    }
-   std::string found;
-   for (const Asn1RegEntry* entry : candidates) {
-      TypedValue value(*entry);
-      ConvError ignored;
-      if (decodeWhole(value, der, ignored)) found += std::string(entry->name) + "\n";
+   const char* none = o.all ? "no registered type decodes the whole input"
+                            : "no top-level message type decodes the whole input";
+   if (inputs.size() == 1) {
+      Identification found = identifyValue(candidates, inputs[0].second, inputs[0].first, o.lenient);
+      if (found.lines.empty()) {
+         report(err, "identify", std::string(none) + (found.closest.empty() ? "" : "; closest: " + found.closest));
+         return kExitFailure;
+      }
+      std::string text;
+      for (const std::string& line : found.lines) text += line + "\n";
+      if (!writeOutput(text.data(), text.size(), nullptr, out, e)) return failure(err, "identify", e);
+      // Only a generic form fits: which type the input nearly is.
+      if (!found.closest.empty()) report(err, "identify", "note: no specific type fits; closest: " + found.closest);
+      return kExitOk;
    }
-   if (found.empty()) {
-      report(err, "identify", o.all ? "no registered type decodes the whole input"
-                                    : "no top-level message type decodes the whole input");
-      return kExitFailure;
+   // Several PEM blocks: one line each.
+   std::string text;
+   bool any = false;
+   for (size_t i = 0; i < inputs.size(); i++) {
+      Identification found = identifyValue(candidates, inputs[i].second, inputs[i].first, o.lenient);
+      text += "block " + std::to_string(i + 1) + " (" + inputs[i].first + "): ";
+      if (found.lines.empty()) {
+         text += "not identified\n";
+         continue;
+      }
+      any = true;
+      for (size_t k = 0; k < found.lines.size(); k++) text += (k ? ", " : "") + found.lines[k];
+      text += "\n";
    }
-   if (!writeOutput(found.data(), found.size(), nullptr, out, e)) return failure(err, "identify", e);
-   return kExitOk;
+   if (!writeOutput(text.data(), text.size(), nullptr, out, e)) return failure(err, "identify", e);
+   return any ? kExitOk : kExitFailure;
 }
 
 int runTypes(const Options& o, FILE* out, FILE* err)
@@ -407,10 +451,10 @@ int runTypes(const Options& o, FILE* out, FILE* err)
 }
 
 const Command kCommands[] = {
-   { "decode", kDecodeHelp, kOptOutput | kOptCanonical, 1, 2, runDecode },
+   { "decode", kDecodeHelp, kOptOutput | kOptCanonical | kOptLenient | kOptStrictXer, 1, 2, runDecode },
    { "encode", kEncodeHelp, kOptOutput | kOptPem, 1, 2, runEncode },
-   { "roundtrip", kRoundtripHelp, 0, 1, 2, runRoundtrip },
-   { "identify", kIdentifyHelp, kOptAll, 0, 1, runIdentify },
+   { "roundtrip", kRoundtripHelp, kOptLenient | kOptStrictXer, 1, 2, runRoundtrip },
+   { "identify", kIdentifyHelp, kOptAll | kOptLenient, 0, 1, runIdentify },
    { "types", kTypesHelp, 0, 0, 1, runTypes },
 };
 
@@ -453,6 +497,12 @@ int parseOptions(const Command& cmd, int argc, char** argv, Options& o, FILE* er
       }
       else if (arg == "--all" && (cmd.options & kOptAll) && !hasValue) {
          o.all = true;
+      }
+      else if (arg == "--lenient" && (cmd.options & kOptLenient) && !hasValue) {
+         o.lenient = true;
+      }
+      else if (arg == "--strict-xer" && (cmd.options & kOptStrictXer) && !hasValue) {
+         o.strictXer = true;
       }
       else if (arg == "--pem" && (cmd.options & kOptPem)) {
          if (!takeValue()) return usageError(err, cmd.name, "option --pem needs a LABEL");

@@ -182,33 +182,36 @@ std::string pemEncode(const std::string& label, const uint8_t* data, size_t len)
    return out;
 }
 
-PemStatus pemDecode(const uint8_t* in, size_t len, std::string& label, std::vector<uint8_t>& out,
-                    std::string& error)
+namespace {
+
+// The next BEGIN line at or after p: at the start of a line, with text only
+// before it. Null when there is none (or octets that are no text come first).
+const uint8_t* findBegin(const uint8_t* p, const uint8_t* end)
 {
-   const uint8_t* end = in + len;
-   // Find the BEGIN line: at the start of a line, with text only before it.
-   const uint8_t* p = in;
-   const uint8_t* begin = nullptr;
    while (p < end) {
-      if (startsWith(p, end, kBegin)) {
-         begin = p;
-         break;
-      }
+      if (startsWith(p, end, kBegin)) return p;
       const uint8_t* eol = lineEnd(p, end);
       for (const uint8_t* q = p; q < eol; q++) {
-         if (!isText(*q)) return PemStatus::NotPem;
+         if (!isText(*q)) return nullptr;
       }
       p = eol < end ? eol + 1 : end;
    }
-   if (begin == nullptr) return PemStatus::NotPem;
+   return nullptr;
+}
 
+// The block whose BEGIN line starts at `begin`: its label and octets, and in
+// *next where the text after its END line starts. Error with a reason for a
+// malformed block.
+PemStatus parseBlock(const uint8_t* begin, const uint8_t* end, std::string& label, std::vector<uint8_t>& out,
+                     std::string& error, const uint8_t** next)
+{
    const uint8_t* eol = lineEnd(begin, end);
    if (!parseBoundary(begin, eol, kBegin, label) || !pemLabelValid(label)) {
       error = "malformed PEM BEGIN line";
       return PemStatus::Error;
    }
    const uint8_t* body = eol < end ? eol + 1 : end;
-   for (p = body; p < end;) {
+   for (const uint8_t* p = body; p < end;) {
       eol = lineEnd(p, end);
       if (startsWith(p, eol, kEnd)) {
          std::string endLabel;
@@ -228,6 +231,7 @@ PemStatus pemDecode(const uint8_t* in, size_t len, std::string& label, std::vect
             error = "empty PEM body";
             return PemStatus::Error;
          }
+         *next = eol < end ? eol + 1 : end;
          return PemStatus::Ok;
       }
       if (memchr(p, ':', (size_t)(eol - p)) != nullptr) {
@@ -238,6 +242,67 @@ PemStatus pemDecode(const uint8_t* in, size_t len, std::string& label, std::vect
    }
    error = "PEM block \"" + label + "\" has no END line";
    return PemStatus::Error;
+}
+
+}  // namespace
+
+PemStatus pemDecode(const uint8_t* in, size_t len, std::string& label, std::vector<uint8_t>& out,
+                    std::string& error)
+{
+   const uint8_t* end = in + len;
+   const uint8_t* begin = findBegin(in, end);
+   if (begin == nullptr) return PemStatus::NotPem;
+   const uint8_t* next = nullptr;
+   return parseBlock(begin, end, label, out, error, &next);
+}
+
+PemStatus pemDecodeAll(const uint8_t* in, size_t len, std::vector<PemBlock>& blocks)
+{
+   blocks.clear();
+   const uint8_t* end = in + len;
+   const uint8_t* p = in;
+   while (const uint8_t* begin = findBegin(p, end)) {
+      PemBlock block;
+      if (parseBlock(begin, end, block.label, block.der, block.error, &p) != PemStatus::Ok) {
+         block.der.clear();
+         // Go on after the block's END line, if it has one.
+         p = end;
+         for (const uint8_t* q = lineEnd(begin, end); q < end;) {
+            const uint8_t* line = q + 1;
+            const uint8_t* eol = lineEnd(line, end);
+            if (startsWith(line, eol, kEnd)) {
+               p = eol < end ? eol + 1 : end;
+               break;
+            }
+            q = eol;
+         }
+      }
+      blocks.push_back(std::move(block));
+   }
+   return blocks.empty() ? PemStatus::NotPem : PemStatus::Ok;
+}
+
+std::vector<std::string> pemLabelsOf(const std::string& typeName)
+{
+   static const struct {
+      const char* type;
+      std::vector<std::string> labels;
+   } kLabels[] = {
+      {"Certificate", {"CERTIFICATE", "X509 CERTIFICATE"}},
+      {"CertificateList", {"X509 CRL", "CRL"}},
+      {"CertificationRequest", {"CERTIFICATE REQUEST", "NEW CERTIFICATE REQUEST"}},
+      {"ContentInfo", {"CMS", "PKCS7", "PKCS #7 SIGNED DATA"}},
+      {"AttributeCertificate", {"ATTRIBUTE CERTIFICATE"}},
+      {"SubjectPublicKeyInfo", {"PUBLIC KEY"}},
+      {"OCSPRequest", {"OCSP REQUEST"}},
+      {"OCSPResponse", {"OCSP RESPONSE"}},
+      {"TimeStampReq", {"TIME STAMP REQUEST", "TS REQUEST"}},
+      {"TimeStampResp", {"TIME STAMP RESPONSE", "TS RESPONSE"}},
+      {"PKIMessage", {"CMP MESSAGE", "PKIMESSAGE"}},
+   };
+   for (const auto& entry : kLabels)
+      if (typeName == entry.type) return entry.labels;
+   return {};
 }
 
 }  // namespace qvasn1tool

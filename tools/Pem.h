@@ -42,6 +42,27 @@ enum class PemStatus { NotPem, Ok, Error };
 PemStatus pemDecode(const uint8_t* in, size_t len, std::string& label, std::vector<uint8_t>& out,
                     std::string& error);
 
+// One armoured block: its label and decoded octets, or why it could not be
+// read (error non-empty, der empty).
+struct PemBlock {
+   std::string label;
+   std::vector<uint8_t> der;
+   std::string error;
+};
+
+// Every block of the input, in order (a private key and its certificate, a
+// chain): explanatory text may stand before each block and after the last.
+// NotPem as for pemDecode, else Ok. A malformed block is kept with its
+// reason, and reading goes on after its END line (when it has one), so that
+// a block the caller does not want cannot spoil the one it wants.
+PemStatus pemDecodeAll(const uint8_t* in, size_t len, std::vector<PemBlock>& blocks);
+
+// The labels under which a value of the named type is armoured, the usual
+// one first (RFC 7468 and common practice: CERTIFICATE, X509 CRL,
+// CERTIFICATE REQUEST / NEW CERTIFICATE REQUEST, PKCS7 / CMS, ...); none for
+// a type without an armour label of its own.
+std::vector<std::string> pemLabelsOf(const std::string& typeName);
+
 }  // namespace qvasn1tool
 
 #endif
