@@ -281,4 +281,98 @@ TEST(Cli, TypesAndIdentify)
    EXPECT_EQ(top.out, "");
 }
 
+// The shipped program on files made by openssl (tests/data/openssl).
+const std::string kOpenssl = std::string(QVASN1_TEST_DATA_DIR) + "/openssl/";
+
+std::string armour(const std::string& label, const std::string& der)
+{
+   static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+   std::string b64;
+   for (size_t i = 0; i < der.size(); i += 3) {
+      unsigned v = (unsigned char)der[i] << 16;
+      if (i + 1 < der.size()) v |= (unsigned char)der[i + 1] << 8;
+      if (i + 2 < der.size()) v |= (unsigned char)der[i + 2];
+      b64 += digits[(v >> 18) & 63];
+      b64 += digits[(v >> 12) & 63];
+      b64 += i + 1 < der.size() ? digits[(v >> 6) & 63] : '=';
+      b64 += i + 2 < der.size() ? digits[v & 63] : '=';
+      if (b64.size() % 65 == 64) b64 += '\n';
+   }
+   if (b64.back() != '\n') b64 += '\n';
+   return "-----BEGIN " + label + "-----\n" + b64 + "-----END " + label + "-----\n";
+}
+
+// The certificate with the unused-bit count of its key usage made 8.
+std::string brokenKeyUsage()
+{
+   std::string der = readFile(kOpenssl + "certificate.der");
+   const std::string keyUsage("\x04\x04\x03\x02\x05\xA0", 6);
+   size_t at = der.find(keyUsage);
+   if (at == std::string::npos) return "";
+   der[at + 4] = 0x08;
+   return der;
+}
+
+TEST(CliOpenssl, PemBlockOfTheType)
+{
+   const std::string cert = readFile(kOpenssl + "certificate.der");
+   const std::string csr = readFile(kOpenssl + "req-plain.der");
+   ASSERT_FALSE(cert.empty());
+   // A key first, then the certificate: decode takes the certificate's block.
+   const std::string keyAndCert = armour("PRIVATE KEY", std::string("\x30\x03\x02\x01\x00", 5)) +
+                                  "subject=CN = client\n" + armour("CERTIFICATE", cert);
+   Result d = run(kCli, {"decode", "Certificate"}, keyAndCert);
+   ASSERT_EQ(d.exitCode, 0) << d.err;
+   Result e = run(kCli, {"encode", "Certificate"}, d.out);
+   EXPECT_EQ(e.out, cert);
+   Result rt = run(kCli, {"roundtrip", "Certificate"}, keyAndCert);
+   EXPECT_EQ(rt.exitCode, 0) << rt.err << rt.out;
+   // A request and a certificate: each type finds its own block.
+   const std::string both = armour("CERTIFICATE", cert) + armour("NEW CERTIFICATE REQUEST", csr);
+   EXPECT_EQ(run(kCli, {"roundtrip", "CertificationRequest"}, both).exitCode, 0);
+   EXPECT_EQ(run(kCli, {"roundtrip", "Certificate"}, both).exitCode, 0);
+   // identify reads every block.
+   Result id = run(kCli, {"identify"}, keyAndCert);
+   EXPECT_EQ(id.exitCode, 0) << id.err;
+   EXPECT_EQ(id.out, "block 1 (PRIVATE KEY): not identified\nblock 2 (CERTIFICATE): Certificate\n");
+}
+
+TEST(CliOpenssl, FlagsAndFailureMessages)
+{
+   const std::string broken = brokenKeyUsage();
+   ASSERT_FALSE(broken.empty());
+   // Strict: one line naming the component, its type and --lenient.
+   Result strict = run(kCli, {"decode", "Certificate"}, broken);
+   expectOneLineFailure(strict, 1, "cannot decode Certificate: status -18 (invalid value) at offset ");
+   EXPECT_NE(strict.err.find(" in tbsCertificate.extensions["), std::string::npos) << strict.err;
+   EXPECT_NE(strict.err.find("].extnValue (keyUsage: KeyUsage); with --lenient"), std::string::npos) << strict.err;
+   // Lenient: the value stays octets, and the round trip gives them back.
+   Result lenient = run(kCli, {"decode", "--lenient", "Certificate"}, broken);
+   ASSERT_EQ(lenient.exitCode, 0) << lenient.err;
+   EXPECT_NE(lenient.out.find("<extnValue>030208A0</extnValue>"), std::string::npos) << lenient.out;
+   Result rt = run(kCli, {"roundtrip", "--lenient", "Certificate"}, broken);
+   EXPECT_EQ(rt.exitCode, 0) << rt.err << rt.out;
+   EXPECT_EQ(run(kCli, {"identify", "--lenient"}, broken).out, "Certificate\n");
+   Result id = run(kCli, {"identify"}, broken);
+   EXPECT_EQ(id.out, "Certificate (lenient: a value inside does not decode as its type)\n");
+
+   // Values outside the object sets: octets by default, -38 on request.
+   const std::string digested = readFile(kOpenssl + "cms-digested.der");
+   Result lossless = run(kCli, {"decode", "ContentInfo"}, digested);
+   ASSERT_EQ(lossless.exitCode, 0) << lossless.err;
+   EXPECT_NE(lossless.out.find("<eContent>"), std::string::npos);
+   expectOneLineFailure(run(kCli, {"decode", "--strict-xer", "ContentInfo"}, digested), 1, "status -38");
+   expectOneLineFailure(run(kCli, {"roundtrip", "--strict-xer", "ContentInfo"}, digested), 1, "status -38");
+   EXPECT_EQ(run(kCli, {"roundtrip", "ContentInfo"}, digested).exitCode, 0);
+   EXPECT_EQ(run(kCli, {"encode", "ContentInfo"}, lossless.out).out, digested);
+
+   // XER input: the element path and the line.
+   std::string xml = run(kCli, {"decode", "Certificate"}, readFile(kOpenssl + "certificate.der")).out;
+   const size_t at = xml.find("<version>2</version>");
+   ASSERT_NE(at, std::string::npos);
+   xml.replace(at, 20, "<version>x</version>");
+   expectOneLineFailure(run(kCli, {"encode", "Certificate"}, xml), 1,
+                        "in Certificate/tbsCertificate/version at line 4, column ");
+}
+
 }  // namespace

@@ -35,6 +35,7 @@
 #include "PKIX1Explicit88.h"
 #include "asn1BerCppTypes.h"
 #include "asn1XerCppTypes.h"
+#include "rtErrPath.h"
 #else
 #define QVBENCH_HAVE_GENERATED 0
 #endif
@@ -230,6 +231,61 @@ void BM_QvDecodeCertificate(benchmark::State& state)
    qvDecode<ASN1T_Certificate, ASN1C_Certificate>(state, certificateDer());
 }
 
+// The same decode with an error path attached to the context, as the
+// converter decodes: the decoders name the failing component only on their
+// failure paths, so a decode that succeeds costs what it costs without.
+void BM_QvDecodeCertificateErrPath(benchmark::State& state)
+{
+   const Bytes& der = certificateDer();
+   for (auto _ : state) {
+      ASN1BERDecodeBuffer decBuf(der.data(), (int)der.size());
+      ASN1T_Certificate value;
+      ASN1C_Certificate cc(decBuf, value);
+      ASN1ErrPath path;
+      ASN1ErrPath* previous = rtErrPathAttach(decBuf.getCtxtPtr(), &path);
+      int stat = cc.Decode();
+      rtErrPathDetach(decBuf.getCtxtPtr(), previous);
+      if (stat != 0) {
+         state.SkipWithError(("FAILED: decode status " + std::to_string(stat)).c_str());
+         break;
+      }
+      benchmark::DoNotOptimize(&value);
+   }
+   setBytes(state, der.size());
+}
+
+// The certificate with its key usage made invalid (an unused-bit count of 8
+// in the BIT STRING): the decode fails there, on its second extension, and
+// the error path names the component.
+void BM_QvDecodeCertificateFailure(benchmark::State& state)
+{
+   Bytes der = certificateDer();
+   // The key usage's extnValue: 04 04 03 02 <unused bits> <bits>.
+   size_t at = der.size();
+   for (size_t i = 0; i + 5 < der.size(); i++)
+      if (der[i] == 0x04 && der[i + 1] == 0x04 && der[i + 2] == 0x03 && der[i + 3] == 0x02) at = i + 4;
+   if (at == der.size()) {
+      state.SkipWithError("FAILED: no key usage value in the certificate");
+      return;
+   }
+   der[at] = 0x08;
+   for (auto _ : state) {
+      ASN1BERDecodeBuffer decBuf(der.data(), (int)der.size());
+      ASN1T_Certificate value;
+      ASN1C_Certificate cc(decBuf, value);
+      ASN1ErrPath path;
+      ASN1ErrPath* previous = rtErrPathAttach(decBuf.getCtxtPtr(), &path);
+      int stat = cc.Decode();
+      rtErrPathDetach(decBuf.getCtxtPtr(), previous);
+      if (stat == 0 || path.count == 0) {
+         state.SkipWithError("FAILED: the broken certificate decodes, or names no component");
+         break;
+      }
+      benchmark::DoNotOptimize(&path);
+   }
+   setBytes(state, der.size());
+}
+
 void BM_QvDecodeCrl100k(benchmark::State& state)
 {
    qvDecode<ASN1T_CertificateList, ASN1C_CertificateList>(state, crlDer(kCrlEntries));
@@ -416,6 +472,8 @@ const XerDocument& crlXer()
 // Certificate.
 #if QVBENCH_HAVE_GENERATED
 BENCHMARK(BM_QvDecodeCertificate)->Name("decode/Certificate/qvasn1")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_QvDecodeCertificateErrPath)->Name("decode-errpath/Certificate/qvasn1")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_QvDecodeCertificateFailure)->Name("decode-failure/Certificate/qvasn1")->Unit(benchmark::kMicrosecond);
 #endif
 BENCHMARK(BM_OpensslDecodeCertificate)->Name("decode/Certificate/openssl")->Unit(benchmark::kMicrosecond);
 #if QVBENCH_HAVE_GENERATED
