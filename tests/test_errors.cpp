@@ -11,6 +11,7 @@
 #include "WinCompat.h"
 #include "asn1MessageBuffer.h"
 #include "rtAtl.h"
+#include "rtErrPath.h"
 #include "rtError.h"
 
 namespace {
@@ -99,6 +100,75 @@ TEST(ErrInfo, PrintWritesStatusLine)
    fflush(stdout);
    EXPECT_EQ(testing::internal::GetCapturedStdout(), "ASN.1 ERROR: Status 0\nASN.1 ERROR: Status -8\n");
    rtFreeContext(&ctxt);
+}
+
+// The error path: items only while a record is attached to the context (and
+// only for that context), the first status recorded, offsets carried out of
+// open types' own buffers, failures taken back, a long path cut in its middle.
+TEST(ErrPath, RecordsTheWayOutOfAFailure)
+{
+   ASN1Context ctxt, other;
+   ASN1CTXT* p = ctxt.getPtr();
+   EXPECT_EQ(rtErrPathAdd(p, -23, ASN1EP_COMPONENT, "lost", -1, nullptr, 0), -23) << "nothing attached";
+   rtErrReset(&p->errInfo);
+
+   ASN1ErrPath path;
+   ASN1ErrPath* previous = rtErrPathAttach(p, &path);
+   EXPECT_EQ(previous, nullptr);
+   EXPECT_EQ(path.count, 0u);
+   // Innermost first: a value (at 0 of its octets), the switch to them (at
+   // 100 of the certificate), the component holding them, list element 2,
+   // the list, and a CHOICE alternative without a position of its own.
+   rtErrPathAdd(p, -23, ASN1EP_VALUE, "issuerAltName", -1, "GeneralNames", 0);
+   rtErrPathAdd(p, -5, ASN1EP_BUFFER, nullptr, -1, nullptr, 100);
+   rtErrPathAdd(p, -23, ASN1EP_COMPONENT, "extnValue", -1, "OCTET STRING", 100);
+   rtErrPathAdd(p, -23, ASN1EP_COMPONENT, nullptr, 2, "Extension", 90);
+   rtErrPathAdd(p, -23, ASN1EP_COMPONENT, "extensions", -1, "Extensions", 80);
+   rtErrPathAdd(other.getPtr(), -3, ASN1EP_COMPONENT, "elsewhere", -1, nullptr, 1);
+   EXPECT_EQ(p->errInfo.status, -23);
+   EXPECT_EQ(path.count, 5u);
+   char text[64];
+   EXPECT_EQ(rtErrPathToString(&path, text, sizeof text), strlen("extensions[2].extnValue"));
+   EXPECT_STREQ(text, "extensions[2].extnValue");
+   EXPECT_EQ(rtErrPathToString(&path, text, 8), strlen("extensions[2].extnValue"));
+   EXPECT_STREQ(text, "extensi");
+   EXPECT_EQ(rtErrPathInnermost(&path), 0);
+   EXPECT_EQ(rtErrPathOffset(&path, 0), 100) << "the value's octets start at 100";
+   EXPECT_EQ(rtErrPathOffset(&path, 3), 90);
+
+   // A failure taken back leaves the path as it was.
+   const OSUINT32 mark = rtErrPathMark(p);
+   rtErrPathAdd(p, -3, ASN1EP_COMPONENT, "more", -1, nullptr, 0);
+   EXPECT_EQ(path.count, 6u);
+   rtErrPathRewind(p, mark);
+   EXPECT_EQ(path.count, 5u);
+
+   // A CHOICE alternative has no position of its own: its element's.
+   ASN1ErrPath choice;
+   rtErrPathAttach(p, &choice);
+   rtErrPathAdd(p, -11, ASN1EP_COMPONENT, "dNSName", -1, "IA5String", -1);
+   rtErrPathAdd(p, -11, ASN1EP_COMPONENT, nullptr, 0, "GeneralName", 42);
+   EXPECT_EQ(rtErrPathOffset(&choice, 0), 42);
+   rtErrPathToString(&choice, text, sizeof text);
+   EXPECT_STREQ(text, "[0].dNSName");
+
+   // A path longer than the record: the innermost items and the outermost
+   // ones stay, "..." stands for the others.
+   rtErrPathAttach(p, &path);
+   for (int i = 0; i < ASN1_ERRPATH_MAX + 10; i++) rtErrPathAdd(p, -3, ASN1EP_COMPONENT, nullptr, i, "X", i);
+   EXPECT_EQ(path.count, (OSUINT32)ASN1_ERRPATH_MAX);
+   EXPECT_EQ(path.dropped, 10u);
+   char longText[1024];
+   rtErrPathToString(&path, longText, sizeof longText);
+   const std::string t = longText;
+   EXPECT_EQ(t.compare(0, 5, "[73][") , 0) << t;
+   EXPECT_NE(t.find("[26]...[15]"), std::string::npos) << t;
+   EXPECT_EQ(t.substr(t.size() - 3), "[0]") << t;
+   EXPECT_EQ(rtErrPathOffset(&path, 0), -1) << "buffer switches may have been dropped";
+
+   rtErrPathDetach(p, previous);
+   rtErrPathAdd(p, -3, ASN1EP_COMPONENT, "after", -1, nullptr, 0);
+   EXPECT_EQ(path.count, (OSUINT32)ASN1_ERRPATH_MAX) << "detached";
 }
 
 TEST(Exceptions, CarryStatus)

@@ -10,6 +10,7 @@
 #include <iostream>
 #include <fstream>
 #include <functional>
+#include <type_traits>
 #include <map>
 #include <iterator>
 #include <set>
@@ -692,9 +693,10 @@ namespace {
 // The XER document of a record (its control class over an encode buffer);
 // *status gets the status of Encode().
 template <class Rec, class Ctl>
-std::string toXer(Rec& rec, int* status)
+std::string toXer(Rec& rec, int* status, OSUINT32 flags = 0)
 {
    ASN1XEREncodeBuffer buffer;
+   rtCtxtSetFlag(buffer.getCtxtPtr(), flags);
    Ctl ctl(buffer, rec);
    *status = ctl.Encode();
    if (*status != 0) return {};
@@ -967,51 +969,93 @@ TEST(ObjectTablesXer, ValuesReadInPlaceAndCapturedValuesMix)
    EXPECT_EQ(st, ASN1ERR_XML_STATE);
 }
 
-TEST(ObjectTablesXer, UnknownIdentifiersFailWhereTheValueHasNoOctetForm)
+// A value of an identifier outside the object set: XER writes it as octets
+// for the types configured so (extensions, algorithm parameters) and, with
+// ASN1XERLOSSLESS, for all of them; otherwise it has no XML form (-38). The
+// octets come back through the reader as they were.
+TEST(ObjectTablesXer, UnknownIdentifiersWithoutAndWithTheLosslessFlag)
 {
    const Bytes value = tlv(0x0C, {'x'});
    struct Case {
       const char* what;
-      std::function<int()> encode;
-      int status;
+      std::function<int(OSUINT32 flags)> roundTrip;   // 0, or the status of the XER encoder
+      int withoutFlag;
    };
+   auto through = [](auto& rec, auto dec, auto enc, const Bytes& der, OSUINT32 flags, auto tag) {
+      using Rec = typename std::remove_reference<decltype(rec)>::type;
+      using Ctl = typename decltype(tag)::type;
+      Ctxt d;
+      EXPECT_EQ(decodeWith(&d, dec, rec, der), 0);
+      int st = 0;
+      const std::string doc = toXer<Rec, Ctl>(rec, &st, flags);
+      if (st != 0) return st;
+      EXPECT_NE(doc.find(" form=\"ber\">0C0178<"), std::string::npos) << doc;
+      const Bytes back = xerToDer<Rec, Ctl>(doc, enc, &st);
+      EXPECT_EQ(back, der);
+      return 0;
+   };
+   const Bytes atv = tlv(0x30, cat({oidBytes("1.2.3.4"), value}));
+   const Bytes attr = tlv(0x30, cat({oidBytes("1.2.3.4"), tlv(0x31, value)}));
    const std::vector<Case> cases = {
-      {"AttributeTypeAndValue", [&] {
-          Ctxt d;
+      {"AttributeTypeAndValue", [&](OSUINT32 flags) {
           ASN1T_AttributeTypeAndValue rec;
-          EXPECT_EQ(decodeWith(&d, asn1D_AttributeTypeAndValue, rec, tlv(0x30, cat({oidBytes("1.2.3.4"), value}))), 0);
-          int st = 0;
-          toXer<ASN1T_AttributeTypeAndValue, ASN1C_AttributeTypeAndValue>(rec, &st);
-          return st;
+          return through(rec, asn1D_AttributeTypeAndValue, asn1E_AttributeTypeAndValue, atv, flags,
+                         std::common_type<ASN1C_AttributeTypeAndValue>());
        }, ASN1ERR_OBJECT_NOT_FOUND},
-      {"Attribute", [&] {
-          Ctxt d;
+      {"Attribute", [&](OSUINT32 flags) {
           ASN1T_Attribute rec;
-          EXPECT_EQ(decodeWith(&d, asn1D_Attribute, rec, tlv(0x30, cat({oidBytes("1.2.3.4"), tlv(0x31, value)}))), 0);
-          int st = 0;
-          toXer<ASN1T_Attribute, ASN1C_Attribute>(rec, &st);
-          return st;
+          return through(rec, asn1D_Attribute, asn1E_Attribute, attr, flags, std::common_type<ASN1C_Attribute>());
        }, ASN1ERR_OBJECT_NOT_FOUND},
-      {"AlgorithmIdentifier", [&] {
-          Ctxt d;
+      {"AlgorithmIdentifier", [&](OSUINT32 flags) {
           ASN1T_AlgorithmIdentifier rec;
-          EXPECT_EQ(decodeWith(&d, asn1D_AlgorithmIdentifier, rec, tlv(0x30, cat({oidBytes("1.2.3.4"), value}))), 0);
-          int st = 0;
-          toXer<ASN1T_AlgorithmIdentifier, ASN1C_AlgorithmIdentifier>(rec, &st);
-          return st;
-       }, 0},
-      {"Extension", [&] {
-          Ctxt d;
-          ASN1T_Extension rec;
-          EXPECT_EQ(decodeWith(&d, asn1D_Extension, rec, extension("1.2.3.4", value)), 0);
-          int st = 0;
-          toXer<ASN1T_Extension, ASN1C_Extension>(rec, &st);
-          return st;
+          return through(rec, asn1D_AlgorithmIdentifier, asn1E_AlgorithmIdentifier, atv, flags,
+                         std::common_type<ASN1C_AlgorithmIdentifier>());
        }, 0},
    };
    for (const auto& c : cases) {
       SCOPED_TRACE(c.what);
-      EXPECT_EQ(c.encode(), c.status);
+      EXPECT_EQ(c.roundTrip(0), c.withoutFlag);
+      EXPECT_EQ(c.roundTrip(ASN1XERLOSSLESS), 0);
+   }
+   // An extension's octets are an OCTET STRING's, in hexadecimal either way.
+   Ctxt d;
+   ASN1T_Extension rec;
+   ASSERT_EQ(decodeWith(&d, asn1D_Extension, rec, extension("1.2.3.4", value)), 0);
+   int st = 0;
+   const std::string doc = toXer<ASN1T_Extension, ASN1C_Extension>(rec, &st);
+   EXPECT_NE(doc.find("<extnValue>0C0178</extnValue>"), std::string::npos) << doc;
+   EXPECT_EQ(st, 0);
+}
+
+// A value that does not decode as its object's type fails the decode; with
+// ASN1LENIENT it keeps its octets (decoded null), as the value of an unknown
+// identifier does, and encoding writes them back unchanged.
+TEST(ObjectTables, LenientDecodeKeepsAValueThatDoesNotDecode)
+{
+   const Bytes negative = tlv(0x30, tlv(0x02, {0xFF}));   // a path length below 0
+   const Bytes in = tlv(0x30, cat({extension("2.5.29.19", negative), extension("2.5.29.19", tlv(0x30, {}))}));
+   for (const bool lenient : {false, true}) {
+      SCOPED_TRACE(lenient);
+      Ctxt ctxt;
+      if (lenient) rtCtxtSetFlag(&ctxt, ASN1LENIENT);
+      ASN1T_Extensions rec;
+      const int stat = decodeWith(&ctxt, asn1D_Extensions, rec, in);
+      if (!lenient) {
+         EXPECT_NE(stat, 0);
+         EXPECT_EQ(ctxt.get()->errInfo.status, stat);
+         continue;
+      }
+      ASSERT_EQ(stat, 0);
+      EXPECT_EQ(ctxt.get()->errInfo.status, 0) << "the failure is taken back";
+      ASSERT_EQ(rec.count, 2u);
+      const auto& kept = *static_cast<ASN1T_Extension*>(rec.head->data);
+      const auto& read = *static_cast<ASN1T_Extension*>(rec.tail->data);
+      EXPECT_EQ(kept.extnValueObj.decoded, nullptr);
+      EXPECT_EQ(Bytes(kept.extnValue.data, kept.extnValue.data + kept.extnValue.numocts), negative);
+      EXPECT_NE(read.extnValueObj.decoded, nullptr) << "the other values still decode";
+      Ctxt e;
+      int st = 0;
+      EXPECT_EQ(encodeWith(&e, asn1E_Extensions, rec, &st), in);
    }
 }
 
