@@ -514,7 +514,7 @@ int asn1dataTableXmlEncode(ASN1CTXT* pctxt, Asn1TObject& object, Make make, Drop
       ASN1XEREncodeBuffer buffer(TRUE, pctxt, 1024);
       ASN1CTXT* pbuf = buffer.getCtxtPtr();
       // The value is written as the document around it is.
-      pbuf->flags |= ASN1XERFRAGMENT | ASN1XERCANONICAL | (pctxt->flags & ASN1XERLOSSLESS);
+      pbuf->flags |= ASN1XERFRAGMENT | ASN1XERCANONICAL | (pctxt->flags & (ASN1XERLOSSLESS | ASN1LENIENT));
       ASN1CType* pobj = make(buffer, object.decoded);
       if (pobj == nullptr) {
          stat = asn1dataTableEncode(pctxt, object, enc, dec);

@@ -107,6 +107,16 @@ int xerEncUTF8Str(ASN1CTXT* pctxt, const char* value, const char* elemName)
    const OSOCTET* text = reinterpret_cast<const OSOCTET*>(value != nullptr ? value : "");
    const size_t n = strlen(reinterpret_cast<const char*>(text));
    for (size_t i = 0; i < n;) {
+      // Runs of ASCII (most text) eight octets at a time.
+      OSUINT64 word;
+      if (i + 8 <= n && (memcpy(&word, text + i, 8), (word & 0x8080808080808080ULL) == 0)) {
+         i += 8;
+         continue;
+      }
+      if (text[i] < 0x80) {
+         ++i;
+         continue;
+      }
       const int len = xerUTF8CharLen(text + i, n - i);
       if (len == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_UTF8);
       i += static_cast<size_t>(len);

@@ -280,15 +280,26 @@ bool TypedValue::encodeDer(std::vector<uint8_t>& out, ConvError& err)
       err.status = ASN1ERR_NOT_SUPPORTED;
       return false;
    }
-   ASN1BEREncodeBuffer buf;
-   buf.init();
-   int len = mEntry.derEncode(buf.getCtxtPtr(), mpRecord);
+   // The value's own context encodes it: an open type whose octets the
+   // encoder renews (a value received in another encoding that no longer
+   // reads back as it is) keeps them in the value's heap, where the record
+   // points to them afterwards; and a lenient value reads its octets back
+   // leniently. The message buffer is the context's only for this encoding.
+   ASN1CTXT* pctxt = mpContext->getPtr();
+   const ASN1BUFFER saved = pctxt->buffer;
+   rtErrReset(&pctxt->errInfo);
+   int len = xe_setp(pctxt, nullptr, 0);
+   if (len == 0) len = mEntry.derEncode(pctxt, mpRecord);
+   if (len >= 0) {
+      const OSOCTET* p = xe_getp(pctxt);
+      out.assign(p, p + len);
+   }
+   if (pctxt->buffer.dynamic && pctxt->buffer.data != nullptr) rtMemHeapFreePtr(&pctxt->msgMemHeap, pctxt->buffer.data);
+   pctxt->buffer = saved;
    if (len < 0) {
-      err.status = len;
+      err.status = pctxt->errInfo.status != 0 ? pctxt->errInfo.status : len;
       return false;
    }
-   const OSOCTET* p = buf.getMsgPtr();
-   out.assign(p, p + len);
    return true;
 }
 
@@ -307,6 +318,8 @@ bool TypedValue::encodeXer(std::string& out, bool canonical, ConvError& err)
    buf.init();
    ASN1CTXT* pctxt = buf.getCtxtPtr();
    if (mOptions.lossless) rtCtxtSetFlag(pctxt, ASN1XERLOSSLESS);
+   // Values kept as octets read back so when the writer compares encodings.
+   if (mOptions.lenient) rtCtxtSetFlag(pctxt, ASN1LENIENT);
    int stat = xerEncStartDocument(pctxt);
    if (stat == 0) stat = mEntry.xerEncode(pctxt, mpRecord);
    if (stat == 0) stat = xerEncEndDocument(pctxt);
