@@ -238,6 +238,38 @@ inline int asn1dataCollectExtensions(ASN1CTXT* pctxt, OSUINT32 start, int length
    return xd_OpenTypeExt(pctxt, &ccb, 0xFFFFFFFFU, pList);
 }
 
+// DER SET OF order (X.690 11.6), checked by the decoders in ASN1DERSTRICT
+// mode: the element just decoded, data[elemStart .. byteIndex), may not sort
+// before the one decoded before it, data[*prevStart .. *prevEnd) (none while
+// both are 0). Encodings compare as octet strings, the shorter padded with
+// zero octets at its end. The element becomes the one before the next.
+// 0, or ASN1ERR_BAD_VALUE.
+inline int asn1dataDerSetOfOrder(ASN1CTXT* pctxt, OSUINT32* prevStart, OSUINT32* prevEnd, OSUINT32 elemStart)
+{
+   const OSOCTET* d = pctxt->buffer.data;
+   const OSUINT32 end = pctxt->buffer.byteIndex;
+   if (*prevEnd > *prevStart) {
+      const OSOCTET* a = d + *prevStart;
+      const OSUINT32 na = *prevEnd - *prevStart;
+      const OSUINT32 nb = end - elemStart;
+      const OSUINT32 n = na < nb ? na : nb;
+      int c = memcmp(a, d + elemStart, n);
+      for (OSUINT32 i = n; c == 0 && i < na; i++) {
+         if (a[i] != 0) c = 1;
+      }
+      if (c > 0) return ASN1ERR_BAD_VALUE;
+   }
+   *prevStart = elemStart;
+   *prevEnd = end;
+   return 0;
+}
+
+// DER BIT STRING with named bits (X.690 11.2.2): no trailing zero bits.
+inline bool asn1dataDerNamedBits(const OSOCTET* data, OSUINT32 numbits)
+{
+   return numbits == 0 || (data[(numbits - 1) / 8] & (0x80u >> ((numbits - 1) % 8))) != 0;
+}
+
 // DER SET OF: the location of every element encoding is collected while the
 // elements are written, then xe_derCanonicalSort puts them in order.
 inline void asn1dataSortInit(ASN1CTXT* pctxt, Asn1RTSList* pList)

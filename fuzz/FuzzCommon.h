@@ -36,6 +36,10 @@ std::string selectorOf(const Asn1RegEntry* entry);
 // QVASN1_FUZZ_MEMSTATS is set, prints the most octets taken for one input
 // and the largest ratio of octets taken to input size (inputs of 256 octets
 // and more, so that the fixed cost of a context does not dominate).
+// With the environment variable QVASN1_FUZZ_CARVE set (not "0") no hooks are
+// installed: the heaps then carve their blocks from chunks, the mode that
+// AddressSanitizer watches through the heap's poisoning, and nothing is
+// metered.
 void meterBegin();
 void meterEnd(size_t inputSize);
 

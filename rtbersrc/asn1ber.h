@@ -72,9 +72,25 @@ enum ASN1TagType { ASN1TAG_IMPLICIT = 0, ASN1TAG_EXPLICIT = 1 };
 #define XM_ADVANCE 0x02   // leave the position after the matched header
 #define XM_SKIP    0x08   // step over the current element first
 
-// Decoder flag: reject length forms that DER forbids (long form with leading
-// zero octets or for a value below 128, indefinite length). Off by default:
-// BER allows all of them.
+// Decoder flag: read DER only, as a signature verifier needs. Refused, each
+// of them read in the default (BER) mode:
+//  - length forms DER forbids: the long form with leading zero octets or for
+//    a value below 128, the indefinite length (-5);
+//  - a tag number in the long form below 31, or with a leading zero group
+//    (-21);
+//  - INTEGER and ENUMERATED content that is empty or whose first nine bits
+//    are all equal (-18; BER forbids these too, but the default mode reads
+//    them for the messages in circulation that use them);
+//  - BOOLEAN content other than 00 and FF (-18);
+//  - strings (OCTET STRING, BIT STRING, character strings, times) in the
+//    constructed form (-21);
+//  - a BIT STRING whose unused bits are not zero (-18) or that lacks its
+//    initial octet (-5), and a BIT STRING with named bits that ends in a zero
+//    bit (-18);
+//  - SET OF elements out of ascending order of their encodings (-18);
+//  - a BOOLEAN, INTEGER or ENUMERATED component encoded with its DEFAULT
+//    value (-18).
+// The last three are checked by the generated decoders.
 #define ASN1DERSTRICT 0x2000
 
 // Deepest nesting of indefinite-length elements the decoder walks through

@@ -39,8 +39,11 @@ static inline OSOCTET ber_idOctet(ASN1TAG tag)
 // Parses identifier octets at data[*pidx], reading nothing at or beyond
 // size. On success stores the tag code and advances *pidx.
 // -2 at the end of the buffer; -21 for a number above 0x1FFFFFFF or one
-// that runs into a 10th subsequent octet (X.690 8.1.2.4).
-static inline int ber_parseTag(const OSOCTET* data, OSUINT32 size, OSUINT32* pidx, ASN1TAG* ptag)
+// that runs into a 10th subsequent octet (X.690 8.1.2.4). With `der`, a
+// number written longer than it needs is -21 as well: the long form for a
+// number below 31, or a first subsequent octet 80 (X.690 8.1.2.4.2 c).
+static inline int ber_parseTag(const OSOCTET* data, OSUINT32 size, OSUINT32* pidx, ASN1TAG* ptag,
+                               bool der = false)
 {
    OSUINT32 i = *pidx;
    if (i >= size) return ASN1ERR_END_OF_BUFFER;
@@ -56,11 +59,13 @@ static inline int ber_parseTag(const OSOCTET* data, OSUINT32 size, OSUINT32* pid
       if (n >= 9) return ASN1ERR_BAD_TAG;
       if (i >= size) return ASN1ERR_END_OF_BUFFER;
       b = data[i++];
+      if (der && n == 0 && b == 0x80) return ASN1ERR_BAD_TAG;
       if (number > (TM_IDCODE >> 7)) return ASN1ERR_BAD_TAG;
       number = (number << 7) | (b & 0x7F);
       if (!(b & 0x80)) break;
    }
    if (number > TM_IDCODE) return ASN1ERR_BAD_TAG;
+   if (der && number < 31) return ASN1ERR_BAD_TAG;
    *ptag = lead | number;
    *pidx = i;
    return 0;
@@ -112,7 +117,7 @@ static inline int xd_readHeader(ASN1CTXT* pctxt, ASN1TAG* ptag, int* plen)
    if ((pctxt->flags & (ASN1INDEFLEN | ASN1LASTEOC)) == (ASN1INDEFLEN | ASN1LASTEOC))
       return ASN1ERR_END_OF_BUFFER;
    OSUINT32 i = b.byteIndex;
-   int stat = ber_parseTag(b.data, b.size, &i, ptag);
+   int stat = ber_parseTag(b.data, b.size, &i, ptag, (pctxt->flags & ASN1DERSTRICT) != 0);
    if (stat != 0) return stat;
    stat = ber_parseLen(b.data, b.size, &i, plen, (pctxt->flags & ASN1DERSTRICT) != 0);
    if (stat != 0) return stat;
@@ -164,5 +169,29 @@ static inline int xd_expectPrimitive(ASN1CTXT* pctxt, OSOCTET idOctet, int* plen
 }
 
 #define LOG_STAT(pctxt, stat) rtErrSetData(&(pctxt)->errInfo, (stat), 0, 0)
+
+// The DER rules on content, checked in ASN1DERSTRICT mode only.
+static inline bool xd_derStrict(const ASN1CTXT* pctxt)
+{
+   return (pctxt->flags & ASN1DERSTRICT) != 0;
+}
+
+// INTEGER and ENUMERATED content of len octets at p is in its shortest form:
+// at least one octet, and the first nine bits not all equal (X.690 8.3.2).
+// BER forbids the longer forms too; the default mode reads them for the
+// sake of the messages in circulation that use them, ASN1DERSTRICT refuses
+// them.
+static inline bool ber_minimalInteger(const OSOCTET* p, int len)
+{
+   if (len <= 0) return false;
+   if (len == 1) return true;
+   return !((p[0] == 0x00 && !(p[1] & 0x80)) || (p[0] == 0xFF && (p[1] & 0x80)));
+}
+
+// The unused bits of a BIT STRING's last octet are zero (X.690 11.2.1).
+static inline bool ber_unusedBitsClear(const OSOCTET* data, OSUINT32 numocts, int unused)
+{
+   return numocts == 0 || unused == 0 || (data[numocts - 1] & ((1u << unused) - 1u)) == 0;
+}
 
 #endif

@@ -76,7 +76,7 @@ int xd_tag(ASN1CTXT* pctxt, ASN1TAG* tag_p)
    if ((pctxt->flags & (ASN1INDEFLEN | ASN1LASTEOC)) == (ASN1INDEFLEN | ASN1LASTEOC))
       return LOG_STAT(pctxt, ASN1ERR_END_OF_BUFFER);
    ASN1TAG tag;
-   int stat = ber_parseTag(b.data, b.size, &b.byteIndex, &tag);
+   int stat = ber_parseTag(b.data, b.size, &b.byteIndex, &tag, (pctxt->flags & ASN1DERSTRICT) != 0);
    if (stat != 0) return LOG_STAT(pctxt, stat);
    if (tag & TM_CONS) pctxt->flags |= ASN1CONSTAG;
    else pctxt->flags &= (OSUINT16)~ASN1CONSTAG;

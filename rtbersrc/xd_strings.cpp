@@ -130,12 +130,17 @@ int gatherString(ASN1CTXT* pctxt, ASN1TagType tagging, ASN1TAG tag, OSOCTET segI
       if (stat != 0) return stat;
    }
    const bool constructed = (pctxt->flags & ASN1CONSTAG) != 0;
+   // DER: strings are primitive (X.690 10.2).
+   if (constructed && xd_derStrict(pctxt)) return ASN1ERR_BAD_TAG;
 
    if (!constructed) {
       if (length < 0) return ASN1ERR_INVALID_LENGTH;
       if ((OSUINT32)length > xd_avail(pctxt)) return ASN1ERR_END_OF_BUFFER;
       const OSOCTET* src = pctxt->buffer.data + pctxt->buffer.byteIndex;
       OSUINT32 n = (OSUINT32)length;
+      // X.690 8.6.2: the initial octet is always there (BER reads an empty
+      // content as an empty string).
+      if (bits && n == 0 && xd_derStrict(pctxt)) return ASN1ERR_INVALID_LENGTH;
       if (bits && n > 0) {
          // X.690 8.6.2.2: the count octet is 0..7, and 0 without data.
          out->unused = src[0];
@@ -143,6 +148,7 @@ int gatherString(ASN1CTXT* pctxt, ASN1TagType tagging, ASN1TAG tag, OSOCTET segI
          if (n == 1 && out->unused != 0) return ASN1ERR_INVALID_LENGTH;
          src++;
          n--;
+         if (xd_derStrict(pctxt) && !ber_unusedBitsClear(src, n, out->unused)) return ASN1ERR_BAD_VALUE;
       }
       if (n > 0) {
          if (borrow) {
@@ -215,6 +221,7 @@ int xd_octstr_s(ASN1CTXT* pctxt, OSOCTET* object_p, OSUINT32* pnumocts, ASN1TagT
       if (stat != 0) return LOG_STAT(pctxt, stat);
    }
    if (length < 0) return LOG_STAT(pctxt, ASN1ERR_INVALID_LENGTH);
+   if ((pctxt->flags & ASN1CONSTAG) && xd_derStrict(pctxt)) return LOG_STAT(pctxt, ASN1ERR_BAD_TAG);
    if (!(pctxt->flags & ASN1CONSTAG)) {
       if ((OSUINT32)length > *pnumocts) return LOG_STAT(pctxt, ASN1ERR_STRING_OVERFLOW);
       stat = xd_memcpy(pctxt, object_p, length);
@@ -244,8 +251,11 @@ int xd_bitstr_s(ASN1CTXT* pctxt, OSOCTET* object_p, OSUINT32* pnumbits, ASN1TagT
       if (stat != 0) return LOG_STAT(pctxt, stat);
    }
    if (length < 0) return LOG_STAT(pctxt, ASN1ERR_INVALID_LENGTH);
+   if ((pctxt->flags & ASN1CONSTAG) && xd_derStrict(pctxt)) return LOG_STAT(pctxt, ASN1ERR_BAD_TAG);
    if (!(pctxt->flags & ASN1CONSTAG)) {
       if (length == 0) {
+         // X.690 8.6.2: the initial octet is always there.
+         if (xd_derStrict(pctxt)) return LOG_STAT(pctxt, ASN1ERR_INVALID_LENGTH);
          *pnumbits = 0;
          return 0;
       }
@@ -256,6 +266,7 @@ int xd_bitstr_s(ASN1CTXT* pctxt, OSOCTET* object_p, OSUINT32* pnumbits, ASN1TagT
       OSUINT32 n = (OSUINT32)length - 1;
       if (n > cap) return LOG_STAT(pctxt, ASN1ERR_STRING_OVERFLOW);
       if (n == 0 && unused != 0) return LOG_STAT(pctxt, ASN1ERR_INVALID_LENGTH);
+      if (xd_derStrict(pctxt) && !ber_unusedBitsClear(src + 1, n, unused)) return LOG_STAT(pctxt, ASN1ERR_BAD_VALUE);
       if (n > 0) memcpy(object_p, src + 1, n);
       pctxt->buffer.byteIndex += (OSUINT32)length;
       *pnumbits = n * 8 - (OSUINT32)unused;

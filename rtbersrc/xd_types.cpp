@@ -26,6 +26,7 @@ inline int readSigned(ASN1CTXT* pctxt, int* object_p, int length)
    if (length <= 0) return ASN1ERR_INVALID_LENGTH;
    if ((OSUINT32)length > xd_avail(pctxt)) return ASN1ERR_END_OF_BUFFER;
    const OSOCTET* p = pctxt->buffer.data + pctxt->buffer.byteIndex;
+   if (xd_derStrict(pctxt) && !ber_minimalInteger(p, length)) return ASN1ERR_BAD_VALUE;
    OSUINT32 v = (p[0] & 0x80) ? 0xFFFFFFFFU : 0;
    for (int i = 0; i < length; i++) v = (v << 8) | p[i];
    pctxt->buffer.byteIndex += (OSUINT32)length;
@@ -44,7 +45,10 @@ int xd_boolean(ASN1CTXT* pctxt, OSBOOL* object_p, ASN1TagType tagging, int lengt
    // X.690 8.2.1: one content octet.
    if (length != 1) return LOG_STAT(pctxt, ASN1ERR_INVALID_LENGTH);
    if (xd_avail(pctxt) < 1) return LOG_STAT(pctxt, ASN1ERR_END_OF_BUFFER);
-   OSOCTET v = pctxt->buffer.data[pctxt->buffer.byteIndex++];
+   OSOCTET v = pctxt->buffer.data[pctxt->buffer.byteIndex];
+   // DER: TRUE is FF (X.690 11.1); BER takes any non-zero octet.
+   if (xd_derStrict(pctxt) && v != 0x00 && v != 0xFF) return LOG_STAT(pctxt, ASN1ERR_BAD_VALUE);
+   pctxt->buffer.byteIndex++;
    if (object_p != nullptr) *object_p = v;   // any non-zero octet is TRUE
    return 0;
 }
@@ -76,6 +80,7 @@ int xd_unsigned(ASN1CTXT* pctxt, unsigned int* object_p, ASN1TagType tagging, in
    if (length > 5) return LOG_STAT(pctxt, ASN1ERR_TOO_BIG);
    if ((OSUINT32)length > xd_avail(pctxt)) return ASN1ERR_END_OF_BUFFER;
    const OSOCTET* p = pctxt->buffer.data + pctxt->buffer.byteIndex;
+   if (xd_derStrict(pctxt) && !ber_minimalInteger(p, length)) return LOG_STAT(pctxt, ASN1ERR_BAD_VALUE);
    if (length == 5 && p[0] != 0) return LOG_STAT(pctxt, ASN1ERR_TOO_BIG);
    // INTEGER is two's complement: a leading 1 bit is a negative value, which
    // an unsigned target cannot hold (read as unsigned, FF would become 255).
@@ -96,6 +101,7 @@ int xd_uint16(ASN1CTXT* pctxt, OSUINT16* object_p, ASN1TagType tagging, int leng
    if (length > 3) return LOG_STAT(pctxt, ASN1ERR_TOO_BIG);
    if ((OSUINT32)length > xd_avail(pctxt)) return LOG_STAT(pctxt, ASN1ERR_END_OF_BUFFER);
    const OSOCTET* p = pctxt->buffer.data + pctxt->buffer.byteIndex;
+   if (xd_derStrict(pctxt) && !ber_minimalInteger(p, length)) return LOG_STAT(pctxt, ASN1ERR_BAD_VALUE);
    if (length == 3 && p[0] != 0) return LOG_STAT(pctxt, ASN1ERR_TOO_BIG);
    if (length > 0 && length < 3 && (p[0] & 0x80) != 0) return LOG_STAT(pctxt, ASN1ERR_TOO_BIG);
    OSUINT32 v = 0;
@@ -185,6 +191,7 @@ int xd_bigint(ASN1CTXT* pctxt, const char** object_p, ASN1TagType tagging, int l
       return LOG_STAT(pctxt, ASN1ERR_NO_MEMORY);
 
    const OSOCTET* p = pctxt->buffer.data + pctxt->buffer.byteIndex;
+   if (xd_derStrict(pctxt) && !ber_minimalInteger(p, length)) return LOG_STAT(pctxt, ASN1ERR_BAD_VALUE);
    int i = 0;
    while (i < length && p[i] == 0) i++;
    const bool droppedZero = (i > 0);

@@ -97,6 +97,59 @@ int setTwosComplement(ASN1CTXT* pctxt, ASN1BigInt* pInt, const char* digits, int
    return 0;
 }
 
+// Room, in 32-bit limbs, for any value the positional conversions accept,
+// with a limb to spare for the carry out of the last step.
+const size_t kMaxLimbs = ASN_K_MAXBIGINTBITS / 32 + 4;
+
+// Most significant digits a positional text may have before its value is
+// certainly above the limit.
+inline size_t digitLimit(int radix)
+{
+   return (radix == 10) ? (size_t)ASN_K_MAXBIGINTDIGITS : (size_t)(ASN_K_MAXBIGINTBITS + 2) / 3;
+}
+
+// Bits of the value held in limbs[0..used), least significant limb first.
+size_t limbBits(const OSUINT32* limbs, size_t used)
+{
+   while (used > 0 && limbs[used - 1] == 0) used--;
+   if (used == 0) return 0;
+   size_t bits = (used - 1) * 32;
+   for (OSUINT32 top = limbs[used - 1]; top != 0; top >>= 1) bits++;
+   return bits;
+}
+
+// The value of ndigits digits (radix 8 or 10, no leading zeros needed, at
+// most digitLimit(radix) of them) into limbs, least significant first; the
+// limbs in use go to *pused. Digits are taken in chunks that fit 32 bits (9
+// decimal or 10 octal digits): for each chunk the value so far is multiplied
+// by radix^chunk and the chunk added. The work grows with the square of the
+// length, which the digit limit bounds.
+void digitsToLimbs(const char* text, size_t ndigits, int radix, OSUINT32* limbs, size_t* pused)
+{
+   const size_t chunk = (radix == 10) ? 9 : 10;
+   size_t firstLen = ndigits % chunk;
+   if (firstLen == 0) firstLen = chunk;
+   size_t used = 0;
+   size_t pos = 0;
+   while (pos < ndigits) {
+      size_t take = (pos == 0) ? firstLen : chunk;
+      OSUINT64 mul = 1, add = 0;
+      for (size_t k = 0; k < take; k++) {
+         mul *= (OSUINT64)radix;
+         add = add * (OSUINT64)radix + (OSUINT64)(text[pos + k] - '0');
+      }
+      pos += take;
+      OSUINT64 carry = add;
+      for (size_t i = 0; i < used; i++) {
+         OSUINT64 t = (OSUINT64)limbs[i] * mul + carry;
+         limbs[i] = (OSUINT32)t;
+         carry = t >> 32;
+      }
+      if (carry != 0) limbs[used++] = (OSUINT32)carry;
+   }
+   *pused = used;
+}
+
 // Decimal and octal texts with an optional '-'.
 int setPositional(ASN1CTXT* pctxt, ASN1BigInt* pInt, const char* text, int radix)
 {
@@ -110,50 +163,52 @@ int setPositional(ASN1CTXT* pctxt, ASN1BigInt* pInt, const char* text, int radix
    for (size_t i = 0; i < len; i++) {
       if (text[i] < '0' || text[i] >= '0' + radix) return fail(pctxt, ASN1ERR_BAD_VALUE);
    }
-   while (*text == '0') text++;
-   size_t ndigits = strlen(text);
+   while (*text == '0') {
+      text++;
+      len--;
+   }
+   size_t ndigits = len;
    if (ndigits == 0) {
       pInt->numocts = 0;
       pInt->sign = 0;
       return 0;
    }
+   // The length decides before any arithmetic is done.
+   if (ndigits > digitLimit(radix)) return fail(pctxt, ASN1ERR_TOO_BIG);
+   OSUINT32 limbs[kMaxLimbs];
+   size_t used = 0;
+   digitsToLimbs(text, ndigits, radix, limbs, &used);
+   if (limbBits(limbs, used) > (size_t)ASN_K_MAXBIGINTBITS) return fail(pctxt, ASN1ERR_TOO_BIG);
+
    OSUINT64 nocts = ((OSUINT64)rtBigIntBitsPerDigit[radix / 2] * ndigits / 1024 + 8) / 8;
+   if (nocts < (OSUINT64)used * 4) nocts = (OSUINT64)used * 4;
    int stat = reserve(pctxt, pInt, nocts);
    if (stat != 0) return stat;
    OSOCTET* mag = pInt->mag;
    memset(mag, 0, (size_t)nocts);
-
-   // Digits are taken in chunks that fit 32 bits (9 decimal or 10 octal
-   // digits); for each chunk the magnitude is multiplied by radix^chunk and
-   // the chunk added. Only the octets in use are touched, so the work grows
-   // with the square of the length at worst.
-   const size_t chunk = (radix == 10) ? 9 : 10;
-   size_t firstLen = ndigits % chunk;
-   if (firstLen == 0) firstLen = chunk;
-   OSINT64 used = 0;   // octets in use, counted from the end
-   size_t pos = 0;
-   while (pos < ndigits) {
-      size_t take = (pos == 0) ? firstLen : chunk;
-      OSUINT64 mul = 1, add = 0;
-      for (size_t k = 0; k < take; k++) {
-         mul *= (OSUINT64)radix;
-         add = add * (OSUINT64)radix + (OSUINT64)(text[pos + k] - '0');
-      }
-      pos += take;
-      OSUINT64 carry = add;
-      OSINT64 i = (OSINT64)nocts - 1;
-      for (OSINT64 n = 0; n < used || carry != 0; n++, i--) {
-         if (i < 0) return fail(pctxt, ASN1ERR_BAD_VALUE);   // cannot happen: sized above
-         OSUINT64 t = (OSUINT64)mag[i] * mul + carry;
-         mag[i] = (OSOCTET)t;
-         carry = t >> 8;
-         if (n + 1 > used) used = n + 1;
-      }
+   // Limbs to big-endian octets, from the end of the magnitude.
+   for (size_t i = 0; i < used; i++) {
+      OSUINT32 v = limbs[i];
+      OSOCTET* o = mag + nocts - 4 * i - 4;
+      o[0] = (OSOCTET)(v >> 24);
+      o[1] = (OSOCTET)(v >> 16);
+      o[2] = (OSOCTET)(v >> 8);
+      o[3] = (OSOCTET)v;
    }
    pInt->numocts = (OSINT32)nocts;
    pInt->sign = sign;
    normalize(pInt);
    return 0;
+}
+
+// Bits of a non-zero magnitude.
+OSUINT64 magBits(const ASN1BigInt* pInt)
+{
+   OSINT32 lead = 0;
+   while (lead < pInt->numocts - 1 && pInt->mag[lead] == 0) lead++;
+   OSUINT64 bits = (OSUINT64)(pInt->numocts - lead - 1) * 8;
+   for (OSOCTET top = pInt->mag[lead]; top != 0; top >>= 1) bits++;
+   return bits;
 }
 
 // Index of the last non-zero magnitude octet (-1 for zero).
@@ -302,13 +357,13 @@ int rtBigIntToString(ASN1CTXT* pctxt, const ASN1BigInt* pInt, int radix, char* b
    char* digits = buf + signLen;
    OSUINT32 nd = 0;
 
+   // The same limit as the parser's, checked before any work.
+   const OSUINT64 bitLen = magBits(pInt);
+   if (bitLen > (OSUINT64)ASN_K_MAXBIGINTBITS) return fail(pctxt, ASN1ERR_TOO_BIG);
+
    if (radix == 8) {
       // Three bits a digit, taken from the least significant end; the digit
       // count is known from the bit length, so the check is exact.
-      OSINT32 lead = 0;
-      while (lead < pInt->numocts - 1 && pInt->mag[lead] == 0) lead++;
-      OSUINT64 bitLen = (OSUINT64)(pInt->numocts - lead - 1) * 8;
-      for (OSOCTET top = pInt->mag[lead]; top != 0; top >>= 1) bitLen++;
       OSUINT64 total = (bitLen + 2) / 3;
       if (total > maxDigits) return fail(pctxt, ASN1ERR_STRING_OVERFLOW);
       OSUINT32 acc = 0;
@@ -325,37 +380,34 @@ int rtBigIntToString(ASN1CTXT* pctxt, const ASN1BigInt* pInt, int radix, char* b
       }
    }
    else {
-      // Repeated division by 10^9 of a working copy of the magnitude.
+      // Repeated division by 10^9 of the magnitude in 32-bit limbs; the
+      // limit bounds the limbs and so the work.
       const OSUINT32 kChunk = 1000000000u;
-      OSOCTET local[256];
-      OSOCTET* work = local;
-      OSINT32 n = pInt->numocts;
-      if ((size_t)n > sizeof local) {
-         if (pctxt == nullptr) return ASN1ERR_INVALID_PARAM;
-         work = static_cast<OSOCTET*>(rtMemHeapAlloc(&pctxt->memHeap, n));
-         if (work == nullptr) return fail(pctxt, ASN1ERR_NO_MEMORY);
+      OSUINT32 limbs[kMaxLimbs];
+      size_t used = 0;
+      OSINT32 lead = 0;
+      while (lead < pInt->numocts && pInt->mag[lead] == 0) lead++;
+      for (OSINT32 i = pInt->numocts; i > lead; i -= 4) {
+         OSUINT32 v = 0;
+         for (OSINT32 k = (i - 4 > lead ? i - 4 : lead); k < i; k++) v = (v << 8) | pInt->mag[k];
+         limbs[used++] = v;
       }
-      memcpy(work, pInt->mag, (size_t)n);
-      OSINT32 start = 0;
-      int stat = 0;
-      while (start < n) {
+      while (used > 0 && limbs[used - 1] == 0) used--;
+      while (used > 0) {
          OSUINT64 rem = 0;
-         for (OSINT32 i = start; i < n; i++) {
-            OSUINT64 cur = (rem << 8) | work[i];
-            work[i] = (OSOCTET)(cur / kChunk);
+         for (size_t i = used; i-- > 0;) {
+            OSUINT64 cur = (rem << 32) | limbs[i];
+            limbs[i] = (OSUINT32)(cur / kChunk);
             rem = cur % kChunk;
          }
-         while (start < n && work[start] == 0) start++;
+         while (used > 0 && limbs[used - 1] == 0) used--;
          // Nine digits per chunk, except the most significant chunk.
-         for (int k = 0; k < 9 && (start < n || rem != 0); k++) {
-            if (nd == maxDigits) { stat = ASN1ERR_STRING_OVERFLOW; break; }
+         for (int k = 0; k < 9 && (used > 0 || rem != 0); k++) {
+            if (nd == maxDigits) return fail(pctxt, ASN1ERR_STRING_OVERFLOW);
             digits[nd++] = (char)('0' + rem % 10);
             rem /= 10;
          }
-         if (stat != 0) break;
       }
-      if (work != local) rtMemHeapFreePtr(&pctxt->memHeap, work);
-      if (stat != 0) return fail(pctxt, stat);
    }
    for (OSUINT32 a = 0, b = nd - 1; a < b; a++, b--) {
       char t = digits[a];
@@ -373,8 +425,30 @@ int rtBigIntDigitsNum(const ASN1BigInt* pInt, int radix)
        rtBigIntBitsPerDigit[radix / 2] == 0) {
       return ASN1ERR_INVALID_PARAM;
    }
-   OSINT64 n = ((OSINT64)pInt->numocts + 1) * 8192 / rtBigIntBitsPerDigit[radix / 2];
+   // The table's bits per digit are rounded to the nearest 1/1024, up for
+   // radixes 6, 10, 12 and 14, which alone would fall short of the digits a
+   // long value needs (a 200 KB value by some 50 decimal digits); one digit
+   // more per 512 octets covers that rounding for every radix.
+   OSINT64 n = ((OSINT64)pInt->numocts + 1) * 8192 / rtBigIntBitsPerDigit[radix / 2] + pInt->numocts / 512;
    return (n > INT32_MAX) ? INT32_MAX : (int)n;
+}
+
+int rtBigIntCheckDecimal(ASN1CTXT* pctxt, const char* text, size_t n)
+{
+   if (text == nullptr) return fail(pctxt, ASN1ERR_BAD_VALUE);
+   size_t lead = 0;
+   while (lead < n && text[lead] == '0') lead++;
+   for (size_t i = lead; i < n; i++) {
+      if (text[i] < '0' || text[i] > '9') return fail(pctxt, ASN1ERR_BAD_VALUE);
+   }
+   const size_t ndigits = n - lead;
+   if (ndigits < (size_t)ASN_K_MAXBIGINTDIGITS) return 0;
+   if (ndigits > (size_t)ASN_K_MAXBIGINTDIGITS) return fail(pctxt, ASN1ERR_TOO_BIG);
+   // Just as many digits as the largest value has: the value decides.
+   OSUINT32 limbs[kMaxLimbs];
+   size_t used = 0;
+   digitsToLimbs(text + lead, ndigits, 10, limbs, &used);
+   return (limbBits(limbs, used) > (size_t)ASN_K_MAXBIGINTBITS) ? fail(pctxt, ASN1ERR_TOO_BIG) : 0;
 }
 
 int rtBigIntStrCompare(ASN1CTXT* pctxt, const char* text1, const char* text2)

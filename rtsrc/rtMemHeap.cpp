@@ -10,6 +10,23 @@
 
 #include "qvalloc.h"
 
+// Under AddressSanitizer the carved parts of a chunk are poisoned: its free
+// space, the padding after each payload, a red zone between blocks and
+// every freed block, so that a read or write past a block's end into its
+// neighbour, or into a freed block, is reported as it would be for blocks of
+// their own. Block headers stay addressable (the heap's own code links
+// through them).
+#if defined(__SANITIZE_ADDRESS__)
+#define RT_HEAP_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define RT_HEAP_ASAN 1
+#endif
+#endif
+#if defined(RT_HEAP_ASAN)
+#include <sanitizer/asan_interface.h>
+#endif
+
 extern "C" {
 
 void* rtDefaultMalloc(void*, size_t size)
@@ -73,6 +90,18 @@ struct Chunk {
    size_t   spare;
 };
 static_assert(sizeof(Chunk) % 16 == 0, "chunk header keeps blocks aligned");
+
+#if defined(RT_HEAP_ASAN)
+const size_t kRedZone = 16;   // poisoned octets after every carved payload
+inline void poison(const void* p, size_t n) { ASAN_POISON_MEMORY_REGION(p, n); }
+inline void unpoison(const void* p, size_t n) { ASAN_UNPOISON_MEMORY_REGION(p, n); }
+inline bool poisoned(const void* p, size_t n) { return __asan_region_is_poisoned(const_cast<void*>(p), n) != nullptr; }
+#else
+const size_t kRedZone = 0;
+inline void poison(const void*, size_t) {}
+inline void unpoison(const void*, size_t) {}
+inline bool poisoned(const void*, size_t) { return false; }
+#endif
 
 const size_t kFirstChunk = 4096;
 const size_t kMaxChunk = 8 * 1024 * 1024;
@@ -198,6 +227,19 @@ inline OSOCTET* chunkStart(Chunk* c)
    return reinterpret_cast<OSOCTET*>(c) + sizeof(Chunk);
 }
 
+// Octets a carved block of nbytes takes: header, payload rounded up to 16,
+// and the red zone (none outside AddressSanitizer).
+inline size_t blockSpan(size_t nbytes)
+{
+   return sizeof(OSMemBlk) + round16(nbytes) + kRedZone;
+}
+
+// One past the last octet of a carved block.
+inline OSOCTET* blockEnd(OSMemBlk* blk)
+{
+   return reinterpret_cast<OSOCTET*>(blk) + blockSpan(blk->size);
+}
+
 // Index of the first chunk whose address is above p.
 size_t upperBound(const HeapExt* x, const void* p)
 {
@@ -244,6 +286,7 @@ Chunk* newChunk(HeapExt* x, size_t bytes, bool carving)
    if (c == nullptr) c = static_cast<Chunk*>(rtDefaultMalloc(x->pub.memCtx, sizeof(Chunk) + bytes));
    if (c == nullptr) return nullptr;
    c->end = chunkStart(c) + bytes;
+   poison(chunkStart(c), bytes);   // free space until carved
    c->live = 0;
    c->mapped = mapped;
    c->prev = nullptr;
@@ -259,6 +302,8 @@ Chunk* newChunk(HeapExt* x, size_t bytes, bool carving)
 
 void freeChunk(void* memCtx, Chunk* c)
 {
+   // Whoever gets the memory next finds it addressable.
+   unpoison(c, c->mapped != 0 ? c->mapped : (size_t)(c->end - reinterpret_cast<OSOCTET*>(c)));
    if (c->mapped != 0) unmapHuge(c, c->mapped);
    else rtDefaultFree(memCtx, c);
 }
@@ -282,11 +327,12 @@ void dropChunk(HeapExt* x, Chunk* c)
 // reserved holds the chunk. Null when out of memory.
 OSMemBlk* carve(HeapExt* x, size_t nbytes)
 {
-   size_t span = sizeof(OSMemBlk) + round16(nbytes);
+   size_t span = blockSpan(nbytes);
    if (span > kMaxCarved) {
       Chunk* own = newChunk(x, span, false);   // a chunk of its own; cur stays
       if (own == nullptr) return nullptr;
       OSMemBlk* blk = reinterpret_cast<OSMemBlk*>(chunkStart(own));
+      unpoison(blk, sizeof(OSMemBlk) + nbytes);
       blk->reserved = reinterpret_cast<size_t>(own);
       own->live = 1;
       return blk;
@@ -305,6 +351,7 @@ OSMemBlk* carve(HeapExt* x, size_t nbytes)
    }
    OSMemBlk* blk = reinterpret_cast<OSMemBlk*>(x->bump);
    x->bump += span;
+   unpoison(blk, sizeof(OSMemBlk) + nbytes);
    blk->reserved = reinterpret_cast<size_t>(c);
    c->live++;
    return blk;
@@ -315,8 +362,9 @@ void uncarve(HeapExt* x, OSMemBlk* blk)
 {
    Chunk* c = reinterpret_cast<Chunk*>(blk->reserved);
    blk->reserved = 0;
-   OSOCTET* blkEnd = reinterpret_cast<OSOCTET*>(payloadOf(blk)) + round16(blk->size);
-   if (c == x->cur && blkEnd == x->bump) x->bump = reinterpret_cast<OSOCTET*>(blk);   // the last carved
+   OSOCTET* end = blockEnd(blk);
+   poison(blk, (size_t)(end - reinterpret_cast<OSOCTET*>(blk)));   // freed: no access
+   if (c == x->cur && end == x->bump) x->bump = reinterpret_cast<OSOCTET*>(blk);   // the last carved
    if (--c->live != 0) return;
    if (c == x->cur) x->bump = chunkStart(c);   // empty: carve it afresh
    else dropChunk(x, c);
@@ -389,11 +437,12 @@ void* rtMemHeapAlloc(OSMemHeap** ppHeap, int nbytes)
    OSMemHeap* h = *ppHeap;
    if (h != nullptr && nbytes >= 0 && (h->heapFlags & RT_MH_FREEHEAPDESC)) {
       HeapExt* x = reinterpret_cast<HeapExt*>(h);
-      size_t span = sizeof(OSMemBlk) + round16((size_t)nbytes);
+      size_t span = blockSpan((size_t)nbytes);
       Chunk* c = x->cur;
       if (x->carve && c != nullptr && span <= kMaxCarved && (size_t)(c->end - x->bump) >= span) {
          OSMemBlk* blk = reinterpret_cast<OSMemBlk*>(x->bump);
          x->bump += span;
+         unpoison(blk, sizeof(OSMemBlk) + (size_t)nbytes);
          c->live++;
          blk->reserved = reinterpret_cast<size_t>(c);
          blk->size = (size_t)nbytes;
@@ -427,7 +476,7 @@ void rtMemHeapFreePtr(OSMemHeap** ppHeap, void* p)
 // everything as it was.
 static void* reallocOwnChunk(OSMemHeap* heap, HeapExt* x, Chunk* c, size_t nbytes)
 {
-   size_t span = sizeof(OSMemBlk) + round16(nbytes);
+   size_t span = blockSpan(nbytes);
    size_t old = upperBound(x, c) - 1;   // c's place in the index
    Chunk* nc = static_cast<Chunk*>(rtDefaultRealloc(x->pub.memCtx, c, sizeof(Chunk) + span));
    if (nc == nullptr) return nullptr;
@@ -450,6 +499,8 @@ static void* reallocOwnChunk(OSMemHeap* heap, HeapExt* x, Chunk* c, size_t nbyte
    unlinkBlock(heap, nb);
    nb->reserved = reinterpret_cast<size_t>(nc);
    nb->size = nbytes;
+   unpoison(nb, sizeof(OSMemBlk) + nbytes);
+   poison(static_cast<OSOCTET*>(payloadOf(nb)) + nbytes, (size_t)(nc->end - static_cast<OSOCTET*>(payloadOf(nb))) - nbytes);
    linkHead(heap, nb);
    return payloadOf(nb);
 }
@@ -466,16 +517,18 @@ void* rtMemHeapRealloc(OSMemHeap** ppHeap, void* p, int nbytes)
       OSMemBlk* blk = headerOf(p);
       Chunk* c = reinterpret_cast<Chunk*>(blk->reserved);
       OSOCTET* payload = static_cast<OSOCTET*>(p);
-      if (heap->blockList == blk && c == x->cur && payload + round16(blk->size) == x->bump &&
-          round16((size_t)nbytes) <= (size_t)(c->end - payload)) {
+      if (heap->blockList == blk && c == x->cur && blockEnd(blk) == x->bump &&
+          round16((size_t)nbytes) + kRedZone <= (size_t)(c->end - payload)) {
+         poison(payload, round16(blk->size) + kRedZone);
+         unpoison(payload, (size_t)nbytes);
          blk->size = (size_t)nbytes;
-         x->bump = payload + round16((size_t)nbytes);
+         x->bump = blockEnd(blk);
          return p;
       }
       // A large block keeps a chunk of its own, resized in one piece (a
       // growing message buffer is not copied at every step).
       if (c != x->cur && c->mapped == 0 && reinterpret_cast<OSOCTET*>(blk) == chunkStart(c) && c->live == 1 &&
-          sizeof(OSMemBlk) + round16((size_t)nbytes) > kMaxCarved) {
+          blockSpan((size_t)nbytes) > kMaxCarved) {
          return reallocOwnChunk(heap, x, c, (size_t)nbytes);
       }
    }
@@ -501,6 +554,8 @@ int rtMemHeapCheckPtr(OSMemHeap** ppHeap, void* p)
       if ((reinterpret_cast<uintptr_t>(p) & 15) != 0) return 0;
       if (c == x->cur && static_cast<OSOCTET*>(p) >= x->bump) return 0;
       OSMemBlk* blk = headerOf(p);
+      // Inside a payload, a red zone or a freed block: no header there.
+      if (poisoned(blk, sizeof(OSMemBlk))) return 0;
       if (blk->reserved != reinterpret_cast<size_t>(c)) return 0;
       if (blk->prev == nullptr) return heap->blockList == blk;
       if (chunkOf(x, blk->prev) == nullptr) return 0;

@@ -67,7 +67,8 @@ EXTERNRT int xerEncInt(ASN1CTXT* pctxt, int value, const char* elemName);       
 EXTERNRT int xerEncUInt(ASN1CTXT* pctxt, unsigned int value, const char* elemName);       // "INTEGER"
 // The value as text: decimal with an optional '-', or "0x"/"0b"/"0o" followed
 // by hexadecimal/binary/octal digits (converted to decimal). Leading zeros are
-// dropped. -18 for any other text, -12 when out of memory.
+// dropped. -18 for any other text, -33 for a value beyond ASN_K_MAXBIGINTBITS
+// (asn1type.h; decided before any conversion), -12 when out of memory.
 EXTERNRT int xerEncBigInt(ASN1CTXT* pctxt, const char* value, const char* elemName);      // "INTEGER"
 EXTERNRT int xerEncNull(ASN1CTXT* pctxt, const char* elemName);                           // "NULL"
 // <name><valueName/></name>: an enumeration or named-number identifier.
@@ -145,9 +146,11 @@ EXTERNRT int xerDecUInt16(ASN1CTXT* pctxt, OSUINT16* pvalue);
 // A decimal integer token (optional leading white space, an optional '-',
 // at least one digit, only white space after it; else -18). Radix 10 returns
 // the token; radix 2, 8 or 16 its two's-complement binary or hexadecimal, or
-// octal form prefixed "0b", "0o" or "0x" (at most XER_MAX_BIGINT_CONV_DIGITS
-// digits, else -33). The result is a new string in the context heap; -12 when
-// out of memory, -30 for another radix.
+// octal form prefixed "0b", "0o" or "0x". Every radix refuses a value beyond
+// ASN_K_MAXBIGINTBITS (asn1type.h) with -33, decided by the digit count before
+// any conversion, so that every value read can be written again (DER or
+// XER). The result is a new string in the context heap; -12 when out of
+// memory, -30 for another radix.
 EXTERNRT int xerDecBigInt(ASN1CTXT* pctxt, const char** ppvalue, int radix);
 // Dotted decimal arcs with optional white space around them. -4 for any other
 // text, an arc beyond 32 bits, more than 128 or fewer than 2 arcs, a first arc
@@ -195,8 +198,9 @@ EXTERNRT int xerCmpText(const char* text1, const char* text2);
 
 }
 
-// Longest radix-2/8/16 conversion xerDecBigInt performs: the conversion is
-// quadratic in the number of digits, so hostile input must not choose it.
-#define XER_MAX_BIGINT_CONV_DIGITS 4096
+// Most significant digits of an INTEGER value xerDecBigInt reads, in any
+// radix: the one limit of the big-integer text conversions, kept under its
+// former name.
+#define XER_MAX_BIGINT_CONV_DIGITS ASN_K_MAXBIGINTDIGITS
 
 #endif

@@ -186,6 +186,10 @@ int xerDecBigInt(ASN1CTXT* pctxt, const char** ppvalue, int radix)
       if (!isDigit(token[i])) return LOG_ASN1ERR(pctxt, ASN1ERR_BAD_VALUE);
    }
    if (skipSpace(t, end) != t.len) return LOG_ASN1ERR(pctxt, ASN1ERR_BAD_VALUE);
+   // The size limit of the writers, checked on the digits before anything
+   // is converted or copied.
+   int fits = rtBigIntCheckDecimal(pctxt, token + firstDigit, tokenLen - firstDigit);
+   if (fits != 0) return fits;
 
    if (radix == 10) {
       char* copy = static_cast<char*>(ASN1MALLOC(pctxt, tokenLen + 1));
@@ -196,7 +200,6 @@ int xerDecBigInt(ASN1CTXT* pctxt, const char** ppvalue, int radix)
       return 0;
    }
 
-   if (tokenLen > XER_MAX_BIGINT_CONV_DIGITS) return LOG_ASN1ERR(pctxt, ASN1ERR_TOO_BIG);
    // A terminated copy of the token for the parser; short ones stay local.
    char local[512];
    char* decimal = local;

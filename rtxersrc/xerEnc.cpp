@@ -329,7 +329,10 @@ static int writeDecimalBigInt(ASN1CTXT* pctxt, const char* text)
    }
    while (*text == '0') text++;
    if (*text == 0) return writeBytes(pctxt, "0", 1);
-   int stat = negative ? writeBytes(pctxt, "-", 1) : 0;
+   // What the reader would refuse is not written.
+   int stat = rtBigIntCheckDecimal(pctxt, text, strlen(text));
+   if (stat != 0) return stat;
+   if (negative) stat = writeBytes(pctxt, "-", 1);
    if (stat == 0) stat = writeText(pctxt, text);
    return stat;
 }
@@ -342,7 +345,17 @@ int xerEncBigInt(ASN1CTXT* pctxt, const char* value, const char* elemName)
    if (stat != 0) return stat;
 
    if (value[0] == '0' && (value[1] == 'x' || value[1] == 'b' || value[1] == 'o')) {
-      // Rewrite the hexadecimal, binary or octal form in decimal.
+      // Rewrite the hexadecimal, binary or octal form in decimal, unless
+      // its digits alone show it to be beyond the size limit. Two's
+      // complement digits: leading sign digits ('0', or 'f' / '1' of a
+      // negative value) say nothing about the size.
+      if (value[1] != 'o') {
+         const bool hex = value[1] == 'x';
+         const char* d = value + 2;
+         while (*d == '0' || (hex ? (*d == 'f' || *d == 'F') : *d == '1')) d++;
+         if ((OSUINT64)strlen(d) * (hex ? 4 : 1) > (OSUINT64)ASN_K_MAXBIGINTBITS + 8)
+            return LOG_ASN1ERR(pctxt, ASN1ERR_TOO_BIG);
+      }
       ASN1BigInt big;
       rtBigIntInit(&big);
       stat = rtBigIntSetStr(pctxt, &big, value, 0);

@@ -183,15 +183,18 @@ TEST_F(XerDec, BigInt)
       }
    }
 
-   // Long tokens: a heap copy for the conversion, and a bound on its cost.
+   // Long tokens: a heap copy for the conversion, and the size limit of the
+   // conversions in every radix (tests/test_bigint_limit.cpp has its edge).
    std::string longDec(600, '9');
    const char* v = nullptr;
    ASSERT_EQ(0, xerDecBigInt(setText(longDec), &v, 16));
    EXPECT_EQ(0, strncmp(v, "0x", 2));
    std::string tooLong(XER_MAX_BIGINT_CONV_DIGITS + 1, '1');
    EXPECT_EQ(ASN1ERR_TOO_BIG, xerDecBigInt(setText(tooLong), &v, 16));
-   EXPECT_EQ(0, xerDecBigInt(setText(tooLong), &v, 10));
-   EXPECT_EQ(tooLong, v);
+   EXPECT_EQ(ASN1ERR_TOO_BIG, xerDecBigInt(setText(tooLong), &v, 10));
+   std::string longest(XER_MAX_BIGINT_CONV_DIGITS - 1, '9');
+   ASSERT_EQ(0, xerDecBigInt(setText(longest), &v, 10));
+   EXPECT_EQ(longest, v);
 }
 
 TEST_F(XerDec, CharacterStrings)

@@ -3,8 +3,6 @@
 #ifndef QVASN1_TESTS_WRAPPER_CORPUSDER_H
 #define QVASN1_TESTS_WRAPPER_CORPUSDER_H
 
-#include <dirent.h>
-
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -12,23 +10,13 @@
 #include <vector>
 
 #include "CorvaneBase.h"
+#include "WrapperTestUtil.h"
 
 namespace corpus {
 
-inline std::vector<std::string> files(const std::string& folder)
-{
-   std::vector<std::string> out;
-   std::string dir = std::string(QVASN1_CORPUS_DIR) + "/" + folder;
-   DIR* d = opendir(dir.c_str());
-   if (d == nullptr) return out;
-   while (dirent* e = readdir(d)) {
-      std::string name = e->d_name;
-      if (name.size() > 4 && name.compare(name.size() - 4, 4, ".der") == 0) out.push_back(dir + "/" + name);
-   }
-   closedir(d);
-   std::sort(out.begin(), out.end());
-   return out;
-}
+// The DER files directly in a corpus folder, sorted.
+using wrappertest::corpusFiles;
+inline std::vector<std::string> files(const std::string& folder) { return corpusFiles(folder); }
 
 inline std::vector<unsigned char> read(const std::string& path)
 {

@@ -525,6 +525,50 @@ void emitOuterMatch(Writer& w, uint32_t universal)
    w.line("OSUINT32 start = pctxt->buffer.byteIndex;");
 }
 
+// A test that the SEQUENCE value at lv equals a braced DEFAULT value that
+// names object identifier components only ("{ algorithm id-sha256 }"): the
+// named components hold those values and every other component is absent.
+// Empty when the default is of another form.
+std::string structuredDefaultTest(const Component& c, const std::string& lv)
+{
+   const Type* bt = baseType(c.type);
+   if (bt->kind != Type::Kind::Sequence) return "";
+   const auto& toks = c.defaultValue->tokens;
+   std::vector<std::pair<std::string, std::string>> given;
+   for (size_t i = 0; i < toks.size();) {
+      if (i + 1 >= toks.size()) return "";
+      given.emplace_back(toks[i].text, toks[i + 1].text);
+      i += 2;
+      if (i < toks.size()) {
+         if (toks[i].text != ",") return "";
+         i++;
+      }
+   }
+   std::string test;
+   size_t used = 0;
+   for (const auto& sc : bt->components) {
+      std::string f = fieldName(sc.name);
+      auto it = std::find_if(given.begin(), given.end(), [&](const auto& g) { return g.first == sc.name; });
+      if (it != given.end()) {
+         // An object identifier, or the identifier field of a class.
+         const Type* st = baseType(sc.type);
+         if (st->kind == Type::Kind::ClassField && !isOpenType(*st) && st->classField->type)
+            st = baseType(st->classField->type);
+         if (st->kind != Type::Kind::ObjectId) return "";
+         std::string ref = it->second;
+         std::replace(ref.begin(), ref.end(), '-', '_');
+         test += " && " + mem(lv, f) + " == " + ref;
+         used++;
+      }
+      else {
+         if (!hasPresenceBit(sc)) return "";
+         test += " && !" + mem(lv, "m." + f + "Present");
+      }
+   }
+   if (used != given.size() || test.empty()) return "";
+   return test.substr(4);
+}
+
 // The failure of a CHOICE alternative names it in the error path (it starts
 // where the CHOICE does).
 FailExpr alternativeFail(const Component& c)
@@ -598,6 +642,22 @@ void emitComponentDecode(Writer& w, DecEmitter& d, const Component& c, const Fai
    d.chain(c.type.get(), 0, true, lv, "");
    d.setFail(nullptr);
    emitChecks(w, c.type.get(), lv, "pvalue->" + f, false, onFail);
+   if (c.defaultValue) {
+      // DER (ASN1DERSTRICT): a value equal to the default is never encoded
+      // (X.690 11.5). BOOLEAN, INTEGER and ENUMERATED defaults are compared,
+      // and SEQUENCE defaults that name object identifiers only.
+      const Type* bt = baseType(c.type);
+      std::string same;
+      if (bt->kind == Type::Kind::Boolean && c.defaultValue->kind == Value::Kind::Bool)
+         same = c.defaultValue->boolVal ? lv + " != 0" : lv + " == 0";
+      else if ((bt->kind == Type::Kind::Integer || bt->kind == Type::Kind::Enumerated) &&
+               bt->repr != Repr::BigInt && c.type->repr != Repr::BigInt && c.defaultValue->number)
+         same = lv + " == " + std::to_string(*c.defaultValue->number);
+      else if (c.defaultValue->kind == Value::Kind::Braced)
+         same = structuredDefaultTest(c, lv);
+      if (!same.empty())
+         w.line("if ((pctxt->flags & ASN1DERSTRICT) && " + same + ") " + failReturn(onFail, "ASN1ERR_BAD_VALUE"));");
+   }
    if (hasPresenceBit(c)) w.line("pvalue->m." + f + "Present = 1;");
 }
 
@@ -739,6 +799,16 @@ void emitChoiceDecodeBody(Writer& w, const Unit& u)
    w.line("return 0;");
 }
 
+// DER (ASN1DERSTRICT): the element just decoded may not sort before the
+// one before it (X.690 11.6).
+void emitSetOfOrderCheck(Writer& w)
+{
+   w.open("if (pctxt->flags & ASN1DERSTRICT) {");
+   w.line("stat = asn1dataDerSetOfOrder(pctxt, &prevStart, &prevEnd, elemStart);");
+   w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+   w.close();
+}
+
 void emitListDecodeBody(Writer& w, const Unit& u, bool isSet)
 {
    Type& t = *u.type;
@@ -748,7 +818,9 @@ void emitListDecodeBody(Writer& w, const Unit& u, bool isSet)
    w.line("int stat = 0;");
    emitOuterMatch(w, isSet ? 0x11 : 0x10);
    w.line("asn1dataListInit(pvalue);");
+   if (isSet) w.line("OSUINT32 prevStart = 0, prevEnd = 0;   // the element before, for the DER order");
    w.open("while (asn1dataMore(pctxt, start, length)) {");
+   if (isSet) w.line("OSUINT32 elemStart = pctxt->buffer.byteIndex;");
    w.line("if (pvalue->count > 2147483646U) return LOG_ASN1ERR(pctxt, ASN1ERR_SEQ_OVERFLOW);");
    const FailExpr onFail = elementFail(*e, "pvalue->count");
    w.line("// One zero-filled heap block holds the list node and the element.");
@@ -760,6 +832,7 @@ void emitListDecodeBody(Writer& w, const Unit& u, bool isSet)
    d.setFail(nullptr);
    emitChecks(w, e, "(*pelem)", "*pelem", false, onFail);
    w.line("asn1dataListAppend(pctxt, pvalue, pnode);");
+   if (isSet) emitSetOfOrderCheck(w);
    w.close();
    emitChecks(w, &t, "(*pvalue)", "*pvalue", true);
    w.line("stat = asn1dataEnd(pctxt, start, length);");
@@ -787,7 +860,9 @@ void emitArrayDecodeBody(Writer& w, const Unit& u, bool isSet)
    w.line("pvalue->elem = static_cast<" + er + "*>(ASN1MALLOCZ(pctxt, sizeof(" + er + ") * static_cast<size_t>(count)));");
    w.line("if (pvalue->elem == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);");
    w.close();
+   if (isSet) w.line("OSUINT32 prevStart = 0, prevEnd = 0;   // the element before, for the DER order");
    w.open("while (asn1dataMore(pctxt, start, length)) {");
+   if (isSet) w.line("OSUINT32 elemStart = pctxt->buffer.byteIndex;");
    w.line("if (pvalue->n >= static_cast<OSUINT32>(count)) return LOG_ASN1ERR(pctxt, ASN1ERR_SEQ_OVERFLOW);");
    w.line("OSUINT32 xx1 = pvalue->n;");
    const FailExpr onFail = elementFail(*e, "xx1");
@@ -796,6 +871,7 @@ void emitArrayDecodeBody(Writer& w, const Unit& u, bool isSet)
    d.setFail(nullptr);
    emitChecks(w, e, "pvalue->elem[xx1]", "pvalue->elem[xx1]", false, onFail);
    w.line("++pvalue->n;");
+   if (isSet) emitSetOfOrderCheck(w);
    w.close();
    emitChecks(w, &t, "(*pvalue)", "*pvalue", true);
    w.line("stat = asn1dataEnd(pctxt, start, length);");
@@ -1085,6 +1161,9 @@ void emitDecoder(const Unit& u, Writer& w, bool recursive)
          // string longer than the highest named bit does not fit the record.
          w.line("if (pvalue->numbits > " + std::to_string(namedBitsCapacity(t)) +
                 "U) return LOG_ASN1ERR(pctxt, ASN1ERR_STRING_OVERFLOW);");
+         // DER (ASN1DERSTRICT): no trailing zero bits (X.690 11.2.2).
+         w.line("if ((pctxt->flags & ASN1DERSTRICT) && !asn1dataDerNamedBits(pvalue->data, pvalue->numbits))");
+         w.line("   return LOG_ASN1ERR(pctxt, ASN1ERR_BAD_VALUE);");
       }
       emitChecks(w, &copy, "(*pvalue)", "*pvalue");
    }
