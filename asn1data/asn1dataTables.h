@@ -197,15 +197,22 @@ inline void asn1dataTakeBack(ASN1CTXT* pctxt, const ASN1ErrInfo& saved)
 // position (the decoder stands at the end of the record holding it, and the
 // value is its last component), so the last such run of octets is it. -1
 // when they are not found (a constructed OCTET STRING holding the value in
-// segments).
+// segments). A candidate is compared on its first and last octets only
+// (kLocateProbe each), so that the search stays linear in the buffer
+// whatever the octets: the offset is for the message, not for a decision.
 inline OSINT64 asn1dataLocateValue(const ASN1CTXT* pctxt, const Asn1TObject& object)
 {
+   const OSUINT32 kLocateProbe = 32;
    const ASN1BUFFER& b = pctxt->buffer;
    const OSUINT32 end = b.byteIndex < b.size ? b.byteIndex : b.size;
    if (b.data == nullptr || object.data == nullptr || object.numocts == 0 || object.numocts > end) return -1;
    if (object.data >= b.data && object.data + object.numocts <= b.data + end) return object.data - b.data;
-   for (OSUINT32 at = end - object.numocts + 1; at-- > 0;) {
-      if (b.data[at] == object.data[0] && memcmp(b.data + at, object.data, object.numocts) == 0) return at;
+   const OSUINT32 n = object.numocts;
+   const OSUINT32 probe = n < kLocateProbe ? n : kLocateProbe;
+   for (OSUINT32 at = end - n + 1; at-- > 0;) {
+      if (b.data[at] == object.data[0] && memcmp(b.data + at, object.data, probe) == 0 &&
+          memcmp(b.data + at + n - probe, object.data + n - probe, probe) == 0)
+         return at;
    }
    return -1;
 }

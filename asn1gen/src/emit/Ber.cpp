@@ -656,7 +656,7 @@ void emitComponentDecode(Writer& w, DecEmitter& d, const Component& c, const Fai
       else if (c.defaultValue->kind == Value::Kind::Braced)
          same = structuredDefaultTest(c, lv);
       if (!same.empty())
-         w.line("if ((pctxt->flags & ASN1DERSTRICT) && " + same + ") " + failReturn(onFail, "ASN1ERR_BAD_VALUE"));");
+         w.line("if ((pctxt->flags & ASN1DERSTRICT) && " + same + ") " + failReturn(onFail, "ASN1ERR_BAD_VALUE"));
    }
    if (hasPresenceBit(c)) w.line("pvalue->m." + f + "Present = 1;");
 }
