@@ -55,12 +55,11 @@ if(QVASN1_BUILD_GENERATED)
   list(FILTER asn1_gen_sources INCLUDE REGEX "\\.cpp$")
   target_sources(qvasn1 PRIVATE ${asn1_gen_sources})
   target_include_directories(qvasn1 PUBLIC
-    "$<BUILD_INTERFACE:${QVASN1_GEN_DIR}>"
-    "$<BUILD_INTERFACE:${QVASN1_ASN1_DIR}>")
+    "$<BUILD_INTERFACE:${QVASN1_GEN_DIR}>")
   add_dependencies(qvasn1 asn1data_generated)
-  # Installed beside the run-time headers: the generated headers and the
-  # run-time support header they include (the only header of asn1data/).
-  set_property(GLOBAL APPEND PROPERTY QVASN1_GENERATED_HEADER_DIRS ${QVASN1_GEN_DIR} ${QVASN1_ASN1_DIR})
+  # Installed beside the run-time headers (their support, rtgensrc/, is one
+  # of the run-time folders).
+  set_property(GLOBAL APPEND PROPERTY QVASN1_GENERATED_HEADER_DIRS ${QVASN1_GEN_DIR})
   if(QVASN1_BUILD_TESTS)
     # Tests of the generated types are built only with them.
     target_sources(qvasn1_tests PRIVATE

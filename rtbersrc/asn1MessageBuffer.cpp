@@ -1,7 +1,5 @@
 #include "asn1MessageBuffer.h"
 
-ASN1MessageBuffer::RTLError::~RTLError() = default;
-
 ASN1MessageBuffer::ASN1MessageBuffer(Type bufferType) : mpContext(nullptr), mBufferType(bufferType)
 {
    mpContext = new ASN1Context();

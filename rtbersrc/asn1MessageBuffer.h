@@ -48,12 +48,9 @@ public:
 
 class EXTERNRT ASN1MessageBuffer : public ASN1MessageBufferIF {
 public:
-   // Thrown when a context or an encode buffer cannot be set up.
-   class EXTERNRT RTLError : public ASN1RTLException {
-   public:
-      explicit RTLError(int stat) : ASN1RTLException(stat) {}
-      ~RTLError() override;
-   };
+   // Thrown when a context or an encode buffer cannot be set up (defined in
+   // the core, which throws it too).
+   typedef ASN1RTLError RTLError;
 
    ~ASN1MessageBuffer() override;
    ASN1CtxtPtr getContext() override { return ASN1CtxtPtr(mpContext); }

@@ -15,4 +15,12 @@ public:
    int status;
 };
 
+// Thrown when a context or an encode buffer cannot be set up (callers spell
+// it ASN1MessageBuffer::RTLError).
+class EXTERNRT ASN1RTLError : public ASN1RTLException {
+public:
+   explicit ASN1RTLError(int stat) : ASN1RTLException(stat) {}
+   ~ASN1RTLError() override;
+};
+
 #endif
