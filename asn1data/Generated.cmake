@@ -51,26 +51,19 @@ add_custom_command(
 add_custom_target(asn1data_generated DEPENDS ${QVASN1_GEN_DIR}/asn1data.stamp)
 
 if(QVASN1_BUILD_GENERATED)
-  set(asn1_gen_sources ${asn1_outputs})
-  list(FILTER asn1_gen_sources INCLUDE REGEX "\\.cpp$")
-  target_sources(qvasn1 PRIVATE ${asn1_gen_sources})
-  target_include_directories(qvasn1 PUBLIC
-    "$<BUILD_INTERFACE:${QVASN1_GEN_DIR}>")
-  add_dependencies(qvasn1 asn1data_generated)
-  # Installed beside the run-time headers (their support, rtgensrc/, is one
-  # of the run-time folders).
-  set_property(GLOBAL APPEND PROPERTY QVASN1_GENERATED_HEADER_DIRS ${QVASN1_GEN_DIR})
-  if(QVASN1_BUILD_TESTS)
-    # Tests of the generated types are built only with them.
-    target_sources(qvasn1_tests PRIVATE
-      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_generated_ber.cpp
-      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_generated_xer.cpp
-      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_tables.cpp
-      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_control_bases.cpp
-      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_hostile_input.cpp
-      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_catalogue.cpp
-      ${CMAKE_CURRENT_SOURCE_DIR}/tests/generated/test_catalogue_edges.cpp)
-    target_compile_definitions(qvasn1_tests PRIVATE
-      QVASN1_CATALOGUE_FILE="${QVASN1_ASN1_DIR}/catalogue.txt")
-  endif()
+  # Two layers: the types (codecs, copies, tables of information objects)
+  # over the support of generated code, and their registration tables, which
+  # belong to the registry above them.
+  set(asn1_type_sources ${asn1_outputs})
+  list(FILTER asn1_type_sources INCLUDE REGEX "\\.cpp$")
+  set(asn1_reg_sources ${asn1_type_sources})
+  list(FILTER asn1_type_sources EXCLUDE REGEX "Reg\\.cpp$")
+  list(FILTER asn1_reg_sources INCLUDE REGEX "Reg\\.cpp$")
+  qvasn1_layer(qvasn1_generated SOURCES ${asn1_type_sources} DEPENDS qvasn1_gensupport)
+  target_include_directories(qvasn1_generated PUBLIC "$<BUILD_INTERFACE:${QVASN1_GEN_DIR}>")
+  add_dependencies(qvasn1_generated asn1data_generated)
+  qvasn1_layer(qvasn1_generated_registry SOURCES ${asn1_reg_sources} DEPENDS qvasn1_generated qvasn1_registry)
+  # The generated headers, installed beside the run-time headers.
+  set(QVASN1_GENERATED_HEADERS ${asn1_outputs})
+  list(FILTER QVASN1_GENERATED_HEADERS INCLUDE REGEX "\\.h$")
 endif()

@@ -22,38 +22,13 @@ install(TARGETS qvasn1 qvalloc qvplatform qvbase EXPORT qvasn1Targets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(TARGETS qvasn1_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-# Public headers: every header of the run-time folders except the internal
-# ones below (included by sources only, never by a public header), and the
-# platform stand-ins' headers, in one flat folder (the sources include each
-# other by file name).
-set(QVASN1_INTERNAL_HEADERS_REGEX "(Internal|asn1TimeScan)\\.h$")
-set(_qvasn1_headers)
-foreach(dir IN LISTS QVASN1_RT_DIRS ITEMS platform wrapper)
-  file(GLOB _dir_headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/*.h)
-  list(FILTER _dir_headers EXCLUDE REGEX "${QVASN1_INTERNAL_HEADERS_REGEX}")
-  list(APPEND _qvasn1_headers ${_dir_headers})
-endforeach()
-install(FILES ${_qvasn1_headers} DESTINATION ${QVASN1_INSTALL_INCLUDEDIR})
-
-# >>> Hook for the generated type library (asn1data). The build of the
-# generated sources names each folder of generated headers, from any
-# CMakeLists and in any order, with
-#    set_property(GLOBAL APPEND PROPERTY QVASN1_GENERATED_HEADER_DIRS <dir>)
-# (or, at the top level, in the variable QVASN1_GENERATED_HEADER_DIRS). When
-# the configuration is complete, each folder's headers are installed beside
-# the run-time headers, so that a consumer includes "PKIX1Explicit88.h" as
-# it includes "asn1type.h".
-function(_qvasn1_install_generated_headers)
-  get_property(dirs GLOBAL PROPERTY QVASN1_GENERATED_HEADER_DIRS)
-  list(APPEND dirs ${QVASN1_GENERATED_HEADER_DIRS})
-  list(REMOVE_DUPLICATES dirs)
-  foreach(dir IN LISTS dirs)
-    install(DIRECTORY ${dir}/ DESTINATION ${QVASN1_INSTALL_INCLUDEDIR}
-      FILES_MATCHING PATTERN "*.h")
-  endforeach()
-endfunction()
-cmake_language(DEFER CALL _qvasn1_install_generated_headers)
-# <<< end of the hook
+# Public headers, in one flat folder (the sources include each other by file
+# name): the layers' own lists (qvasn1_layer ... HEADERS), the platform
+# stand-ins' headers and the generated headers.
+set(QVASN1_PLATFORM_HEADERS AtlCompat.h CorvaneBase.h WinCompat.h qvalloc.h)
+list(TRANSFORM QVASN1_PLATFORM_HEADERS PREPEND ${PROJECT_SOURCE_DIR}/platform/)
+install(FILES ${QVASN1_PUBLIC_HEADERS} ${QVASN1_PLATFORM_HEADERS} ${QVASN1_GENERATED_HEADERS}
+  DESTINATION ${QVASN1_INSTALL_INCLUDEDIR})
 
 # CMake package.
 install(EXPORT qvasn1Targets NAMESPACE qvasn1:: DESTINATION ${QVASN1_INSTALL_CMAKEDIR})

@@ -93,11 +93,7 @@ enum ASN1TagType { ASN1TAG_IMPLICIT = 0, ASN1TAG_EXPLICIT = 1 };
 // The last three are checked by the generated decoders.
 #define ASN1DERSTRICT 0x2000
 
-// Deepest nesting of indefinite-length elements the decoder walks through
-// (xd_MovePastEOC, xd_NextElement, xd_count, xd_indeflen_ex, xd_OpenType).
-// Anything deeper is refused with ASN1ERR_NOT_SUPPORTED instead of being
-// followed: no legitimate PKI message nests anywhere near this deep.
-#define ASN1_MAX_NESTING_DEPTH 256
+// ASN1_MAX_NESTING_DEPTH bounds the walks over indefinite lengths (asn1Limits.h).
 
 // Where an element lies in a backward-written encode buffer, measured from
 // the buffer's last position so that it stays valid when the buffer grows.

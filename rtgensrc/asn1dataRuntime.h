@@ -29,11 +29,7 @@
 
 namespace asn1data {
 
-// The most calls of decoders of recursive types (PKIMessage, PKIBody and
-// NestedMessageContent: three per nested message) that may be active at
-// once; deeper input fails with ASN1ERR_NOT_SUPPORTED before it can
-// exhaust the stack.
-#define ASN1DATA_MAX_DEPTH 128
+// ASN1DATA_MAX_DEPTH (asn1Limits.h) bounds the active decoder calls.
 
 // Counts the decoders of recursive types active on this thread; one guard
 // lives in each such decoder call.

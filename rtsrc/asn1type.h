@@ -12,6 +12,7 @@
 #include <stdint.h>
 
 #include "asn1ErrCodes.h"
+#include "asn1Limits.h"
 #include "rtexport.h"
 
 typedef unsigned char  OSOCTET;
@@ -84,28 +85,7 @@ typedef _Asn1RTSListNode Asn1RTSListNode;
 typedef OSUINT16 OSUNICHAR;     // one BMPString character
 typedef OSUINT32 OS32BITCHAR;   // one UniversalString character
 
-// Maximum number of arcs of an object identifier.
-#define ASN_K_MAXSUBIDS 128
-
-// Largest big integer, in bits of magnitude, that is converted between its
-// binary form and decimal or octal text: a value must lie below 2^65536 in
-// magnitude. The conversions take time that grows with the square of the
-// length, so a longer value is refused with ASN1ERR_TOO_BIG (-33) before any
-// work is done, on both sides alike: the text parser (rtBigIntSetStr), the
-// text writer (rtBigIntToString), the DER encoder of decimal texts
-// (xe_bigint) and the XER reader and writer of INTEGER values (xerDecBigInt,
-// xerEncBigInt). A value read is therefore always a value that can be
-// written. 65536 bits is four times the largest RSA modulus in use (16384
-// bits) and covers every key and domain parameter of the PKI standards.
-// Hexadecimal and binary texts and the BER/DER forms themselves are linear
-// and have no such limit.
-#define ASN_K_MAXBIGINTBITS 65536
-
-// Most significant decimal digits of a value within ASN_K_MAXBIGINTBITS
-// (2^65536 has 19729 digits). A text with fewer digits always fits; one with
-// exactly this many is converted to be sure; one with more is refused
-// unread.
-#define ASN_K_MAXBIGINTDIGITS 19729
+// The limits (ASN_K_MAXSUBIDS, ASN_K_MAXBIGINTBITS, ...) are in asn1Limits.h.
 
 // OBJECT IDENTIFIER: numids arcs in subid[0..numids-1].
 struct ASN1OBJID {
@@ -172,7 +152,6 @@ struct ASN1BigInt {
 };
 
 // Broken-down GeneralizedTime / UTCTime.
-#define ASN1_MAX_FRACTION_DIGITS 20
 struct ASN1DateTime {
    OSUINT16 year;
    OSUINT16 month;

@@ -44,10 +44,8 @@ struct ASN1ErrPathItem {
                          // octets start in the enclosing buffer (-1: unknown)
 };
 
-// Items kept: the innermost ASN1_ERRPATH_INNER and the outermost rest; the
-// ones between are counted in `dropped`.
-#define ASN1_ERRPATH_MAX 64
-#define ASN1_ERRPATH_INNER 16
+// Items kept (asn1Limits.h): the innermost ASN1_ERRPATH_INNER and the
+// outermost rest; the ones between are counted in `dropped`.
 
 struct ASN1ErrPath {
    OSUINT32 count;

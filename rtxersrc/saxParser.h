@@ -8,11 +8,7 @@
 
 #include "asn1MessageBuffer.h"
 
-// Deepest element nesting a reader accepts. A document nested deeper is
-// rejected before any handler sees the offending start tag, so that handler
-// chains (one nested handler per constructed level) and open-type capture
-// stay bounded whatever the input.
-#define OSXML_MAX_DEPTH 256
+// OSXML_MAX_DEPTH bounds the element nesting a reader accepts (asn1Limits.h).
 
 // Base of the reader and exception classes.
 class EXTERNRT OSXMLBase {
