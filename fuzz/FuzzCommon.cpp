@@ -142,98 +142,15 @@ void fuzzCheck(bool ok, const char* what, const Asn1RegEntry* entry)
    abort();
 }
 
-Value::Value(const Asn1RegEntry& entry)
-   : mEntry(entry), mpContext(new ASN1Context()), mpRecord(nullptr)
+Value::Value(const Asn1RegEntry& entry) : Asn1TypedValue(entry)
 {
-   mpContext->_ref();
-   size_t size = entry.recordSize != 0 ? entry.recordSize : 1;
-   mpRecord = ASN1MALLOCZ(ctxt(), size);
-   fuzzCheck(mpRecord != nullptr, "record allocation", &entry);
-}
-
-Value::~Value()
-{
-   if (mEntry.free != nullptr) mEntry.free(ctxt(), mpRecord);
-   mpContext->_unref();   // the heap goes with the last reference
+   fuzzCheck(valid(), "record allocation", &entry);
 }
 
 int Value::decodeBer(const uint8_t* data, size_t size, unsigned flags, size_t* consumed)
 {
-   *consumed = 0;
-   if (size == 0 || size > 0x7FFFFFFF) return ASN1ERR_INVALID_PARAM;
-   ASN1TAG tag = 0;
-   int total = 0;
-   ASN1CTXT* pctxt = ctxt();
-   rtErrReset(&pctxt->errInfo);
-   int stat = xd_setp(pctxt, data, (int)size, &tag, &total);
-   if (stat != 0) return stat;
-   pctxt->flags |= (OSUINT16)flags;
-   stat = mEntry.berDecode(pctxt, mpRecord);
-   fuzzCheck(pctxt->buffer.byteIndex <= size, "decode position past the input", &mEntry);
-   if (stat == 0) *consumed = pctxt->buffer.byteIndex;
-   return stat;
-}
-
-int Value::encodeDer(std::vector<uint8_t>& out)
-{
-   out.clear();
-   // The encoder writes backwards into a dynamic buffer of the record's own
-   // context; only the record is shared with the decode.
-   ASN1CTXT* pctxt = ctxt();
-   int stat = xe_setp(pctxt, nullptr, 0);
-   if (stat != 0) return stat;
-   int len = mEntry.derEncode(pctxt, mpRecord);
-   if (len < 0) return len;
-   const OSOCTET* p = xe_getp(pctxt);
-   fuzzCheck(p != nullptr || len == 0, "encoder returned no octets", &mEntry);
-   if (len > 0) out.assign(p, p + len);
-   return 0;
-}
-
-int Value::encodeXer(std::string& out)
-{
-   out.clear();
-   if (mEntry.xerEncode == nullptr) return ASN1ERR_NOT_SUPPORTED;
-   try {
-      ASN1XEREncodeBuffer buf(FALSE);
-      buf.init();
-      ASN1CTXT* pctxt = buf.getCtxtPtr();
-      int stat = xerEncStartDocument(pctxt);
-      if (stat == 0) stat = mEntry.xerEncode(pctxt, mpRecord);
-      if (stat == 0) stat = xerEncEndDocument(pctxt);
-      if (stat != 0) return stat;
-      out.assign(reinterpret_cast<const char*>(pctxt->buffer.data), buf.getMsgLen());
-      return 0;
-   }
-   catch (const std::bad_alloc&) {
-      return ASN1ERR_NO_MEMORY;
-   }
-}
-
-int Value::decodeXer(const uint8_t* data, size_t size)
-{
-   if (mEntry.xerDecode == nullptr) return ASN1ERR_NOT_SUPPORTED;
-   if (size > 0x7FFFFFFF) return ASN1ERR_INVALID_PARAM;
-   // The buffer works in this value's context: the record's parts come
-   // from its heap and outlive the buffer.
-   int stat;
-   ASN1CTXT* pctxt = ctxt();
-   rtErrReset(&pctxt->errInfo);
-   try {
-      ASN1XERDecodeBuffer buf(data, (OSUINT32)size, FALSE, mpContext);
-      stat = mEntry.xerDecode(&buf, mpRecord);
-   }
-   catch (const OSRTSAXException& e) {
-      stat = e.getStatus();
-   }
-   catch (const ASN1RTLException& e) {
-      stat = e.status;
-   }
-   catch (const std::bad_alloc&) {
-      stat = ASN1ERR_NO_MEMORY;
-   }
-   if (stat == 0) stat = pctxt->errInfo.status;
-   if (stat > 0) stat = ASN1ERR_XML_STATE;
+   const int stat = Asn1TypedValue::decodeBer(data, size, flags, consumed);
+   fuzzCheck(ctxt()->buffer.byteIndex <= size || size == 0, "decode position past the input", &entry());
    return stat;
 }
 

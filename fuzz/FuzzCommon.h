@@ -13,8 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "ASN1Context.h"
-#include "asn1Registry.h"
+#include "asn1TypedValue.h"
 
 namespace fuzz {
 
@@ -46,37 +45,17 @@ void meterEnd(size_t inputSize);
 // Prints "fuzz check failed: <what> (<type>)" and aborts when !ok.
 void fuzzCheck(bool ok, const char* what, const Asn1RegEntry* entry);
 
-// A record of one type in a context of its own (zero-filled, which is an
-// empty record of every registered type). The destructor frees the record's
-// parts and releases the context with everything it allocated.
-class Value {
+// A record of one type in a context of its own (the registry's typed
+// value), with the fuzzers' checks: the record must be allocated, and a
+// decode must never stand past its input.
+class Value : public Asn1TypedValue {
 public:
    explicit Value(const Asn1RegEntry& entry);
-   ~Value();
-   Value(const Value&) = delete;
-   Value& operator=(const Value&) = delete;
 
-   ASN1CTXT* ctxt() { return mpContext->getPtr(); }
-   void* record() { return mpRecord; }
-   const Asn1RegEntry& entry() const { return mEntry; }
-
-   // Decodes one value at the start of data[0..size) (flags are or-ed into
-   // the context's flags before the decode). 0 or a negative status;
-   // *consumed gets the octets read.
+   // Asn1TypedValue::decodeBer (flags or-ed into the context's flags).
    int decodeBer(const uint8_t* data, size_t size, unsigned flags, size_t* consumed);
-   // DER encoding of the record into out; 0 or a negative status.
-   int encodeDer(std::vector<uint8_t>& out);
-   // XER document of the record into out; 0 or a negative status, and
-   // ASN1ERR_NOT_SUPPORTED when the type has no XER encoder.
-   int encodeXer(std::string& out);
-   // Decodes an XER document; exceptions of the reader are turned into the
-   // status they carry. ASN1ERR_NOT_SUPPORTED without an XER decoder.
-   int decodeXer(const uint8_t* data, size_t size);
-
-private:
-   const Asn1RegEntry& mEntry;
-   ASN1Context* mpContext;   // one reference, held for the value's lifetime
-   void* mpRecord;
+   // The XER document of the record (not canonical, no flags).
+   int encodeXer(std::string& out) { return Asn1TypedValue::encodeXer(out, 0, false); }
 };
 
 // decode(encode(v)) for a value that decoded: the DER encoding of v must

@@ -6,27 +6,9 @@
 #include "FuzzCommon.h"
 #include "asn1ber.h"
 
-namespace {
-
-const char* const kTopLevel[] = {
-   "Certificate", "CertificateList", "CertificationRequest", "AttributeCertificate",
-   "ContentInfo", "OCSPRequest", "OCSPResponse", "TimeStampReq", "TimeStampResp",
-   "PKIMessage", "CertReqMessages", "DVCSRequest", "DVCSResponse",
-};
-
-std::vector<const Asn1RegEntry*> topLevelTypes()
-{
-   std::vector<const Asn1RegEntry*> v;
-   for (const char* name : kTopLevel)
-      if (const Asn1RegEntry* e = asn1RegFind(name)) v.push_back(e);
-   return v;
-}
-
-}
-
 static int fuzzOne(const uint8_t* data, size_t size)
 {
-   static const std::vector<const Asn1RegEntry*> types = topLevelTypes();
+   static const std::vector<const Asn1RegEntry*> types = asn1RegTopLevelTypes();
    if (size == 0) return 0;
    for (const Asn1RegEntry* entry : types) {
       for (unsigned flags : { 0u, (unsigned)ASN1DERSTRICT }) {

@@ -53,13 +53,19 @@ int asn1RegXerEncodeOf(ASN1CTXT* pctxt, void* pvalue)
    }
 }
 
-// The control class decodes the document of xmlBuf into the record.
-// Exceptions of the reader and the handlers pass through to the caller.
+// The control class decodes the document of xmlBuf into the record. The
+// exceptions of the reader and the handlers end here, as their status
+// (asn1RegXerFailure).
 template <class T, class C>
-int asn1RegXerDecodeOf(ASN1MessageBufferIF* xmlBuf, void* pvalue)
+int asn1RegXerDecodeOf(ASN1MessageBufferIF* xmlBuf, void* pvalue) noexcept
 {
-   C control(*xmlBuf, *static_cast<T*>(pvalue));
-   return control.DecodeFrom(*xmlBuf);
+   try {
+      C control(*xmlBuf, *static_cast<T*>(pvalue));
+      return control.DecodeFrom(*xmlBuf);
+   }
+   catch (...) {
+      return asn1RegXerFailure();
+   }
 }
 
 // asn1Copy_T(pctxt, src, dst); 0 when the copy function returns nothing.

@@ -2,7 +2,12 @@
 
 #include <string.h>
 
+#include <new>
+
+#include "asn1CppExcept.h"
 #include "asn1ErrCodes.h"
+#include "rtXmlExpatIF.h"
+#include "saxParser.h"
 
 namespace {
 
@@ -176,4 +181,25 @@ size_t asn1RegForEachModule(Asn1RegModuleVisitFunc fn, void* arg)
       if (fn != nullptr && fn(m, arg) != 0) return n;
    }
    return n;
+}
+
+int asn1RegXerFailure(void)
+{
+   int stat = ASN1ERR_XML_STATE;
+   try {
+      throw;
+   }
+   catch (const OSRTSAXException& e) {
+      stat = e.getStatus();
+      if (e.getMessage() != nullptr) OSExpatXMLReader::noteFailureMessage(e.getMessage());
+   }
+   catch (const ASN1RTLException& e) {
+      stat = e.status;
+   }
+   catch (const std::bad_alloc&) {
+      stat = ASN1ERR_NO_MEMORY;
+   }
+   catch (...) {
+   }
+   return stat < 0 ? stat : ASN1ERR_XML_STATE;
 }

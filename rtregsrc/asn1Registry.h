@@ -53,7 +53,7 @@ class ASN1MessageBufferIF;
 // be given zero-filled storage (from the context heap, say) without running
 // a constructor, as the decoders do for the elements of lists.
 //
-// None of the functions throws, except xerDecode (see there).
+// None of the functions throws.
 // --------------------------------------------------------------------------
 
 // Decodes one complete value, tag and length included (explicit tagging), at
@@ -80,9 +80,10 @@ typedef int (*Asn1RegXerEncodeFunc)(ASN1CTXT* pctxt, void* pvalue);
 // Decodes the XER document held by xmlBuf (an ASN1XERDecodeBuffer) into the
 // record; the record's parts are allocated from xmlBuf's context heap.
 // Returns 0 or a negative status. Failures of the XML reader and of the SAX
-// handlers arrive as the exceptions they are raised with
-// (OSRTSAXException, ASN1RTLException, std::bad_alloc); the caller catches
-// them. Generated: ASN1C_<Type> c(*xmlBuf, *(ASN1T_<Type>*)pvalue);
+// handlers, raised inside as exceptions (OSRTSAXException, ASN1RTLException,
+// std::bad_alloc), come back as their status; the reader's message and
+// position stay with OSExpatXMLReader::lastFailure / lastFailureMessage.
+// Generated: ASN1C_<Type> c(*xmlBuf, *(ASN1T_<Type>*)pvalue);
 // return c.DecodeFrom(*xmlBuf);
 // Null for the types whose control class decodes no XER document of its own
 // (types of primitive construct, decoded only as components of others).
@@ -173,6 +174,13 @@ EXTERNRT size_t asn1RegCount(void);
 // types passed to fn.
 typedef int (*Asn1RegVisitFunc)(const Asn1RegEntry* entry, void* arg);
 EXTERNRT size_t asn1RegForEach(const char* pattern, Asn1RegVisitFunc fn, void* arg);
+
+// The status of the exception being handled (called from a catch block):
+// an OSRTSAXException's or ASN1RTLException's status, ASN1ERR_NO_MEMORY for
+// std::bad_alloc, ASN1ERR_XML_STATE for anything else or a status that is
+// not negative. An OSRTSAXException's message is noted for
+// OSExpatXMLReader::lastFailureMessage.
+EXTERNRT int asn1RegXerFailure(void);
 
 // Whether `name` matches `pattern`: '*' stands for any run of characters,
 // '?' for one; a pattern without either matches every name that contains it.

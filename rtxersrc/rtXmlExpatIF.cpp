@@ -88,6 +88,7 @@ struct FailurePosition {
    long line = 0;
    long column = 0;
    long long offset = 0;
+   char message[256] = {};   // the failure's text, when one was noted
 };
 
 FailurePosition& lastFailurePosition()
@@ -115,6 +116,23 @@ bool OSExpatXMLReader::lastFailure(long* line, long* column, long long* offset)
    if (column != nullptr) *column = f.column;
    if (offset != nullptr) *offset = f.offset;
    return true;
+}
+
+void OSExpatXMLReader::noteFailureMessage(const char* message)
+{
+   FailurePosition& f = lastFailurePosition();
+   f.message[0] = 0;
+   if (message == nullptr) return;
+   size_t n = strlen(message);
+   if (n >= sizeof f.message) n = sizeof f.message - 1;
+   memcpy(f.message, message, n);
+   f.message[n] = 0;
+}
+
+const char* OSExpatXMLReader::lastFailureMessage()
+{
+   const FailurePosition& f = lastFailurePosition();
+   return f.message[0] != 0 ? f.message : nullptr;
 }
 
 void OSExpatXMLReader::clearFailure()

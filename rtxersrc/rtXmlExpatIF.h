@@ -42,6 +42,12 @@ public:
    // clearFailure(); false when there is none.
    static bool lastFailure(long* line, long* column, long long* offset);
    static void clearFailure();
+   // The text of the calling thread's last failure (the message of the
+   // exception that ended the parse), noted by whoever caught it and turned
+   // it into a status (the registry's XER adapters); null when none was
+   // noted since clearFailure(). Cut to 255 characters.
+   static void noteFailureMessage(const char* message);
+   static const char* lastFailureMessage();
 
    // Forwarders of the expat callbacks (userData is the reader).
    static void startElementCallback(void* userData, const char* name, const char** attrs);

@@ -13,6 +13,9 @@
 #include "Converter.h"
 #include "CountingHooks.h"
 #include "asn1Registry.h"
+#include "asn1TypedValue.h"
+#include "asn1XerCppTypes.h"
+#include "rtXmlExpatIF.h"
 #include "asn1ber.h"
 
 using qvasn1tool::ConvError;
@@ -249,6 +252,39 @@ TEST(RegistryThunks, FailuresNameStatusAndOffset)
          EXPECT_LT(e.status, 0) << e.message();
       }
       EXPECT_EQ(e.message().find('\n'), std::string::npos);
+   }
+}
+
+// The XER adapter of an entry never throws: a document the reader refuses
+// and one a handler refuses come back as their status, the reader's message
+// beside them; the typed value over the entry says the same.
+TEST(RegistryThunks, XerFailuresAreStatusesNotExceptions)
+{
+   const Asn1RegEntry* pair = asn1RegFind("Pair");
+   ASSERT_NE(pair, nullptr);
+   struct Case { const char* what; std::string xml; const char* message; };
+   const Case cases[] = {
+      { "not well-formed", "<Pair><num>1</num><data>AB</data></Pai>", "mismatched tag" },
+      { "not a number", "<Pair><num>x</num><data>AB</data></Pair>", nullptr },
+   };
+   for (const Case& c : cases) {
+      SCOPED_TRACE(c.what);
+      Asn1TypedValue v(*pair);
+      ASSERT_TRUE(v.valid());
+      OSExpatXMLReader::clearFailure();
+      int stat = 0;
+      {
+         ASN1XERDecodeBuffer buf(reinterpret_cast<const OSOCTET*>(c.xml.data()), (OSUINT32)c.xml.size(), FALSE,
+                                 v.context());
+         EXPECT_NO_THROW(stat = pair->xerDecode(&buf, v.record()));
+      }
+      EXPECT_LT(stat, 0);
+      if (c.message != nullptr) {
+         ASSERT_NE(OSExpatXMLReader::lastFailureMessage(), nullptr);
+         EXPECT_NE(std::string(OSExpatXMLReader::lastFailureMessage()).find(c.message), std::string::npos);
+      }
+      Asn1TypedValue again(*pair);
+      EXPECT_EQ(again.decodeXer(reinterpret_cast<const uint8_t*>(c.xml.data()), c.xml.size()), stat);
    }
 }
 

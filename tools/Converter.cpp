@@ -139,35 +139,16 @@ bool derBlocksFromInput(const std::vector<uint8_t>& raw, std::vector<std::pair<s
 }
 
 TypedValue::TypedValue(const Asn1RegEntry& entry, const CodecOptions& options)
-   : mEntry(entry), mOptions(options), mpContext(new ASN1Context()), mpRecord(nullptr)
+   : mValue(entry, options.lenient ? ASN1LENIENT : 0), mOptions(options)
 {
-   mpContext->_ref();
-   if (options.lenient) rtCtxtSetFlag(mpContext->getPtr(), ASN1LENIENT);
-   // A zero-filled record is an empty record of every registered type. A
-   // type without value still gets one octet so that the pointer is valid.
-   size_t size = entry.recordSize != 0 ? entry.recordSize : 1;
-   if (size <= (size_t)INT_MAX) mpRecord = ASN1MALLOCZ(mpContext->getPtr(), size);
-}
-
-TypedValue::~TypedValue()
-{
-   if (mpRecord != nullptr && mEntry.free != nullptr) mEntry.free(mpContext->getPtr(), mpRecord);
-   mpContext->_unref();   // the heap goes with the last reference, and the record with it
+   if (mValue.context() == nullptr) throw ASN1MessageBuffer::RTLError(ASN1ERR_NO_MEMORY);
 }
 
 bool TypedValue::decodeBer(const uint8_t* der, size_t len, size_t& consumed, ConvError& err)
 {
-   ASN1CTXT* pctxt = mpContext->getPtr();
-   err.text = std::string("cannot decode ") + mEntry.name;
+   const Asn1RegEntry& entry = mValue.entry();
+   err.text = std::string("cannot decode ") + entry.name;
    consumed = 0;
-   if (mpRecord == nullptr) {
-      err.status = ASN1ERR_NO_MEMORY;
-      return false;
-   }
-   if (mEntry.berDecode == nullptr) {
-      err.status = ASN1ERR_NOT_SUPPORTED;
-      return false;
-   }
    if (len == 0) {
       err.detail = "the input is empty";
       return false;
@@ -176,158 +157,69 @@ bool TypedValue::decodeBer(const uint8_t* der, size_t len, size_t& consumed, Con
       err.status = ASN1ERR_TOO_BIG;
       return false;
    }
-   rtErrReset(&pctxt->errInfo);
-   ASN1TAG tag = 0;
-   int total = 0;
    // The decoders name the components a failure passes on its way out.
    ASN1ErrPath path;
-   ASN1ErrPath* previous = rtErrPathAttach(pctxt, &path);
-   int stat = xd_setp(pctxt, der, (int)len, &tag, &total);
-   if (stat == 0) stat = mEntry.berDecode(pctxt, mpRecord);
-   rtErrPathDetach(pctxt, previous);
-   if (stat != 0) {
-      // The first status recorded is the one raised deepest; the offset is
-      // where the failing element starts (else where the decoder stopped).
-      err.status = pctxt->errInfo.status != 0 ? pctxt->errInfo.status : stat;
-      err.offset = (long long)pctxt->buffer.byteIndex;
-      err.stopped = err.offset;
-      const int inner = rtErrPathInnermost(&path);
-      if (inner >= 0) {
-         const OSINT64 at = rtErrPathOffset(&path, (OSUINT32)inner);
-         if (at >= 0) err.offset = at;
-         char text[1024];
-         rtErrPathToString(&path, text, sizeof text);
-         err.path = text;
-         // The type of the innermost element that has one: an open type's
-         // value with its object's name.
-         for (OSUINT32 i = (OSUINT32)inner; i < path.count; i++) {
-            const ASN1ErrPathItem& item = path.items[i];
-            if (item.type == nullptr || item.kind == ASN1EP_BUFFER) continue;
-            err.pathType = item.kind == ASN1EP_VALUE && item.name != nullptr ? std::string(item.name) + ": " + item.type
-                                                                             : item.type;
-            break;
-         }
-         for (OSUINT32 i = 0; i < path.count; i++) {
-            if (path.items[i].kind == ASN1EP_BUFFER) err.inOpenType = true;
-            if (path.items[i].kind == ASN1EP_COMPONENT) err.depth++;
-         }
+   const int stat = mValue.decodeBer(der, len, 0, &consumed, &path);
+   if (stat == 0) return true;
+   // The first status recorded is the one raised deepest; the offset is
+   // where the failing element starts (else where the decoder stopped).
+   err.status = stat;
+   err.offset = mValue.valid() ? (long long)mValue.ctxt()->buffer.byteIndex : -1;
+   err.stopped = err.offset;
+   const int inner = rtErrPathInnermost(&path);
+   if (inner >= 0) {
+      const OSINT64 at = rtErrPathOffset(&path, (OSUINT32)inner);
+      if (at >= 0) err.offset = at;
+      char text[1024];
+      rtErrPathToString(&path, text, sizeof text);
+      err.path = text;
+      // The type of the innermost element that has one: an open type's
+      // value with its object's name.
+      for (OSUINT32 i = (OSUINT32)inner; i < path.count; i++) {
+         const ASN1ErrPathItem& item = path.items[i];
+         if (item.type == nullptr || item.kind == ASN1EP_BUFFER) continue;
+         err.pathType = item.kind == ASN1EP_VALUE && item.name != nullptr ? std::string(item.name) + ": " + item.type
+                                                                          : item.type;
+         break;
       }
-      if (err.inOpenType && !mOptions.lenient)
-         err.hint = "with --lenient such a value is kept as its octets";
-      return false;
+      for (OSUINT32 i = 0; i < path.count; i++) {
+         if (path.items[i].kind == ASN1EP_BUFFER) err.inOpenType = true;
+         if (path.items[i].kind == ASN1EP_COMPONENT) err.depth++;
+      }
    }
-   consumed = pctxt->buffer.byteIndex;
-   return true;
+   if (err.inOpenType && !mOptions.lenient) err.hint = "with --lenient such a value is kept as its octets";
+   return false;
 }
 
 bool TypedValue::decodeXer(const uint8_t* xml, size_t len, ConvError& err)
 {
-   err.text = std::string("cannot decode the XER document as ") + mEntry.name;
-   if (mEntry.xerDecode == nullptr) {
-      err.status = ASN1ERR_NOT_SUPPORTED;
+   err.text = std::string("cannot decode the XER document as ") + mValue.entry().name;
+   const int stat = mValue.decodeXer(xml, len);
+   if (stat == 0) return true;
+   err.status = stat;
+   if (stat == ASN1ERR_NOT_SUPPORTED && mValue.entry().xerDecode == nullptr) {
       err.detail = "the type decodes XER only as a component of another type";
       return false;
    }
-   if (mpRecord == nullptr) {
-      err.status = ASN1ERR_NO_MEMORY;
-      return false;
-   }
-   if (len > (size_t)INT_MAX) {
-      err.status = ASN1ERR_TOO_BIG;
-      return false;
-   }
-   ASN1CTXT* pctxt = mpContext->getPtr();
-   rtErrReset(&pctxt->errInfo);
-   OSExpatXMLReader::clearFailure();
-   int stat;
-   try {
-      // The buffer works in this value's context, so the record's parts are
-      // allocated from its heap and outlive the buffer.
-      ASN1XERDecodeBuffer buf(xml, (OSUINT32)len, FALSE, mpContext);
-      stat = mEntry.xerDecode(&buf, mpRecord);
-   }
-   catch (const OSRTSAXException& e) {
-      stat = e.getStatus();
-      const char* msg = e.getMessage();
-      if (msg != nullptr) err.detail = msg;
-   }
-   catch (const ASN1RTLException& e) {
-      stat = e.status;
-   }
-   catch (const std::bad_alloc&) {
-      stat = ASN1ERR_NO_MEMORY;
-   }
-   if (stat == 0) stat = pctxt->errInfo.status;
-   if (stat != 0) {
-      err.status = pctxt->errInfo.status != 0 ? pctxt->errInfo.status : stat;
-      if (err.status >= 0) err.status = ASN1ERR_XML_STATE;
-      // Where the reader stopped, and the elements open there.
-      long long at = -1;
-      if (OSExpatXMLReader::lastFailure(&err.line, &err.column, &at)) err.path = xmlElementPath(xml, len, at);
-      return false;
-   }
-   return true;
+   if (const char* msg = OSExpatXMLReader::lastFailureMessage()) err.detail = msg;
+   // Where the reader stopped, and the elements open there.
+   long long at = -1;
+   if (OSExpatXMLReader::lastFailure(&err.line, &err.column, &at)) err.path = xmlElementPath(xml, len, at);
+   return false;
 }
 
 bool TypedValue::encodeDer(std::vector<uint8_t>& out, ConvError& err)
 {
-   err.text = std::string("cannot encode ") + mEntry.name + " in DER";
-   if (mpRecord == nullptr) {
-      err.status = ASN1ERR_NO_MEMORY;
-      return false;
-   }
-   if (mEntry.derEncode == nullptr) {
-      err.status = ASN1ERR_NOT_SUPPORTED;
-      return false;
-   }
-   // The value's own context encodes it: an open type whose octets the
-   // encoder renews (a value received in another encoding that no longer
-   // reads back as it is) keeps them in the value's heap, where the record
-   // points to them afterwards; and a lenient value reads its octets back
-   // leniently. The message buffer is the context's only for this encoding.
-   ASN1CTXT* pctxt = mpContext->getPtr();
-   const ASN1BUFFER saved = pctxt->buffer;
-   rtErrReset(&pctxt->errInfo);
-   int len = xe_setp(pctxt, nullptr, 0);
-   if (len == 0) len = mEntry.derEncode(pctxt, mpRecord);
-   if (len >= 0) {
-      const OSOCTET* p = xe_getp(pctxt);
-      out.assign(p, p + len);
-   }
-   if (pctxt->buffer.dynamic && pctxt->buffer.data != nullptr) rtMemHeapFreePtr(&pctxt->msgMemHeap, pctxt->buffer.data);
-   pctxt->buffer = saved;
-   if (len < 0) {
-      err.status = pctxt->errInfo.status != 0 ? pctxt->errInfo.status : len;
-      return false;
-   }
-   return true;
+   err.text = std::string("cannot encode ") + mValue.entry().name + " in DER";
+   err.status = mValue.encodeDer(out);
+   return err.status == 0;
 }
 
 bool TypedValue::encodeXer(std::string& out, bool canonical, ConvError& err)
 {
-   err.text = std::string("cannot encode ") + mEntry.name + " in XER";
-   if (mpRecord == nullptr) {
-      err.status = ASN1ERR_NO_MEMORY;
-      return false;
-   }
-   if (mEntry.xerEncode == nullptr) {
-      err.status = ASN1ERR_NOT_SUPPORTED;
-      return false;
-   }
-   ASN1XEREncodeBuffer buf(canonical ? TRUE : FALSE);
-   buf.init();
-   ASN1CTXT* pctxt = buf.getCtxtPtr();
-   if (mOptions.lossless) rtCtxtSetFlag(pctxt, ASN1XERLOSSLESS);
-   // Values kept as octets read back so when the writer compares encodings.
-   if (mOptions.lenient) rtCtxtSetFlag(pctxt, ASN1LENIENT);
-   int stat = xerEncStartDocument(pctxt);
-   if (stat == 0) stat = mEntry.xerEncode(pctxt, mpRecord);
-   if (stat == 0) stat = xerEncEndDocument(pctxt);
-   if (stat != 0) {
-      err.status = pctxt->errInfo.status != 0 ? pctxt->errInfo.status : stat;
-      return false;
-   }
-   out.assign(reinterpret_cast<const char*>(pctxt->buffer.data), buf.getMsgLen());
+   err.text = std::string("cannot encode ") + mValue.entry().name + " in XER";
+   err.status = mValue.encodeXer(out, mOptions.lossless ? ASN1XERLOSSLESS : 0, canonical);
+   if (err.status != 0) return false;
    out.push_back('\n');
    return true;
 }
@@ -347,14 +239,6 @@ bool decodeWhole(TypedValue& value, const std::vector<uint8_t>& der, ConvError& 
 }
 
 namespace {
-
-// The message types `identify` tries, in this order.
-const char* const kTopLevelTypes[] = {
-   "Certificate",  "CertificateList", "CertificationRequest", "ContentInfo",
-   "OCSPRequest",  "OCSPResponse",    "TimeStampReq",         "TimeStampResp",
-   "PKIMessage",   "CertReqMessages", "DVCSRequest",          "DVCSResponse",
-   "AttributeCertificate",
-};
 
 // Signed forms whose signed body is an open type: any SEQUENCE { body,
 // algorithm, signature } decodes as them (every certificate, CRL and request
@@ -397,12 +281,7 @@ bool firstInnerElement(const std::vector<uint8_t>& der, std::vector<uint8_t>& bo
 
 std::vector<const Asn1RegEntry*> topLevelTypes()
 {
-   std::vector<const Asn1RegEntry*> v;
-   for (const char* name : kTopLevelTypes) {
-      const Asn1RegEntry* entry = asn1RegFind(name);
-      if (entry != nullptr) v.push_back(entry);
-   }
-   return v;
+   return asn1RegTopLevelTypes();
 }
 
 Identification identifyValue(const std::vector<const Asn1RegEntry*>& candidates, const std::vector<uint8_t>& der,

@@ -11,9 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "asn1Registry.h"
-
-class ASN1Context;
+#include "asn1TypedValue.h"
 
 namespace qvasn1tool {
 
@@ -76,7 +74,6 @@ class TypedValue {
 public:
    // Throws ASN1MessageBuffer::RTLError when no context can be created.
    explicit TypedValue(const Asn1RegEntry& entry, const CodecOptions& options = CodecOptions());
-   ~TypedValue();
    TypedValue(const TypedValue&) = delete;
    TypedValue& operator=(const TypedValue&) = delete;
 
@@ -92,15 +89,13 @@ public:
    // The XER document of the record (declaration included, ended by '\n').
    bool encodeXer(std::string& out, bool canonical, ConvError& err);
 
-   const Asn1RegEntry& entry() const { return mEntry; }
+   const Asn1RegEntry& entry() const { return mValue.entry(); }
    // The record (null when it could not be allocated).
-   void* record() const { return mpRecord; }
+   void* record() const { return mValue.record(); }
 
 private:
-   const Asn1RegEntry& mEntry;
+   Asn1TypedValue mValue;
    CodecOptions mOptions;
-   ASN1Context* mpContext;
-   void* mpRecord;
 };
 
 // Decodes der as the type and requires the value to take all of it.

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "asn1Registry.h"
+#include "asn1TypedValue.h"
 #include "asn1XerCppTypes.h"
 #include "asn1ber.h"
 #include "ASN1Context.h"
@@ -84,42 +84,23 @@ int decodeAs(const char* type, const Bytes& in, unsigned flags = 0)
    }
    std::unique_ptr<OSOCTET[]> exact(new OSOCTET[in.empty() ? 1 : in.size()]);
    std::copy(in.begin(), in.end(), exact.get());
-   ASN1CTXT ctxt;
-   EXPECT_EQ(rtInitContext(&ctxt, nullptr), 0);
-   void* rec = ASN1MALLOCZ(&ctxt, e->recordSize ? e->recordSize : 1);
-   ASN1TAG tag = 0;
-   int len = 0;
-   int stat = xd_setp(&ctxt, exact.get(), (int)in.size(), &tag, &len);
+   Asn1TypedValue value(*e);
+   EXPECT_TRUE(value.valid());
+   size_t consumed = 0;
+   int stat = value.decodeBer(exact.get(), in.size(), flags, &consumed);
+   EXPECT_LE(value.ctxt()->buffer.byteIndex, in.size()) << "position past the input";
    if (stat == 0) {
-      ctxt.flags |= (OSUINT16)flags;
-      stat = e->berDecode(&ctxt, rec);
-   }
-   EXPECT_LE(ctxt.buffer.byteIndex, in.size()) << "position past the input";
-   if (stat != 0 && ctxt.errInfo.status != 0) stat = ctxt.errInfo.status;
-   if (stat == 0) {
-      EXPECT_EQ(xe_setp(&ctxt, nullptr, 0), 0);
-      int n = e->derEncode(&ctxt, rec);
-      EXPECT_GT(n, 0) << "a decoded " << type << " does not encode";
-      if (n > 0) {
-         Bytes enc(xe_getp(&ctxt), xe_getp(&ctxt) + n);
-         ASN1CTXT c2;
-         EXPECT_EQ(rtInitContext(&c2, nullptr), 0);
-         void* rec2 = ASN1MALLOCZ(&c2, e->recordSize ? e->recordSize : 1);
-         int s2 = xd_setp(&c2, enc.data(), (int)enc.size(), &tag, &len);
-         if (s2 == 0) s2 = e->berDecode(&c2, rec2);
-         EXPECT_EQ(s2, 0) << "the DER of a decoded " << type << " does not decode";
-         if (s2 == 0) {
-            EXPECT_EQ(xe_setp(&c2, nullptr, 0), 0);
-            int n2 = e->derEncode(&c2, rec2);
-            EXPECT_TRUE(n2 == n && std::equal(enc.begin(), enc.end(), xe_getp(&c2)))
-               << type << " encodes differently after a DER round trip";
-         }
-         if (e->free) e->free(&c2, rec2);
-         rtFreeContext(&c2);
+      Bytes enc;
+      EXPECT_EQ(value.encodeDer(enc), 0) << "a decoded " << type << " does not encode";
+      if (!enc.empty()) {
+         Asn1TypedValue again(*e);
+         EXPECT_EQ(again.decodeBer(enc.data(), enc.size(), 0, &consumed), 0)
+            << "the DER of a decoded " << type << " does not decode";
+         Bytes enc2;
+         EXPECT_EQ(again.encodeDer(enc2), 0);
+         EXPECT_EQ(enc, enc2) << type << " encodes differently after a DER round trip";
       }
    }
-   if (e->free) e->free(&ctxt, rec);
-   rtFreeContext(&ctxt);
    return stat;
 }
 
