@@ -80,41 +80,11 @@ inline bool xerIsBlankText(const char* chars, unsigned int length)
    return true;
 }
 
-// An open type holds the octets of one BER element; they are written in
-// hexadecimal in an element carrying the attribute form="ber", so that they
-// survive an XER round trip whatever they look like. The one exception is
-// the XML text that an object table installs for the time of an XER
-// encoding (xerMarkXmlText): that text is written as it is. No octets: an
-// empty element. 0 or a negative status.
-EXTERNRT int xerEncOpenTypeValue(ASN1CTXT* pctxt, OSUINT32 numocts, const OSOCTET* data,
-                                 const char* elemName);
-// Marks (on) or unmarks (off) data as XML text standing in an open type while
-// the calling thread writes an XER document; xerEncOpenTypeValue writes marked
-// text as it is. Marks are per thread and must be removed by whoever set them.
-EXTERNRT void xerMarkXmlText(const OSOCTET* data, OSBOOL on);
-EXTERNRT OSBOOL xerIsMarkedXmlText(const OSOCTET* data);
 // Unknown extension elements of an extensible SEQUENCE or SET (extElem1):
 // each is written as an element of this name holding its BER octets in
 // hexadecimal (form="ber"), after the components. The name is no ASN.1
 // identifier (those have no '_'), so it never clashes with a component.
 #define XER_EXTELEM_NAME "_extElem"
-// An 8-bit character string (PrintableString, IA5String, TeletexString,
-// times ...): as xerEncAscCharStr (control characters as empty elements
-// such as <esc/>), except that an octet of 0x80 or above is
-// written as the character of that code (U+0080..U+00FF) in UTF-8, so that
-// the document stays well-formed UTF-8 and xerDecDynAscCharStr gives the
-// octet back. elemName is required (-30).
-EXTERNRT int xerEnc8BitCharStr(ASN1CTXT* pctxt, const char* value, const char* elemName);
-// A UTF8String: as xerEncAscCharStr, after checking that the text is UTF-8
-// that an XML document can hold (RFC 3629: no overlong forms, surrogates or
-// characters above U+10FFFF; nor U+FFFE and U+FFFF, which XML excludes).
-// Other text fails with ASN1ERR_INVALID_UTF8 and nothing of the element is
-// written: a document is never made that its reader would refuse.
-// elemName is required (-30).
-EXTERNRT int xerEncUTF8Str(ASN1CTXT* pctxt, const char* value, const char* elemName);
-// The length of the UTF-8 sequence at p (of n octets left) that XML can
-// hold: 1 to 4, or 0 when it is not one.
-EXTERNRT int xerUTF8CharLen(const OSOCTET* p, size_t n);
 // True when the attributes of a start tag mark the hexadecimal BER form.
 EXTERNRT OSBOOL xerIsBerForm(const char* const* attrs);
 

@@ -2,6 +2,9 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "asn1xer.h"
 #include "rtError.h"
 #include "rtMemHeap.h"
@@ -666,4 +669,106 @@ int xerTextLength(const char* text)
    return text != nullptr ? (int)strlen(text) : 0;
 }
 
+}
+
+namespace {
+
+// XML text standing in open types while this thread writes XER documents.
+std::vector<const OSOCTET*>& markedTexts()
+{
+   static thread_local std::vector<const OSOCTET*> marks;
+   return marks;
+}
+
+}
+
+void xerMarkXmlText(const OSOCTET* data, OSBOOL on)
+{
+   if (data == nullptr) return;
+   std::vector<const OSOCTET*>& marks = markedTexts();
+   if (on) marks.push_back(data);
+   else {
+      auto it = std::find(marks.begin(), marks.end(), data);
+      if (it != marks.end()) marks.erase(it);
+   }
+}
+
+OSBOOL xerIsMarkedXmlText(const OSOCTET* data)
+{
+   if (data == nullptr) return FALSE;
+   const std::vector<const OSOCTET*>& marks = markedTexts();
+   return std::find(marks.begin(), marks.end(), data) != marks.end() ? TRUE : FALSE;
+}
+
+int xerEncOpenTypeValue(ASN1CTXT* pctxt, OSUINT32 numocts, const OSOCTET* data, const char* elemName)
+{
+   if (numocts > 0 && data == nullptr) return LOG_ASN1ERR(pctxt, ASN1ERR_BAD_VALUE);
+   if (numocts == 0 || xerIsMarkedXmlText(data))
+      return xerEncOpenType(pctxt, numocts, data, elemName);
+   int stat = xerEncStartElement(pctxt, elemName, "form=\"ber\"");
+   if (stat == 0) stat = xerEncHexStrValue(pctxt, numocts, data);
+   if (stat == 0) stat = xerEncEndElement(pctxt, elemName);
+   return stat == 0 ? 0 : LOG_ASN1ERR(pctxt, stat);
+}
+
+int xerEnc8BitCharStr(ASN1CTXT* pctxt, const char* value, const char* elemName)
+{
+   if (elemName == nullptr) return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_PARAM);
+   int stat = xerEncStartElement(pctxt, elemName, nullptr);
+   pctxt->state = XER_STATE_CHARDATA;
+   const char* p = value != nullptr ? value : "";
+   while (stat == 0 && *p != 0) {
+      const char* run = p;
+      while (*p != 0 && static_cast<unsigned char>(*p) < 0x80) ++p;
+      if (p > run) stat = xerPutCharStr(pctxt, run, static_cast<int>(p - run));
+      if (stat == 0 && *p != 0) {
+         stat = xerEncChar(pctxt, static_cast<unsigned char>(*p));
+         ++p;
+      }
+   }
+   if (stat == 0) stat = xerEncEndElement(pctxt, elemName);
+   return stat == 0 ? 0 : LOG_ASN1ERR(pctxt, stat);
+}
+
+int xerUTF8CharLen(const OSOCTET* p, size_t n)
+{
+   if (n == 0) return 0;
+   const OSOCTET c = p[0];
+   if (c < 0x80) return 1;
+   int len;
+   OSUINT32 cp, min;
+   if (c >= 0xC2 && c <= 0xDF) { len = 2; cp = c & 0x1F; min = 0x80; }
+   else if (c >= 0xE0 && c <= 0xEF) { len = 3; cp = c & 0x0F; min = 0x800; }
+   else if (c >= 0xF0 && c <= 0xF4) { len = 4; cp = c & 0x07; min = 0x10000; }
+   else return 0;   // a continuation octet, C0, C1 or F5..FF
+   if (n < static_cast<size_t>(len)) return 0;
+   for (int i = 1; i < len; i++) {
+      if ((p[i] & 0xC0) != 0x80) return 0;
+      cp = (cp << 6) | (p[i] & 0x3F);
+   }
+   if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFE || cp == 0xFFFF) return 0;
+   return len;
+}
+
+int xerEncUTF8Str(ASN1CTXT* pctxt, const char* value, const char* elemName)
+{
+   if (elemName == nullptr) return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_PARAM);
+   const OSOCTET* text = reinterpret_cast<const OSOCTET*>(value != nullptr ? value : "");
+   const size_t n = strlen(reinterpret_cast<const char*>(text));
+   for (size_t i = 0; i < n;) {
+      // Runs of ASCII (most text) eight octets at a time.
+      OSUINT64 word;
+      if (i + 8 <= n && (memcpy(&word, text + i, 8), (word & 0x8080808080808080ULL) == 0)) {
+         i += 8;
+         continue;
+      }
+      if (text[i] < 0x80) {
+         ++i;
+         continue;
+      }
+      const int len = xerUTF8CharLen(text + i, n - i);
+      if (len == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_UTF8);
+      i += static_cast<size_t>(len);
+   }
+   return xerEncAscCharStr(pctxt, reinterpret_cast<const char*>(text), elemName);
 }
