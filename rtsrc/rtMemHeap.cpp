@@ -1,8 +1,12 @@
 #include "rtMemHeap.h"
 
 #include <limits.h>
+#include <stddef.h>
 #include <string.h>
+
+#include <atomic>
 #if defined(__linux__)
+#include <sys/auxv.h>
 #include <sys/mman.h>
 
 #include <mutex>
@@ -49,7 +53,9 @@ OSReallocFunc g_realloc_func = rtDefaultRealloc;
 OSFreeFunc    g_free_func    = rtDefaultFree;
 OSUINT32      g_defBlkSize   = 4096;
 
-static_assert(sizeof(OSMemBlk) % 16 == 0, "block header keeps payloads aligned");
+static_assert(sizeof(OSMemBlk) == 8, "block header keeps payloads 8-octet aligned");
+static_assert(sizeof(OSMemLink) == 32 && offsetof(OSMemLink, blk) + sizeof(OSMemBlk) == sizeof(OSMemLink),
+              "a hook block's header ends right before its payload");
 
 static inline void* payloadOf(OSMemBlk* blk)
 {
@@ -61,18 +67,33 @@ static inline OSMemBlk* headerOf(void* p)
    return reinterpret_cast<OSMemBlk*>(static_cast<OSOCTET*>(p) - sizeof(OSMemBlk));
 }
 
+static inline OSMemLink* linkOf(void* p)
+{
+   return reinterpret_cast<OSMemLink*>(static_cast<OSOCTET*>(p) - sizeof(OSMemLink));
+}
+
+static inline void* linkPayload(OSMemLink* l)
+{
+   return reinterpret_cast<OSOCTET*>(l) + sizeof(OSMemLink);
+}
+
 // ---------------------------------------------------------------------------
 // Carving. A heap made by rtMemHeapCreate while the default hooks are
 // installed takes its blocks from chunks of growing size instead of one
 // allocator call each: a decoded value of many small parts then costs a few
 // allocator calls, and releasing the heap frees the chunks, not every block.
-// Each block still has its header and sits in the block list, so the list,
-// rtMemHeapFreePtr and rtMemHeapRealloc work as for single blocks. A chunk
-// goes back to the allocator when its last block is freed; a block that does
-// not fit a quarter of the largest chunk gets a chunk of its own, so that
-// freeing it gives its memory back at once. With hooks of the caller's own,
-// every block stays one call of the hook, which is what such hooks count,
-// limit or trace.
+// A carved block has an 8-octet header and no links: its size, and its
+// offset from its chunk's start (in 8-octet units) exclusive-ored with the
+// heap's key. Freeing a carved block counts its chunk down (and takes its
+// room back when it was the last carved); a chunk goes back to the
+// allocator when its last block is freed. A block that does not fit a
+// quarter of the largest chunk gets a chunk of its own, so that freeing it
+// gives its memory back at once. The key is drawn at random for each heap:
+// a freed block's check word is spoiled, and octets inside a payload name
+// the right chunk only by a one in 2^32 chance, which is what lets
+// rtMemHeapCheckPtr tell blocks from pointers into payloads without a list.
+// With hooks of the caller's own, every block stays one call of the hook,
+// which is what such hooks count, limit or trace, linked in the list.
 //
 // The heap record is followed by private bookkeeping (the record's own
 // fields stay as they are): the chunks, the one blocks are carved from, and
@@ -87,7 +108,7 @@ struct Chunk {
    OSOCTET* end;       // one past the chunk's last octet
    size_t   live;      // blocks of this chunk not yet freed
    size_t   mapped;    // octets mapped from the system for it; 0: allocator
-   size_t   spare;
+   size_t   spare;     // 1: freshly mapped, zero where nothing was carved yet
 };
 static_assert(sizeof(Chunk) % 16 == 0, "chunk header keeps blocks aligned");
 
@@ -115,14 +136,17 @@ const size_t kMaxCarved = 256 * 1024;
 const size_t kHugePage = 2 * 1024 * 1024;
 
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-// Mapped chunks given back are kept for the next large heap, up to
-// kCacheLimit octets in all: mapping fresh memory costs the kernel a page
-// fault and the zeroing of every page, which for a large decode is as much
-// as the decode itself. Kept chunks are marked MADV_FREE, so the kernel may
-// still take their pages back when memory runs short (the next user then
-// gets zero pages, which is all the heap needs).
-const size_t kCacheLimit = 128 * 1024 * 1024;
-const size_t kCacheSlots = 64;
+// Mapped chunks given back are kept for the next large heap: mapping fresh
+// memory costs the kernel a page fault and the zeroing of every page, which
+// for a large decode is as much as the decode itself. The cache keeps as
+// much as the largest heap of the process has had mapped (at least
+// kCacheFloor, at most kCacheCeiling octets), so that one large decode
+// after another reuses the same memory. Kept chunks are marked MADV_FREE,
+// so the kernel may still take their pages back when memory runs short
+// (the next user then gets zero pages, which is all the heap needs).
+const size_t kCacheFloor = 128 * 1024 * 1024;
+const size_t kCacheCeiling = 1024 * 1024 * 1024;
+const size_t kCacheSlots = kCacheCeiling / (8 * 1024 * 1024) + 16;
 
 struct MapCache {
    std::mutex lock;
@@ -130,6 +154,7 @@ struct MapCache {
    size_t     size[kCacheSlots];
    size_t     count = 0;
    size_t     bytes = 0;
+   size_t     limit = kCacheFloor;
 };
 
 MapCache& mapCache()
@@ -139,8 +164,9 @@ MapCache& mapCache()
 }
 
 // size is a multiple of kHugePage; the mapping starts on a huge-page
-// boundary. Null when the system refuses.
-void* mapHuge(size_t size)
+// boundary. *fresh tells whether it comes from the system now (all zero)
+// rather than from the cache. Null when the system refuses.
+void* mapHuge(size_t size, bool* fresh)
 {
    {
       MapCache& c = mapCache();
@@ -152,6 +178,7 @@ void* mapHuge(size_t size)
          c.count--;
          c.chunk[i] = c.chunk[c.count];
          c.size[i] = c.size[c.count];
+         *fresh = false;
          return p;
       }
    }
@@ -164,6 +191,7 @@ void* mapHuge(size_t size)
    if (start + size < base + span) munmap(reinterpret_cast<void*>(start + size), base + span - (start + size));
    void* p = reinterpret_cast<void*>(start);
    madvise(p, size, MADV_HUGEPAGE);   // advice only: without it the pages are small
+   *fresh = true;
    return p;
 }
 
@@ -173,7 +201,7 @@ void unmapHuge(void* p, size_t size)
    {
       MapCache& c = mapCache();
       std::lock_guard<std::mutex> hold(c.lock);
-      if (c.count < kCacheSlots && c.bytes + size <= kCacheLimit && madvise(p, size, MADV_FREE) == 0) {
+      if (c.count < kCacheSlots && c.bytes + size <= c.limit && madvise(p, size, MADV_FREE) == 0) {
          c.chunk[c.count] = p;
          c.size[c.count] = size;
          c.count++;
@@ -184,21 +212,45 @@ void unmapHuge(void* p, size_t size)
 #endif
    munmap(p, size);
 }
+
+// A heap that has had mapped octets in all is being released: the cache
+// may keep that much from now on.
+void cacheFits(size_t mapped)
+{
+   if (mapped <= kCacheFloor) return;
+   MapCache& c = mapCache();
+   std::lock_guard<std::mutex> hold(c.lock);
+   if (mapped > c.limit) c.limit = mapped < kCacheCeiling ? mapped : kCacheCeiling;
+}
+
+void trimCache()
+{
+   MapCache& c = mapCache();
+   std::lock_guard<std::mutex> hold(c.lock);
+   for (size_t i = 0; i < c.count; i++) munmap(c.chunk[i], c.size[i]);
+   c.count = 0;
+   c.bytes = 0;
+}
 #else
-void* mapHuge(size_t)
+void* mapHuge(size_t, bool*)
 {
    return nullptr;
 }
 
 void unmapHuge(void*, size_t) {}
+void cacheFits(size_t) {}
+void trimCache() {}
 #endif
 
 struct HeapExt {
    OSMemHeap pub;
    OSUINT32  carve;       // 1: blocks are carved from chunks
+   OSUINT32  key;         // exclusive-ored into carved blocks' check words
    Chunk*    chunks;      // every chunk, newest first
    Chunk*    cur;         // chunk carved from
    OSOCTET*  bump;        // next free octet of cur
+   OSOCTET*  clean;       // cur is zero from here to its end, never handed out (when past bump)
+   size_t    mappedAll;   // octets of mapped chunks the heap has held, for the cache
    size_t    nextChunk;   // size of the next chunk made for carving
    Chunk**   index;       // the chunks sorted by address
    size_t    nIndex;
@@ -217,9 +269,50 @@ inline HeapExt* carvingOf(OSMemHeap* heap)
    return (x != nullptr && x->carve) ? x : nullptr;
 }
 
-inline size_t round16(size_t n)
+inline size_t round8(size_t n)
 {
-   return (n + 15) & ~(size_t)15;
+   return (n + 7) & ~(size_t)7;
+}
+
+// A check word that names no chunk: freed blocks get it.
+const OSUINT32 kFreedOffset = 0xFFFFFFFFU;
+
+// The check word of a carved block at blk in chunk c.
+inline OSUINT32 checkWord(const HeapExt* x, const Chunk* c, const OSMemBlk* blk)
+{
+   size_t units = (size_t)(reinterpret_cast<const OSOCTET*>(blk) - reinterpret_cast<const OSOCTET*>(c)) / 8;
+   return x->key ^ (OSUINT32)units;
+}
+
+// The chunk a carved block's check word names (garbage for anything else).
+inline Chunk* chunkNamed(const HeapExt* x, const OSMemBlk* blk)
+{
+   uintptr_t units = (uintptr_t)(blk->check ^ x->key);
+   return reinterpret_cast<Chunk*>(reinterpret_cast<uintptr_t>(blk) - units * 8);
+}
+
+// A key for a new heap: a process-wide secret from the system's start-up
+// randomness, stirred with a count of heaps made.
+OSUINT32 newKey()
+{
+   static const uint64_t secret = [] {
+      uint64_t s = 0x9E3779B97F4A7C15ULL ^ (uint64_t)reinterpret_cast<uintptr_t>(&s);
+#if defined(__linux__) && defined(AT_RANDOM)
+      const OSOCTET* r = reinterpret_cast<const OSOCTET*>(getauxval(AT_RANDOM));
+      if (r != nullptr) {
+         uint64_t v;
+         memcpy(&v, r + 8, sizeof v);
+         s ^= v;
+      }
+#endif
+      return s;
+   }();
+   static std::atomic<uint64_t> count{0};
+   uint64_t z = secret + 0x9E3779B97F4A7C15ULL * (count.fetch_add(1, std::memory_order_relaxed) + 1);
+   z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+   z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+   z ^= z >> 31;
+   return (OSUINT32)z;
 }
 
 inline OSOCTET* chunkStart(Chunk* c)
@@ -227,11 +320,11 @@ inline OSOCTET* chunkStart(Chunk* c)
    return reinterpret_cast<OSOCTET*>(c) + sizeof(Chunk);
 }
 
-// Octets a carved block of nbytes takes: header, payload rounded up to 16,
+// Octets a carved block of nbytes takes: header, payload rounded up to 8,
 // and the red zone (none outside AddressSanitizer).
 inline size_t blockSpan(size_t nbytes)
 {
-   return sizeof(OSMemBlk) + round16(nbytes) + kRedZone;
+   return sizeof(OSMemBlk) + round8(nbytes) + kRedZone;
 }
 
 // One past the last octet of a carved block.
@@ -277,11 +370,16 @@ Chunk* newChunk(HeapExt* x, size_t bytes, bool carving)
    }
    Chunk* c = nullptr;
    size_t mapped = 0;
+   bool fresh = false;
    if (carving && bytes >= kHugePage) {
       mapped = bytes & ~(kHugePage - 1);
-      c = static_cast<Chunk*>(mapHuge(mapped));
-      if (c != nullptr) bytes = mapped - sizeof(Chunk);
-      else mapped = 0;
+      c = static_cast<Chunk*>(mapHuge(mapped, &fresh));
+      if (c != nullptr) {
+         bytes = mapped - sizeof(Chunk);
+         x->mappedAll += mapped;
+      } else {
+         mapped = 0;
+      }
    }
    if (c == nullptr) c = static_cast<Chunk*>(rtDefaultMalloc(x->pub.memCtx, sizeof(Chunk) + bytes));
    if (c == nullptr) return nullptr;
@@ -289,6 +387,7 @@ Chunk* newChunk(HeapExt* x, size_t bytes, bool carving)
    poison(chunkStart(c), bytes);   // free space until carved
    c->live = 0;
    c->mapped = mapped;
+   c->spare = fresh ? 1 : 0;
    c->prev = nullptr;
    c->next = x->chunks;
    if (x->chunks != nullptr) x->chunks->prev = c;
@@ -319,12 +418,13 @@ void dropChunk(HeapExt* x, Chunk* c)
    if (x->cur == c) {
       x->cur = nullptr;
       x->bump = nullptr;
+      x->clean = nullptr;
    }
    freeChunk(x->pub.memCtx, c);
 }
 
-// A block header with room for nbytes, carved or in a chunk of its own;
-// reserved holds the chunk. Null when out of memory.
+// A block header with room for nbytes, carved or in a chunk of its own,
+// with its check word set. Null when out of memory.
 OSMemBlk* carve(HeapExt* x, size_t nbytes)
 {
    size_t span = blockSpan(nbytes);
@@ -333,7 +433,7 @@ OSMemBlk* carve(HeapExt* x, size_t nbytes)
       if (own == nullptr) return nullptr;
       OSMemBlk* blk = reinterpret_cast<OSMemBlk*>(chunkStart(own));
       unpoison(blk, sizeof(OSMemBlk) + nbytes);
-      blk->reserved = reinterpret_cast<size_t>(own);
+      blk->check = checkWord(x, own, blk);
       own->live = 1;
       return blk;
    }
@@ -348,29 +448,36 @@ OSMemBlk* carve(HeapExt* x, size_t nbytes)
       if (x->cur != nullptr && x->cur->live == 0) dropChunk(x, x->cur);
       x->cur = c;
       x->bump = chunkStart(c);
+      x->clean = c->spare ? x->bump : c->end;
    }
    OSMemBlk* blk = reinterpret_cast<OSMemBlk*>(x->bump);
    x->bump += span;
    unpoison(blk, sizeof(OSMemBlk) + nbytes);
-   blk->reserved = reinterpret_cast<size_t>(c);
+   blk->check = checkWord(x, c, blk);
    c->live++;
    return blk;
 }
 
-// Gives back the room of a carved block that has just been unlinked.
+// Gives back the room of a carved block.
 void uncarve(HeapExt* x, OSMemBlk* blk)
 {
-   Chunk* c = reinterpret_cast<Chunk*>(blk->reserved);
-   blk->reserved = 0;
+   Chunk* c = chunkNamed(x, blk);
+   blk->check = x->key ^ kFreedOffset;
    OSOCTET* end = blockEnd(blk);
    poison(blk, (size_t)(end - reinterpret_cast<OSOCTET*>(blk)));   // freed: no access
-   if (c == x->cur && end == x->bump) x->bump = reinterpret_cast<OSOCTET*>(blk);   // the last carved
+   if (c == x->cur && end == x->bump) {   // the last carved
+      if (x->clean < end) x->clean = end;
+      x->bump = reinterpret_cast<OSOCTET*>(blk);
+   }
    if (--c->live != 0) return;
-   if (c == x->cur) x->bump = chunkStart(c);   // empty: carve it afresh
+   if (c == x->cur) {   // empty: carve it afresh
+      if (x->clean < x->bump) x->clean = x->bump;
+      x->bump = chunkStart(c);
+   }
    else dropChunk(x, c);
 }
 
-inline void linkHead(OSMemHeap* heap, OSMemBlk* blk)
+inline void linkHead(OSMemHeap* heap, OSMemLink* blk)
 {
    blk->prev = nullptr;
    blk->next = heap->blockList;
@@ -378,7 +485,7 @@ inline void linkHead(OSMemHeap* heap, OSMemBlk* blk)
    heap->blockList = blk;
 }
 
-inline void unlinkBlock(OSMemHeap* heap, OSMemBlk* blk)
+inline void unlinkBlock(OSMemHeap* heap, OSMemLink* blk)
 {
    if (blk->prev == nullptr) heap->blockList = blk->next;   // it was the newest
    else blk->prev->next = blk->next;
@@ -399,6 +506,7 @@ int rtMemHeapCreate(OSMemHeap** ppHeap, void* memCtx)
    heap->heapFlags = RT_MH_FREEHEAPDESC;
    heap->defBlkSize = g_defBlkSize;
    x->carve = (g_malloc_func == rtDefaultMalloc && g_free_func == rtDefaultFree) ? 1 : 0;
+   x->key = newKey();
    x->nextChunk = kFirstChunk;
    *ppHeap = heap;
    return 0;
@@ -411,23 +519,24 @@ static __attribute__((noinline)) void* allocSlow(OSMemHeap** ppHeap, int nbytes)
    // The total of header and payload is a signed 32-bit count: a negative
    // size, or one whose total would not fit, is refused rather than wrapped
    // into a short block.
-   if (nbytes < 0 || (size_t)nbytes > (size_t)INT_MAX - sizeof(OSMemBlk)) return nullptr;
+   if (nbytes < 0 || (size_t)nbytes > (size_t)INT_MAX - sizeof(OSMemLink)) return nullptr;
    if (*ppHeap == nullptr) {
       if (rtMemHeapCreate(ppHeap, nullptr) != 0) return nullptr;
    }
    OSMemHeap* heap = *ppHeap;
-   OSMemBlk* blk;
    if (HeapExt* x = carvingOf(heap)) {
-      blk = carve(x, (size_t)nbytes);
+      OSMemBlk* blk = carve(x, (size_t)nbytes);
       if (blk == nullptr) return nullptr;
-   } else {
-      blk = static_cast<OSMemBlk*>(g_malloc_func(heap->memCtx, sizeof(OSMemBlk) + (size_t)nbytes));
-      if (blk == nullptr) return nullptr;
-      blk->reserved = 0;
+      blk->size = (OSUINT32)nbytes;
+      return payloadOf(blk);
    }
-   blk->size = (size_t)nbytes;
-   linkHead(heap, blk);
-   return payloadOf(blk);
+   OSMemLink* l = static_cast<OSMemLink*>(g_malloc_func(heap->memCtx, sizeof(OSMemLink) + (size_t)nbytes));
+   if (l == nullptr) return nullptr;
+   l->spare = 0;
+   l->blk.size = (OSUINT32)nbytes;
+   l->blk.check = 0;
+   linkHead(heap, l);
+   return linkPayload(l);
 }
 
 void* rtMemHeapAlloc(OSMemHeap** ppHeap, int nbytes)
@@ -444,9 +553,8 @@ void* rtMemHeapAlloc(OSMemHeap** ppHeap, int nbytes)
          x->bump += span;
          unpoison(blk, sizeof(OSMemBlk) + (size_t)nbytes);
          c->live++;
-         blk->reserved = reinterpret_cast<size_t>(c);
-         blk->size = (size_t)nbytes;
-         linkHead(h, blk);
+         blk->size = (OSUINT32)nbytes;
+         blk->check = checkWord(x, c, blk);
          return payloadOf(blk);
       }
    }
@@ -456,7 +564,17 @@ void* rtMemHeapAlloc(OSMemHeap** ppHeap, int nbytes)
 void* rtMemHeapAllocZ(OSMemHeap** ppHeap, int nbytes)
 {
    void* p = rtMemHeapAlloc(ppHeap, nbytes);
-   if (p != nullptr) memset(p, 0, (size_t)nbytes);
+   if (p == nullptr) return nullptr;
+   // A block carved from a freshly mapped chunk where nothing was handed out
+   // before is zero already (the system cleared the pages): writing the
+   // zeros again would only touch the pages once more.
+   OSMemHeap* h = *ppHeap;
+   if (h->heapFlags & RT_MH_FREEHEAPDESC) {
+      HeapExt* x = reinterpret_cast<HeapExt*>(h);
+      OSOCTET* blk = static_cast<OSOCTET*>(p) - sizeof(OSMemBlk);
+      if (x->carve && blk >= x->clean && x->cur != nullptr && blk < x->cur->end) return p;
+   }
+   memset(p, 0, (size_t)nbytes);
    return p;
 }
 
@@ -464,17 +582,20 @@ void rtMemHeapFreePtr(OSMemHeap** ppHeap, void* p)
 {
    if (p == nullptr || ppHeap == nullptr || *ppHeap == nullptr) return;
    OSMemHeap* heap = *ppHeap;
-   OSMemBlk* blk = headerOf(p);
-   unlinkBlock(heap, blk);
-   if (HeapExt* x = carvingOf(heap)) uncarve(x, blk);
-   else g_free_func(heap->memCtx, blk);
+   if (HeapExt* x = carvingOf(heap)) {
+      uncarve(x, headerOf(p));
+      return;
+   }
+   OSMemLink* l = linkOf(p);
+   unlinkBlock(heap, l);
+   g_free_func(heap->memCtx, l);
 }
 
 // A block alone in a chunk of its own, resized with the chunk by the
-// allocator's realloc (which can move large blocks without copying them).
-// The block becomes the newest, as a new block would. Null on failure, with
-// everything as it was.
-static void* reallocOwnChunk(OSMemHeap* heap, HeapExt* x, Chunk* c, size_t nbytes)
+// allocator's realloc (which can move large blocks without copying them;
+// the block keeps its offset in the chunk, and so its check word). Null on
+// failure, with everything as it was.
+static void* reallocOwnChunk(HeapExt* x, Chunk* c, size_t nbytes)
 {
    size_t span = blockSpan(nbytes);
    size_t old = upperBound(x, c) - 1;   // c's place in the index
@@ -493,15 +614,9 @@ static void* reallocOwnChunk(OSMemHeap* heap, HeapExt* x, Chunk* c, size_t nbyte
    x->index[i] = nc;
    x->nIndex++;
    OSMemBlk* nb = reinterpret_cast<OSMemBlk*>(chunkStart(nc));
-   if (nb->prev == nullptr) heap->blockList = nb;
-   else nb->prev->next = nb;
-   if (nb->next != nullptr) nb->next->prev = nb;
-   unlinkBlock(heap, nb);
-   nb->reserved = reinterpret_cast<size_t>(nc);
-   nb->size = nbytes;
+   nb->size = (OSUINT32)nbytes;
    unpoison(nb, sizeof(OSMemBlk) + nbytes);
    poison(static_cast<OSOCTET*>(payloadOf(nb)) + nbytes, (size_t)(nc->end - static_cast<OSOCTET*>(payloadOf(nb))) - nbytes);
-   linkHead(heap, nb);
    return payloadOf(nb);
 }
 
@@ -511,17 +626,18 @@ void* rtMemHeapRealloc(OSMemHeap** ppHeap, void* p, int nbytes)
    OSMemHeap* heap = *ppHeap;
    HeapExt* x = carvingOf(heap);
    if (x != nullptr && p != nullptr && nbytes >= 0 &&
-       (size_t)nbytes <= (size_t)INT_MAX - sizeof(OSMemBlk)) {
-      // The newest block at the end of the chunk being carved grows or
-      // shrinks where it is.
+       (size_t)nbytes <= (size_t)INT_MAX - sizeof(OSMemLink)) {
+      // The last block carved from the chunk being carved grows or shrinks
+      // where it is.
       OSMemBlk* blk = headerOf(p);
-      Chunk* c = reinterpret_cast<Chunk*>(blk->reserved);
+      Chunk* c = chunkNamed(x, blk);
       OSOCTET* payload = static_cast<OSOCTET*>(p);
-      if (heap->blockList == blk && c == x->cur && blockEnd(blk) == x->bump &&
-          round16((size_t)nbytes) + kRedZone <= (size_t)(c->end - payload)) {
-         poison(payload, round16(blk->size) + kRedZone);
+      if (c == x->cur && blockEnd(blk) == x->bump &&
+          round8((size_t)nbytes) + kRedZone <= (size_t)(c->end - payload)) {
+         poison(payload, round8(blk->size) + kRedZone);
          unpoison(payload, (size_t)nbytes);
-         blk->size = (size_t)nbytes;
+         if (x->clean < x->bump) x->clean = x->bump;
+         blk->size = (OSUINT32)nbytes;
          x->bump = blockEnd(blk);
          return p;
       }
@@ -529,7 +645,7 @@ void* rtMemHeapRealloc(OSMemHeap** ppHeap, void* p, int nbytes)
       // growing message buffer is not copied at every step).
       if (c != x->cur && c->mapped == 0 && reinterpret_cast<OSOCTET*>(blk) == chunkStart(c) && c->live == 1 &&
           blockSpan((size_t)nbytes) > kMaxCarved) {
-         return reallocOwnChunk(heap, x, c, (size_t)nbytes);
+         return reallocOwnChunk(x, c, (size_t)nbytes);
       }
    }
    void* np = rtMemHeapAlloc(ppHeap, nbytes);
@@ -548,21 +664,20 @@ int rtMemHeapCheckPtr(OSMemHeap** ppHeap, void* p)
    OSMemHeap* heap = *ppHeap;
    if (HeapExt* x = carvingOf(heap)) {
       // p must lie in a chunk of this heap, at a live block's payload: the
-      // header before it names the chunk and is linked in the block list.
+      // header before it names that chunk under the heap's key.
       Chunk* c = chunkOf(x, p);
-      if (c == nullptr || (size_t)(static_cast<OSOCTET*>(p) - chunkStart(c)) < sizeof(OSMemBlk)) return 0;
-      if ((reinterpret_cast<uintptr_t>(p) & 15) != 0) return 0;
-      if (c == x->cur && static_cast<OSOCTET*>(p) >= x->bump) return 0;
+      OSOCTET* q = static_cast<OSOCTET*>(p);
+      if (c == nullptr || (size_t)(q - chunkStart(c)) < sizeof(OSMemBlk)) return 0;
+      if ((reinterpret_cast<uintptr_t>(p) & 7) != 0) return 0;
+      if (c == x->cur && q > x->bump) return 0;
       OSMemBlk* blk = headerOf(p);
-      // Inside a payload, a red zone or a freed block: no header there.
+      // Inside a red zone or a freed block: no header there.
       if (poisoned(blk, sizeof(OSMemBlk))) return 0;
-      if (blk->reserved != reinterpret_cast<size_t>(c)) return 0;
-      if (blk->prev == nullptr) return heap->blockList == blk;
-      if (chunkOf(x, blk->prev) == nullptr) return 0;
-      return blk->prev->next == blk;
+      if (chunkNamed(x, blk) != c) return 0;
+      return blk->size <= (size_t)(c->end - q);
    }
-   for (OSMemBlk* blk = heap->blockList; blk != nullptr; blk = blk->next) {
-      if (payloadOf(blk) == p) return 1;
+   for (OSMemLink* l = heap->blockList; l != nullptr; l = l->next) {
+      if (linkPayload(l) == p) return 1;
    }
    return 0;
 }
@@ -585,6 +700,7 @@ void rtMemHeapRelease(OSMemHeap** ppHeap)
    if (heap->refCount != 0) return;
    if (HeapExt* x = carvingOf(heap)) {
       // Every block lives in a chunk: freeing the chunks frees them all.
+      cacheFits(x->mappedAll);
       Chunk* c = x->chunks;
       while (c != nullptr) {
          Chunk* older = c->next;
@@ -593,16 +709,21 @@ void rtMemHeapRelease(OSMemHeap** ppHeap)
       }
       rtDefaultFree(heap->memCtx, x->index);
    } else {
-      OSMemBlk* blk = heap->blockList;
-      while (blk != nullptr) {
-         OSMemBlk* older = blk->next;
-         g_free_func(heap->memCtx, blk);
-         blk = older;
+      OSMemLink* l = heap->blockList;
+      while (l != nullptr) {
+         OSMemLink* older = l->next;
+         g_free_func(heap->memCtx, l);
+         l = older;
       }
    }
    heap->blockList = nullptr;
    if (heap->heapFlags & RT_MH_FREEHEAPDESC) g_free_func(heap->memCtx, heap);
    *ppHeap = nullptr;
+}
+
+void rtMemHeapTrimCache(void)
+{
+   trimCache();
 }
 
 }

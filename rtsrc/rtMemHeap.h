@@ -1,12 +1,14 @@
 // The memory heap of a context and the process-wide memory hooks.
 //
-// A heap is a list of blocks, newest first; freeing one block is constant
-// time and releasing the heap (its reference count reaching zero) frees every
-// block. With hooks of the caller's own installed when the heap is created,
-// each block is one call of the allocation hook. With the default hooks the
-// blocks of a heap made by rtMemHeapCreate are carved from larger chunks
-// (each still with its header, in the list), so that a value of many small
-// parts costs a few allocator calls and the release frees the chunks.
+// With hooks of the caller's own installed when the heap is created, each
+// block is one call of the allocation hook and the blocks form a list,
+// newest first; freeing one block is constant time and releasing the heap
+// (its reference count reaching zero) frees every block. With the default
+// hooks the blocks of a heap made by rtMemHeapCreate are carved from larger
+// chunks instead: a value of many small parts then costs a few allocator
+// calls, each block carries only an 8-octet header (its size and the way to
+// its chunk), and the release frees the chunks. Such a heap keeps no block
+// list (blockList stays null).
 // All heap operations take the address of a heap-pointer field, normally
 // &pctxt->memHeap or &pctxt->msgMemHeap.
 #ifndef RTMEMHEAP_H
@@ -14,18 +16,25 @@
 
 #include "asn1type.h"
 
-// Block header. The payload starts right after it; the header size is a
-// multiple of 16 so that payloads are 16-octet (and so 8-octet) aligned.
+// Block header, right before every payload. Payloads are 8-octet aligned.
 struct OSMemBlk {
-   OSMemBlk* next;     // the next older block
-   OSMemBlk* prev;     // the next newer block
-   size_t    size;     // payload size in octets
-   size_t    reserved;
+   OSUINT32 size;    // payload size in octets
+   OSUINT32 check;   // carved blocks: where their chunk is, keyed by the heap
+};
+
+// A block that is one call of the allocation hook: its links, then its
+// header. 32 octets in all, so that such payloads keep the allocator's
+// 16-octet alignment.
+struct OSMemLink {
+   OSMemLink* next;    // the next older block
+   OSMemLink* prev;    // the next newer block
+   size_t     spare;
+   OSMemBlk   blk;
 };
 
 // Heap record.
 struct OSMemHeap {
-   OSMemBlk* blockList;   // header of the newest block
+   OSMemLink* blockList;  // the newest block of a heap of hook calls, else null
    OSUINT32  defBlkSize;  // copied from g_defBlkSize; informational
    OSUINT32  refCount;
    OSUINT32  heapFlags;
@@ -67,8 +76,10 @@ EXTERNRT void* rtMemHeapAlloc(OSMemHeap** ppHeap, int nbytes);
 // rtMemHeapAlloc, then nbytes zero octets.
 EXTERNRT void* rtMemHeapAllocZ(OSMemHeap** ppHeap, int nbytes);
 
-// Unlinks and frees one block. The pointer must come from this heap; use
-// rtMemHeapCheckPtr first where that is not known.
+// Frees one block. The pointer must come from this heap; use
+// rtMemHeapCheckPtr first where that is not known. A carved block's room is
+// taken back when it was the last carved, or with its chunk once every
+// block of the chunk is freed.
 EXTERNRT void rtMemHeapFreePtr(OSMemHeap** ppHeap, void* p);
 
 // A new block of nbytes holding the contents of p (up to the smaller size);
@@ -76,7 +87,10 @@ EXTERNRT void rtMemHeapFreePtr(OSMemHeap** ppHeap, void* p);
 // allocates. Null when there is no heap (none is created).
 EXTERNRT void* rtMemHeapRealloc(OSMemHeap** ppHeap, void* p, int nbytes);
 
-// 1 when p is the payload of a live block of this heap, else 0.
+// 1 when p is the payload of a live block of this heap, else 0. For carved
+// blocks the header's check word must name p's chunk under the heap's key
+// (drawn at random per heap), so that a pointer into a payload holding
+// arbitrary octets is told apart from a block.
 EXTERNRT int rtMemHeapCheckPtr(OSMemHeap** ppHeap, void* p);
 
 // This heap keeps no saved blocks: always 0, no effect.
@@ -87,6 +101,12 @@ EXTERNRT void rtMemHeapAddRef(OSMemHeap** ppHeap);
 // Drops one reference; the last frees every block (newest first), then the
 // record, and sets *ppHeap to null.
 EXTERNRT void rtMemHeapRelease(OSMemHeap** ppHeap);
+
+// Chunks mapped for large heaps are kept for the next large heap when given
+// back (up to a limit for the process, marked reclaimable
+// for the system). This gives them all back to the system now: the next
+// large heap then starts from fresh memory, as in a new process.
+EXTERNRT void rtMemHeapTrimCache(void);
 
 }
 

@@ -12,17 +12,30 @@
 
 namespace {
 
-// The blocks of a heap, newest first.
+// The blocks of a heap whose blocks are calls of the memory hooks (the
+// heap keeps them in a list), newest first.
 std::vector<void*> heapBlocks(OSMemHeap* heap)
 {
    std::vector<void*> out;
-   for (OSMemBlk* b = heap->blockList; b != nullptr; b = b->next) {
-      out.push_back(reinterpret_cast<OSOCTET*>(b) + sizeof(OSMemBlk));
+   for (OSMemLink* b = heap->blockList; b != nullptr; b = b->next) {
+      out.push_back(reinterpret_cast<OSOCTET*>(b) + sizeof(OSMemLink));
       if (b->next != nullptr) {
          EXPECT_EQ(b->next->prev, b);
       }
    }
    return out;
+}
+
+// A carving heap keeps no list: every one of blocks must be a member whose
+// header holds its size.
+void expectMembers(OSMemHeap* heap, const std::vector<OSOCTET*>& blocks, const std::vector<int>& sizes)
+{
+   EXPECT_EQ(heap->blockList, nullptr);
+   for (size_t i = 0; i < blocks.size(); i++) {
+      if (blocks[i] == nullptr) continue;
+      EXPECT_EQ(rtMemHeapCheckPtr(&heap, blocks[i]), 1) << i;
+      EXPECT_EQ(reinterpret_cast<OSMemBlk*>(blocks[i])[-1].size, (OSUINT32)sizes[i]) << i;
+   }
 }
 
 TEST(Context, InitSetsKeyHeapAndLists)
@@ -378,8 +391,7 @@ TEST(MemHeap, CarvedBlocksKeepListContentsAndMembership)
       blocks.push_back(p);
       sizes.push_back(n);
    }
-   std::vector<void*> expect(blocks.rbegin(), blocks.rend());
-   EXPECT_EQ(heapBlocks(heap), expect);
+   expectMembers(heap, blocks, sizes);
    char local[64];
    EXPECT_EQ(rtMemHeapCheckPtr(&heap, local + 32), 0);
    for (size_t i = 0; i < blocks.size(); i++) {
@@ -394,12 +406,26 @@ TEST(MemHeap, CarvedBlocksKeepListContentsAndMembership)
       EXPECT_EQ(rtMemHeapCheckPtr(&heap, blocks[i]), 0) << i;
    }
    rtMemHeapFreePtr(&heap, blocks.back());
+   EXPECT_EQ(rtMemHeapCheckPtr(&heap, blocks.back()), 0);
    blocks.back() = nullptr;
-   expect.clear();
-   for (size_t i = blocks.size(); i-- > 0;) {
-      if (i % 3 != 0 && blocks[i] != nullptr) expect.push_back(blocks[i]);
+   std::vector<OSOCTET*> kept;
+   std::vector<int> keptSizes;
+   for (size_t i = 0; i < blocks.size(); i++) {
+      if (i % 3 != 0 && blocks[i] != nullptr) {
+         kept.push_back(blocks[i]);
+         keptSizes.push_back(sizes[i]);
+      }
    }
-   EXPECT_EQ(heapBlocks(heap), expect);
+   expectMembers(heap, kept, keptSizes);
+   // A block's header copied into another block's payload does not make a
+   // block there: the check word names the chunk from where it stands.
+   OSOCTET* host = blocks[4];
+   ASSERT_GE(sizes[4], 48);
+   memcpy(host + 16, blocks[5] - sizeof(OSMemBlk), sizeof(OSMemBlk));
+   memcpy(host + 40, blocks[2] - sizeof(OSMemBlk), sizeof(OSMemBlk));
+   EXPECT_EQ(rtMemHeapCheckPtr(&heap, host + 16 + sizeof(OSMemBlk)), 0);
+   EXPECT_EQ(rtMemHeapCheckPtr(&heap, host + 40 + sizeof(OSMemBlk)), 0);
+   memset(host, 4 & 0xFF, (size_t)sizes[4]);
    // What is left kept its contents; new blocks do not overwrite it.
    OSOCTET* fresh = static_cast<OSOCTET*>(rtMemHeapAllocZ(&heap, 5000));
    ASSERT_NE(fresh, nullptr);
@@ -432,20 +458,23 @@ TEST(MemHeap, CarvedBlocksKeepListContentsAndMembership)
          size += 300000;
          big = next;
          EXPECT_EQ(rtMemHeapCheckPtr(&heap, big), 1);
-         EXPECT_EQ(heapBlocks(heap).front(), big);   // the newest, as a new block
+         EXPECT_EQ(reinterpret_cast<OSMemBlk*>(big)[-1].size, (OSUINT32)size);
       }
       OSOCTET* small = static_cast<OSOCTET*>(rtMemHeapRealloc(&heap, big, 100));
       ASSERT_NE(small, nullptr);
       EXPECT_EQ(small[99], 0x5A);
+      EXPECT_EQ(rtMemHeapCheckPtr(&heap, small), 1);
+      if (small != big) {
+         EXPECT_EQ(rtMemHeapCheckPtr(&heap, big), 0);
+      }
       if (which == 0) blocks[97] = nullptr;
    }
-   std::vector<void*> left = heapBlocks(heap);
    for (size_t i = 0; i < blocks.size(); i++) {
       if (i % 3 == 0 || blocks[i] == nullptr) continue;
       EXPECT_EQ(rtMemHeapCheckPtr(&heap, blocks[i]), 1) << i;
       for (int k = 0; k < sizes[i]; k++) ASSERT_EQ(blocks[i][k], (OSOCTET)(i & 0xFF)) << i;
    }
-   EXPECT_EQ(left.size(), expect.size() + 2);   // grown, and the block made in the second round
+   EXPECT_EQ(rtMemHeapCheckPtr(&heap, grown), 1);
    rtMemHeapRelease(&heap);
    EXPECT_EQ(heap, nullptr);
 }
@@ -493,7 +522,11 @@ TEST(MemHeap, LargeHeapKeepsBlocksInMappedChunks)
    memset(grown + kSize, 0x3C, 400000 - kSize);
    EXPECT_EQ(rtMemHeapCheckPtr(&heap, grown), 1);
    EXPECT_EQ(rtMemHeapCheckPtr(&heap, blocks[kBlocks - 1]), 1);
-   EXPECT_EQ(heapBlocks(heap).size(), 2u);
+   for (int i = 0; i < kBlocks - 1; i += 997) {
+      if (i != keep) {
+         EXPECT_EQ(rtMemHeapCheckPtr(&heap, blocks[i]), 0) << i;
+      }
+   }
    rtMemHeapRelease(&heap);
    EXPECT_EQ(heap, nullptr);
    // The next large heap may get those chunks again, with what was written
@@ -504,6 +537,32 @@ TEST(MemHeap, LargeHeapKeepsBlocksInMappedChunks)
       ASSERT_NE(p, nullptr);
       ASSERT_EQ(p[0] | p[kSize / 2] | p[kSize - 1], 0) << i;
       p[0] = p[kSize / 2] = p[kSize - 1] = 0xA5;
+   }
+   rtMemHeapRelease(&heap);
+}
+
+TEST(MemHeap, ClearedBlocksStayClearOverReusedRoom)
+{
+   // Freshly mapped memory is zero, and cleared blocks carved from it are
+   // not written again; room handed out before (the last block freed, or
+   // shrunk where it is) must be cleared all the same.
+   ASSERT_EQ(g_malloc_func, &rtDefaultMalloc);
+   rtMemHeapTrimCache();
+   OSMemHeap* heap = nullptr;
+   ASSERT_EQ(rtMemHeapCreate(&heap, nullptr), 0);
+   static const OSOCTET zero[1000] = {};
+   for (int i = 0; i < 20000; i++) {
+      OSOCTET* a = static_cast<OSOCTET*>(rtMemHeapAlloc(&heap, 600));
+      ASSERT_NE(a, nullptr);
+      memset(a, 0xAB, 600);
+      if (i % 3 == 0) rtMemHeapFreePtr(&heap, a);
+      if (i % 3 == 1) {
+         ASSERT_EQ(rtMemHeapRealloc(&heap, a, 40), a);
+      }
+      OSOCTET* z = static_cast<OSOCTET*>(rtMemHeapAllocZ(&heap, 1000));
+      ASSERT_NE(z, nullptr);
+      ASSERT_EQ(memcmp(z, zero, sizeof zero), 0) << i;
+      memset(z, 0xCD, 1000);
    }
    rtMemHeapRelease(&heap);
 }
