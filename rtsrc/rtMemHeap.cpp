@@ -132,8 +132,14 @@ const size_t kMaxCarved = 256 * 1024;
 // some hundred megabytes of records) are mapped from the system in whole
 // huge pages where the system offers them: one page fault per 2 MB instead
 // of one per 4 KB, which is most of the time such a decode otherwise spends
-// in the kernel.
+// in the kernel. Chunks from kMappedChunk up are mapped too (in small
+// pages below a huge page), so that they go through the cache below: the
+// allocator would give them back to the system at every release (they are
+// above its own mapping threshold), and a heap of a megabyte would fault in
+// all its pages again at every decode.
 const size_t kHugePage = 2 * 1024 * 1024;
+const size_t kMappedChunk = 128 * 1024;
+const size_t kPage = 4096;
 
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
 // Mapped chunks given back are kept for the next large heap: mapping fresh
@@ -141,9 +147,10 @@ const size_t kHugePage = 2 * 1024 * 1024;
 // for a large decode is as much as the decode itself. The cache keeps as
 // much as the largest heap of the process has had mapped (at least
 // kCacheFloor, at most kCacheCeiling octets), so that one large decode
-// after another reuses the same memory. Kept chunks are marked MADV_FREE,
-// so the kernel may still take their pages back when memory runs short
-// (the next user then gets zero pages, which is all the heap needs).
+// after another reuses the same memory. Kept chunks of huge pages are
+// marked MADV_FREE, so the kernel may still take their pages back when
+// memory runs short (the next user then gets zero pages, which is all the
+// heap needs).
 const size_t kCacheFloor = 128 * 1024 * 1024;
 const size_t kCacheCeiling = 1024 * 1024 * 1024;
 const size_t kCacheSlots = kCacheCeiling / (8 * 1024 * 1024) + 16;
@@ -163,10 +170,11 @@ MapCache& mapCache()
    return *cache;
 }
 
-// size is a multiple of kHugePage; the mapping starts on a huge-page
-// boundary. *fresh tells whether it comes from the system now (all zero)
-// rather than from the cache. Null when the system refuses.
-void* mapHuge(size_t size, bool* fresh)
+// size is a multiple of kHugePage, and the mapping starts on a huge-page
+// boundary, or it is a multiple of kPage below kHugePage. *fresh tells
+// whether it comes from the system now (all zero) rather than from the
+// cache. Null when the system refuses.
+void* mapChunk(size_t size, bool* fresh)
 {
    {
       MapCache& c = mapCache();
@@ -182,6 +190,12 @@ void* mapHuge(size_t size, bool* fresh)
          return p;
       }
    }
+   if (size < kHugePage) {
+      void* m = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+      if (m == MAP_FAILED) return nullptr;
+      *fresh = true;
+      return m;
+   }
    size_t span = size + kHugePage;
    void* m = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
    if (m == MAP_FAILED) return nullptr;
@@ -195,13 +209,17 @@ void* mapHuge(size_t size, bool* fresh)
    return p;
 }
 
-void unmapHuge(void* p, size_t size)
+void unmapChunk(void* p, size_t size)
 {
 #if defined(MADV_FREE)
    {
       MapCache& c = mapCache();
       std::lock_guard<std::mutex> hold(c.lock);
-      if (c.count < kCacheSlots && c.bytes + size <= c.limit && madvise(p, size, MADV_FREE) == 0) {
+      // Chunks below a huge page are kept as they are: the advice costs a
+      // system call and a flush of the address translations, as much as
+      // such a chunk saves, and they are a few megabytes at most.
+      if (c.count < kCacheSlots && c.bytes + size <= c.limit &&
+          (size < kHugePage || madvise(p, size, MADV_FREE) == 0)) {
          c.chunk[c.count] = p;
          c.size[c.count] = size;
          c.count++;
@@ -232,12 +250,12 @@ void trimCache()
    c.bytes = 0;
 }
 #else
-void* mapHuge(size_t, bool*)
+void* mapChunk(size_t, bool*)
 {
    return nullptr;
 }
 
-void unmapHuge(void*, size_t) {}
+void unmapChunk(void*, size_t) {}
 void cacheFits(size_t) {}
 void trimCache() {}
 #endif
@@ -355,10 +373,10 @@ Chunk* chunkOf(const HeapExt* x, const void* p)
    return (q >= chunkStart(c) && q < c->end) ? c : nullptr;
 }
 
-// A chunk of bytes octets after its header. A carving chunk of a huge page
-// or more is mapped instead, in whole huge pages with the header inside them
-// (its room differs from bytes by less than a huge page; carved blocks are
-// far smaller). Null when out of memory.
+// A chunk of bytes octets after its header. A carving chunk of kMappedChunk
+// or more is mapped instead, in whole pages (huge pages from a huge page up)
+// with the header inside them (its room differs from bytes by less than a
+// page; carved blocks are far smaller). Null when out of memory.
 Chunk* newChunk(HeapExt* x, size_t bytes, bool carving)
 {
    if (x->nIndex == x->capIndex) {
@@ -371,9 +389,9 @@ Chunk* newChunk(HeapExt* x, size_t bytes, bool carving)
    Chunk* c = nullptr;
    size_t mapped = 0;
    bool fresh = false;
-   if (carving && bytes >= kHugePage) {
-      mapped = bytes & ~(kHugePage - 1);
-      c = static_cast<Chunk*>(mapHuge(mapped, &fresh));
+   if (carving && bytes >= kMappedChunk) {
+      mapped = bytes & ~((bytes >= kHugePage ? kHugePage : kPage) - 1);
+      c = static_cast<Chunk*>(mapChunk(mapped, &fresh));
       if (c != nullptr) {
          bytes = mapped - sizeof(Chunk);
          x->mappedAll += mapped;
@@ -403,7 +421,7 @@ void freeChunk(void* memCtx, Chunk* c)
 {
    // Whoever gets the memory next finds it addressable.
    unpoison(c, c->mapped != 0 ? c->mapped : (size_t)(c->end - reinterpret_cast<OSOCTET*>(c)));
-   if (c->mapped != 0) unmapHuge(c, c->mapped);
+   if (c->mapped != 0) unmapChunk(c, c->mapped);
    else rtDefaultFree(memCtx, c);
 }
 
