@@ -21,6 +21,7 @@
 #include <openssl/cms.h>
 #include <openssl/x509.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
 
@@ -36,6 +37,7 @@
 #include "asn1BerCppTypes.h"
 #include "asn1XerCppTypes.h"
 #include "rtErrPath.h"
+#include "rtMemHeap.h"
 #else
 #define QVBENCH_HAVE_GENERATED 0
 #endif
@@ -451,6 +453,78 @@ const XerDocument& crlXer()
    return d;
 }
 
+// The scaling family: the CRL of N entries decoded and encoded, reported
+// as ns_per_entry (the time of one operation over N; flat from 1k to 1M
+// entries when the cost is linear). Times are taken around the operation
+// alone (manual time), so that what a cold row does between iterations is
+// not counted.
+//  - warm: each decode runs in the memory the previous one gave back (the
+//    heap keeps the mapped chunks of a large heap for the next one); one
+//    decode before the first iteration warms it;
+//  - cold: before each iteration the heap's cache of mapped chunks is given
+//    back to the system (rtMemHeapTrimCache), so that the decode maps fresh
+//    memory and the kernel faults in and clears every page, as in the first
+//    decode of a new process.
+void qvScalingDecode(benchmark::State& state, long entries, bool cold)
+{
+   const Bytes& der = crlDer(entries);
+   if (!cold && decodeOnce<ASN1T_CertificateList, ASN1C_CertificateList>(der) != 0) {
+      state.SkipWithError("FAILED: decode");
+      return;
+   }
+   double seconds = 0;
+   for (auto _ : state) {
+      if (cold) rtMemHeapTrimCache();
+      auto t0 = std::chrono::steady_clock::now();
+      int stat = decodeOnce<ASN1T_CertificateList, ASN1C_CertificateList>(der);
+      double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+      state.SetIterationTime(s);
+      seconds += s;
+      if (stat != 0) {
+         state.SkipWithError(("FAILED: decode status " + std::to_string(stat)).c_str());
+         break;
+      }
+   }
+   if (state.iterations() > 0) state.counters["ns_per_entry"] = seconds * 1e9 / (double)state.iterations() / (double)entries;
+   state.counters["entries"] = (double)entries;
+   setBytes(state, der.size());
+}
+
+void qvScalingEncode(benchmark::State& state, long entries)
+{
+   const Bytes& der = crlDer(entries);
+   ASN1BERDecodeBuffer decBuf(der.data(), (int)der.size());
+   ASN1T_CertificateList value;
+   ASN1C_CertificateList dc(decBuf, value);
+   if (int stat = dc.Decode()) {
+      state.SkipWithError(("FAILED: decode status " + std::to_string(stat)).c_str());
+      return;
+   }
+   ASN1BEREncodeBuffer encBuf;
+   ASN1C_CertificateList ec(encBuf, value);
+   int len = ec.Encode();
+   if (len != (int)der.size() || std::memcmp(encBuf.getMsgPtr(), der.data(), der.size()) != 0) {
+      state.SkipWithError("FAILED: the re-encoding differs from the input");
+      return;
+   }
+   double seconds = 0;
+   for (auto _ : state) {
+      auto t0 = std::chrono::steady_clock::now();
+      len = ec.Encode();
+      double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+      state.SetIterationTime(s);
+      seconds += s;
+      if (len < 0) {
+         state.SkipWithError("FAILED: encode");
+         break;
+      }
+      benchmark::DoNotOptimize(encBuf.getMsgPtr());
+   }
+   if (state.iterations() > 0) state.counters["ns_per_entry"] = seconds * 1e9 / (double)state.iterations() / (double)entries;
+   state.counters["entries"] = (double)entries;
+   setBytes(state, der.size());
+}
+
 #else
 
 const XerDocument& certificateXer()
@@ -521,3 +595,24 @@ BENCHMARK(BM_QvDecodeCms)->Name("decode/ContentInfo/qvasn1")->Unit(benchmark::kM
 #endif
 BENCHMARK(BM_OpensslDecodeCms)->Name("decode/ContentInfo/openssl")->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TlvWalkCms)->Name("floor/tlv-walk/ContentInfo")->Unit(benchmark::kMicrosecond);
+
+#if QVBENCH_HAVE_GENERATED
+// scaling/decode/crl-<N>/{warm,cold} and scaling/encode/crl-<N>. The 1M rows
+// take a second or more per iteration: they run a fixed 3 iterations.
+const int kScalingRows = [] {
+   for (long n : {1000L, 10000L, 100000L, 1000000L}) {
+      std::string crl = "crl-" + std::to_string(n);
+      for (bool cold : {false, true}) {
+         auto* b = benchmark::RegisterBenchmark(("scaling/decode/" + crl + (cold ? "/cold" : "/warm")).c_str(),
+                                                [n, cold](benchmark::State& st) { qvScalingDecode(st, n, cold); });
+         b->UseManualTime()->Unit(benchmark::kMillisecond);
+         if (n >= 1000000) b->Iterations(3);
+      }
+      auto* e = benchmark::RegisterBenchmark(("scaling/encode/" + crl).c_str(),
+                                             [n](benchmark::State& st) { qvScalingEncode(st, n); });
+      e->UseManualTime()->Unit(benchmark::kMillisecond);
+      if (n >= 1000000) e->Iterations(3);
+   }
+   return 0;
+}();
+#endif
