@@ -557,42 +557,47 @@ static __attribute__((noinline)) void* allocSlow(OSMemHeap** ppHeap, int nbytes)
    return linkPayload(l);
 }
 
+// The common case of an allocation: room left in the chunk being carved.
+// The block, or null when that case does not apply.
+static inline OSMemBlk* carveHere(OSMemHeap* h, int nbytes, HeapExt** px)
+{
+   if (h == nullptr || nbytes < 0 || !(h->heapFlags & RT_MH_FREEHEAPDESC)) return nullptr;
+   HeapExt* x = reinterpret_cast<HeapExt*>(h);
+   size_t span = blockSpan((size_t)nbytes);
+   Chunk* c = x->cur;
+   if (!x->carve || c == nullptr || span > kMaxCarved || (size_t)(c->end - x->bump) < span) return nullptr;
+   OSMemBlk* blk = reinterpret_cast<OSMemBlk*>(x->bump);
+   x->bump += span;
+   unpoison(blk, sizeof(OSMemBlk) + (size_t)nbytes);
+   c->live++;
+   blk->size = (OSUINT32)nbytes;
+   blk->check = checkWord(x, c, blk);
+   *px = x;
+   return blk;
+}
+
 void* rtMemHeapAlloc(OSMemHeap** ppHeap, int nbytes)
 {
    if (ppHeap == nullptr) return nullptr;
-   // The common case first: room left in the chunk being carved.
-   OSMemHeap* h = *ppHeap;
-   if (h != nullptr && nbytes >= 0 && (h->heapFlags & RT_MH_FREEHEAPDESC)) {
-      HeapExt* x = reinterpret_cast<HeapExt*>(h);
-      size_t span = blockSpan((size_t)nbytes);
-      Chunk* c = x->cur;
-      if (x->carve && c != nullptr && span <= kMaxCarved && (size_t)(c->end - x->bump) >= span) {
-         OSMemBlk* blk = reinterpret_cast<OSMemBlk*>(x->bump);
-         x->bump += span;
-         unpoison(blk, sizeof(OSMemBlk) + (size_t)nbytes);
-         c->live++;
-         blk->size = (OSUINT32)nbytes;
-         blk->check = checkWord(x, c, blk);
-         return payloadOf(blk);
-      }
-   }
+   HeapExt* x;
+   if (OSMemBlk* blk = carveHere(*ppHeap, nbytes, &x)) return payloadOf(blk);
    return allocSlow(ppHeap, nbytes);
 }
 
 void* rtMemHeapAllocZ(OSMemHeap** ppHeap, int nbytes)
 {
-   void* p = rtMemHeapAlloc(ppHeap, nbytes);
-   if (p == nullptr) return nullptr;
-   // A block carved from a freshly mapped chunk where nothing was handed out
-   // before is zero already (the system cleared the pages): writing the
-   // zeros again would only touch the pages once more.
-   OSMemHeap* h = *ppHeap;
-   if (h->heapFlags & RT_MH_FREEHEAPDESC) {
-      HeapExt* x = reinterpret_cast<HeapExt*>(h);
-      OSOCTET* blk = static_cast<OSOCTET*>(p) - sizeof(OSMemBlk);
-      if (x->carve && blk >= x->clean && x->cur != nullptr && blk < x->cur->end) return p;
+   if (ppHeap == nullptr) return nullptr;
+   HeapExt* x;
+   if (OSMemBlk* blk = carveHere(*ppHeap, nbytes, &x)) {
+      void* p = payloadOf(blk);
+      // A block carved from a freshly mapped chunk where nothing was handed
+      // out before is zero already (the system cleared the pages): writing
+      // the zeros again would only touch the pages once more.
+      if (reinterpret_cast<OSOCTET*>(blk) < x->clean) memset(p, 0, (size_t)nbytes);
+      return p;
    }
-   memset(p, 0, (size_t)nbytes);
+   void* p = allocSlow(ppHeap, nbytes);
+   if (p != nullptr) memset(p, 0, (size_t)nbytes);
    return p;
 }
 
