@@ -226,7 +226,15 @@ struct ASN1CTXT {
    OSUINT8         state;        // XER encoder state
    void*           memCtx;       // passed to every memory hook of this heap
    ASN1XERCtxtFields xer;
+   OSUINT32        depth;        // generated decoders of nesting values active (ASN1DATA_MAX_DEPTH)
 };
+
+// The most calls of generated decoders that can nest values in values
+// (recursive types such as PKIMessage, PKIBody and NestedMessageContent:
+// three per nested message; values of open types decoded through their
+// objects) that may be active on one context at once; deeper input fails
+// with ASN1ERR_NOT_SUPPORTED before it can exhaust the stack.
+#define ASN1DATA_MAX_DEPTH 128
 
 // Initialisation marker kept in ASN1CTXT::key.
 #define ASN1CTXT_KEY 0x1AA2A34AU
