@@ -317,8 +317,7 @@ void emitChoiceEncodeBody(Writer& w, const Unit& u)
       w.line("break;");
       w.outdent();
    }
-   w.line("default:");
-   w.line("   return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_CHOICE);");
+   w.line("default: return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_CHOICE);");
    w.close();
    w.line("if (len < 0) return LOG_ASN1ERR(pctxt, len);");
    w.line("return len;");

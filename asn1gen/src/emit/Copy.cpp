@@ -80,6 +80,35 @@ std::string presence(const Component& c, const std::string& rec)
    return hasPresenceBit(c) ? rec + "->m." + fieldName(c.name) + "Present" : "";
 }
 
+// The statements of `body` (written at level 0) under the presence bit
+// `cond` ("" for always): one statement stays one line, a test of its own
+// joining the condition; more become a block.
+void emitUnder(Writer& w, const std::string& cond, const Writer& body)
+{
+   const std::string& text = body.str();
+   const size_t nl = text.find('\n');
+   if (cond.empty() || text.empty()) {
+      w.lines(text);
+      return;
+   }
+   if (nl + 1 != text.size() || text[0] == ' ') {
+      w.open("if (" + cond + ") {");
+      w.lines(text);
+      w.close();
+      return;
+   }
+   const std::string line = text.substr(0, nl);
+   if (line.compare(0, 4, "if (") == 0) {
+      size_t close = 3;
+      for (int depth = 0; close < line.size(); ++close) {
+         if (line[close] == '(') ++depth;
+         else if (line[close] == ')' && --depth == 0) break;
+      }
+      w.line("if (" + cond + " && " + line.substr(4, close - 4) + line.substr(close));
+   }
+   else w.line("if (" + cond + ") " + line);
+}
+
 void emitSequenceCopy(const Unit& u, Writer& w)
 {
    Type& t = *u.type;
@@ -89,11 +118,10 @@ void emitSequenceCopy(const Unit& u, Writer& w)
    for (const auto& c : t.components) {
       if (fieldType(c).empty()) continue;
       std::string f = fieldName(c.name);
-      std::string cond = presence(c, "pSrcValue");
-      if (!cond.empty()) w.open("if (" + cond + ") {");
-      if (c.type->repr == Repr::Pointer) copyPointer(w, c.type.get(), "pSrcValue->" + f, "pDstValue->" + f);
-      else copyValue(w, c.type.get(), "pSrcValue->" + f, "pDstValue->" + f);
-      if (!cond.empty()) w.close();
+      Writer body;
+      if (c.type->repr == Repr::Pointer) copyPointer(body, c.type.get(), "pSrcValue->" + f, "pDstValue->" + f);
+      else copyValue(body, c.type.get(), "pSrcValue->" + f, "pDstValue->" + f);
+      emitUnder(w, presence(c, "pSrcValue"), body);
    }
    if (t.extensible) {
       w.line("if ((stat = asn1dataCopyExtensions(pctxt, &pSrcValue->extElem1, &pDstValue->extElem1)) != 0) return stat;");
@@ -116,8 +144,7 @@ void emitChoiceCopy(const Unit& u, Writer& w)
       w.line("break;");
       w.outdent();
    }
-   w.line("default:");
-   w.line("   break;");
+   w.line("default: break;");
    w.close();
 }
 
@@ -233,11 +260,10 @@ void emitFreeFunction(const Unit& u, Writer& w)
          bool ptr = c.type->repr == Repr::Pointer;
          if (!ptr && !needsFree(c.type.get())) continue;
          std::string f = "pvalue->" + fieldName(c.name);
-         std::string cond = presence(c, "pvalue");
-         if (!cond.empty()) w.open("if (" + cond + ") {");
-         if (ptr) freePointer(w, c.type.get(), f);
-         else freeValue(w, c.type.get(), f);
-         if (!cond.empty()) w.close();
+         Writer body;
+         if (ptr) freePointer(body, c.type.get(), f);
+         else freeValue(body, c.type.get(), f);
+         emitUnder(w, presence(c, "pvalue"), body);
       }
       if (t.extensible) w.line("asn1dataFreeExtensions(pctxt, &pvalue->extElem1);");
       break;
@@ -254,8 +280,7 @@ void emitFreeFunction(const Unit& u, Writer& w)
          w.line("break;");
          w.outdent();
       }
-      w.line("default:");
-      w.line("   break;");
+      w.line("default: break;");
       w.close();
       break;
    case Shape::List: {

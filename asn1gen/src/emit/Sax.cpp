@@ -214,6 +214,23 @@ bool endsWithText(const Slot& s)
    return s.v.kind != VKind::Constructed && (!decodeCall(s).empty() || !s.present.empty());
 }
 
+// A case of a switch on the component: its statements (written at level 0)
+// on the case's line when there is one, else below it.
+void emitCase(Writer& w, const Slot& s, const Writer& body)
+{
+   const std::string& text = body.str();
+   const std::string label = "case " + std::to_string(s.id) + ":";
+   if (text.find('\n') + 1 == text.size() && text[0] != ' ') {
+      w.line(label + " " + text.substr(0, text.size() - 1) + " break;   // " + s.elemName);
+      return;
+   }
+   w.line(label + "   // " + s.elemName);
+   w.indent();
+   w.lines(text);
+   w.line("break;");
+   w.outdent();
+}
+
 void emitPrimitiveEnd(Writer& w, const std::vector<Slot>& slots)
 {
    w.line("ASN1CTXT* pctxt = finishText(getMsgBuf());");
@@ -221,19 +238,17 @@ void emitPrimitiveEnd(Writer& w, const std::vector<Slot>& slots)
    for (const auto& s : slots) {
       if (!endsWithText(s)) continue;
       std::string call = decodeCall(s);
-      w.line("case " + std::to_string(s.id) + ":   // " + s.elemName);
-      w.indent();
-      if (!call.empty()) w.line("check(" + call + ");");
-      if (!s.present.empty()) w.line(s.present);
-      w.line("break;");
-      w.outdent();
+      Writer body;
+      if (!call.empty()) body.line("check(" + call + ");");
+      if (!s.present.empty()) body.line(s.present);
+      emitCase(w, s, body);
    }
-   w.line("default:");
-   w.line("   break;");
+   w.line("default: break;");
    w.close();
 }
 
 std::string cls(const Unit& u) { return "ASN1C_" + u.name; }
+
 
 void emitStructured(const Unit& u, Writer& w)
 {
@@ -295,14 +310,11 @@ void emitStructured(const Unit& u, Writer& w)
       w.open("switch (mCurrElemID) {");
       for (const auto& s : slots) {
          if (!nested(s) && s.ptr.empty() && s.choiceTag.empty()) continue;
-         w.line("case " + std::to_string(s.id) + ":   // " + s.elemName);
-         w.indent();
-         emitSlotStart(w, s, false);
-         w.line("break;");
-         w.outdent();
+         Writer body;
+         emitSlotStart(body, s, false);
+         emitCase(w, s, body);
       }
-      w.line("default:");
-      w.line("   break;");
+      w.line("default: break;");
       w.close();
    }
    w.close();
@@ -314,24 +326,19 @@ void emitStructured(const Unit& u, Writer& w)
    // endElement
    w.line("void " + c + "::endElement(const char* uri, const char* localname, const char* qname)");
    w.open("");
-   w.line("--mLevel;");
-   w.open("if (mLevel >= 2) {");
-   w.line("if (mpCurrHandler != 0) mpCurrHandler->endElement(uri, localname, qname);");
-   w.close();
-   w.open("else if (mLevel == 1) {");
+   w.line("if (forwardEnd(uri, localname, qname)) return;");
+   w.open("if (mLevel == 1) {");
    if (ext) w.line("if (inExtElem()) endExtElem(getMsgBuf(), &msgData.extElem1);");
-   w.open(std::string(ext ? "else " : "") + "if (mpCurrHandler != 0) {");
-   w.line("mpCurrHandler->endElement(uri, localname, qname);");
-   w.line("takeXmlTexts(mpCurrHandler);");
-   w.line("mpCurrHandler = 0;");
-   w.close();
+   const std::string nestedEnd = "endNested(uri, localname, qname)";
    bool anyPrim = false;
    for (const auto& s : slots) anyPrim = anyPrim || endsWithText(s);
    if (anyPrim) {
-      w.open("else {");
+      // A component without nested handler: its text becomes the value.
+      w.open(std::string(ext ? "else " : "") + "if (!" + nestedEnd + ") {");
       emitPrimitiveEnd(w, slots);
       w.close();
    }
+   else w.line(std::string(ext ? "else " : "") + nestedEnd + ";");
    w.line("endComponent();");
    w.close();
    w.open("else if (mLevel == 0) {");
@@ -417,24 +424,17 @@ void emitListLike(const Unit& u, Writer& w)
 
    w.line("void " + c + "::endElement(const char* uri, const char* localname, const char* qname)");
    w.open("");
-   w.line("--mLevel;");
-   w.open("if (mLevel >= 2) {");
-   w.line("if (mpCurrHandler != 0) mpCurrHandler->endElement(uri, localname, qname);");
-   w.close();
-   w.open("else if (mLevel == 1) {");
-   w.open("if (mpCurrHandler != 0) {");
-   w.line("mpCurrHandler->endElement(uri, localname, qname);");
-   w.line("mpCurrHandler->finalize();");
-   w.line("takeXmlTexts(mpCurrHandler);");
-   w.line("mpCurrHandler = 0;");
-   w.close();
+   w.line("if (forwardEnd(uri, localname, qname)) return;");
+   w.open("if (mLevel == 1) {");
    std::string call = decodeCall(s);
    if (!call.empty()) {
-      w.open("else {");
+      // An element without nested handler: its text becomes the value.
+      w.open("if (!endNested(uri, localname, qname, true)) {");
       w.line("ASN1CTXT* pctxt = finishText(getMsgBuf());");
       w.line("check(" + call + ");");
       w.close();
    }
+   else w.line("endNested(uri, localname, qname, true);");
    if (list) {
       w.line("asn1dataListAppend(getCtxtPtr(), &msgData, mpNode);");
       w.line("mpNode = 0;");

@@ -109,8 +109,7 @@ void emitComponentChecks(const Unit& u, Writer& w)
       if (checks.str().empty()) return;
       w.open("switch (pvalue->t) {");
       w.lines(checks.str());
-      w.line("default:");
-      w.line("   break;");
+      w.line("default: break;");
       w.close();
       return;
    }
@@ -213,8 +212,7 @@ void emitChoice(const Unit& u, Writer& w)
       w.line("break;");
       w.outdent();
    }
-   w.line("default:");
-   w.line("   return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_CHOICE);");
+   w.line("default: return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_CHOICE);");
    w.close();
    w.open("if (wrap) {");
    emitEnd(w);
