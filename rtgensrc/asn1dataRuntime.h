@@ -29,26 +29,19 @@
 
 namespace asn1data {
 
-// ASN1DATA_MAX_DEPTH (asn1Limits.h) bounds the active decoder calls.
-
-// Counts the decoders of recursive types active on this thread; one guard
+// Counts the decoders of nesting values active on the decode's context
+// (ASN1CTXT::depth, at most ASN1DATA_MAX_DEPTH from asn1Limits.h); one guard
 // lives in each such decoder call.
 class asn1dataDepthGuard {
 public:
-   asn1dataDepthGuard() : ok_(++depth() <= ASN1DATA_MAX_DEPTH) {}
-   ~asn1dataDepthGuard() { --depth(); }
+   explicit asn1dataDepthGuard(ASN1CTXT* pctxt) : pctxt_(pctxt), ok_(++pctxt->depth <= ASN1DATA_MAX_DEPTH) {}
+   ~asn1dataDepthGuard() { --pctxt_->depth; }
    bool ok() const { return ok_; }
-   // The guards that live on this thread now.
-   static int active() { return depth(); }
 
 private:
    asn1dataDepthGuard(const asn1dataDepthGuard&) = delete;
    asn1dataDepthGuard& operator=(const asn1dataDepthGuard&) = delete;
-   static int& depth()
-   {
-      static thread_local int d = 0;
-      return d;
-   }
+   ASN1CTXT* pctxt_;
    bool ok_;
 };
 
@@ -345,6 +338,31 @@ inline T* asn1dataNewRecord(ASN1CTXT* pctxt)
    return static_cast<T*>(ASN1MALLOCZ(pctxt, sizeof(T)));
 }
 
+// The SAX handler of a nested component, held in `member`: the handler
+// there while it is bound to `target` in the same buffer, else a new one
+// bound to it (the old one deleted).
+template <class H, class R>
+H* asn1dataComponentHandler(H*& member, R& target, ASN1MessageBufferIF* msgBuf)
+{
+   if (member == nullptr || &member->msgData != &target || member->getMsgBuf() != msgBuf) {
+      delete member;
+      member = nullptr;
+      member = new H(*msgBuf, target);
+   }
+   return member;
+}
+
+// A new SAX handler bound to `target` in `member` (a list element, an open
+// type), the old one deleted.
+template <class H, class R>
+H* asn1dataNewHandler(H*& member, R& target, ASN1MessageBufferIF* msgBuf)
+{
+   delete member;
+   member = nullptr;
+   member = new H(*msgBuf, target);
+   return member;
+}
+
 // Releases p when it is a block of pctxt's heap; memory of the caller
 // (static text, stack or its own allocations) is left alone.
 inline void asn1dataFreePtr(ASN1CTXT* pctxt, const void* p)
@@ -396,6 +414,40 @@ inline T& asn1dataCopyOrThrow(T* p)
 {
    if (p == nullptr) throw ASN1MessageBuffer::RTLError(ASN1ERR_NO_MEMORY);
    return *p;
+}
+
+// getCopy of a control class over its record `data` (the class's context
+// pctxt and context object): a deep copy into pDstData, which then holds a
+// reference to the context, or for null into a new record in the context
+// heap (a copy placed in the heap lives and dies with the heap: it takes no
+// reference, which would keep the heap alive for ever). pDstData == &data
+// is returned unchanged; null when out of memory.
+template <class R>
+R* asn1dataGetCopy(ASN1CTXT* pctxt, ASN1Context* context, R& data, R* pDstData, int (*copy)(ASN1CTXT*, R*, R*))
+{
+   if (pDstData == &data) return pDstData;
+   if (pctxt == nullptr) return nullptr;
+   const bool inHeap = pDstData == nullptr;
+   if (inHeap) {
+      pDstData = asn1dataNewRecord<R>(pctxt);
+      if (pDstData == nullptr) return nullptr;
+   }
+   if (copy(pctxt, &data, pDstData) != 0) return nullptr;
+   if (!inHeap && pDstData->mpContext == 0) asn1dataSetRecordContext(pDstData->mpContext, context);
+   return pDstData;
+}
+
+// newCopy of a control class: a new record (delete it) holding a deep copy;
+// null when out of memory.
+template <class R, class C>
+R* asn1dataNewCopy(C& control)
+{
+   R* p = new R();
+   if (control.getCopy(p) == nullptr) {
+      delete p;
+      return nullptr;
+   }
+   return p;
 }
 
 // ---------------------------------------------------------------- XER
@@ -490,6 +542,100 @@ inline void* asn1dataGrowArray(ASN1CTXT* pctxt, void* elem, OSUINT32 n, OSUINT32
    *pCapacity = cap;
    return p;
 }
+
+// ---------------------------------------------------------------------------
+// The members of every generated control class ASN1C_<T> over its record
+// ASN1T_<T> (msgData):
+//   ASN1C_<T>(data)            a new context of its own; no message buffer yet.
+//   ASN1C_<T>(msgBuf, data)    the buffer's context; the buffer is attached.
+//   ASN1C_<T>(original)        shares the original's context and buffer; binds a
+//                              new deep copy of its record (in the context
+//                              heap). Out of memory: ASN1MessageBuffer::RTLError.
+//   EncodeTo(msgBuf)           BER buffers: the encoded length or a negative
+//                              status. XER encode buffers: the document (or,
+//                              with ASN1XERFRAGMENT, the value alone); 0 or a
+//                              negative status. Other buffers:
+//                              ASN1ERR_NOT_SUPPORTED.
+//   DecodeFrom(msgBuf)         BER buffers: 0 or a negative status. XER decode
+//                              buffers: the document is parsed with the class
+//                              as SAX handler (constructed types) or read as a
+//                              value; the status recorded in the context is
+//                              returned, and the handler's failures pass as
+//                              OSRTSAXException. Other buffers:
+//                              ASN1ERR_NOT_SUPPORTED.
+//   getCopy(pDstData = 0)      a deep copy of the bound record: into pDstData
+//                              (which then holds a reference to the context and
+//                              frees the copy when destroyed), or, for null,
+//                              into a new record in the context heap. The bound
+//                              record itself is returned unchanged. Null when
+//                              out of memory.
+//   newCopy()                  a new record (delete it) holding a deep copy;
+//                              null when out of memory.
+//   typeName()                 the type name: the top element of an XML
+//                              document of the type.
+//   operator=(original)        (bit-string and time classes) copies original's
+//                              value into this object's record (a bit string's
+//                              bits into this object's context heap, a time's
+//                              text into its own buffer) and rebinds the value
+//                              class.
+// SEQUENCE, SET, CHOICE and SEQUENCE OF classes are SAX handlers
+// (startElement, endElement, init; getElementID: the 1-based component or
+// alternative named qName, 0 when unknown), with their nested handlers
+// created on first use (list elements: one per element). The other classes
+// read XER documents through xerElemName() (the document element: the type
+// name, a type reference's class names its own) and xerConvert (the
+// collected content into the record; 0 or a negative status).
+// ENUMERATED and named-number INTEGER classes have parseNamedValue: the
+// named value at the context's buffer position stored as its number (0),
+// -6 for another text.
+
+// ---------------------------------------------------------------------------
+// Control classes and object tables call a type's codecs through plain
+// function pointers over the record (void*); these adapt the generated
+// functions to that form, one small function per type.
+typedef int (*asn1dataCodec)(ASN1CTXT* pctxt, void* record);
+
+// BER, explicit tagging: the length (encoder) or 0, or a negative status.
+template <class R, int (*F)(ASN1CTXT*, R*, ASN1TagType)>
+int asn1dataEncodeAs(ASN1CTXT* pctxt, void* record)
+{
+   return F(pctxt, static_cast<R*>(record), ASN1TAG_EXPLICIT);
+}
+
+template <class R, int (*F)(ASN1CTXT*, R*, ASN1TagType, int)>
+int asn1dataDecodeAs(ASN1CTXT* pctxt, void* record)
+{
+   return F(pctxt, static_cast<R*>(record), ASN1TAG_EXPLICIT, 0);
+}
+
+// XER, the type's own element name; by pointer or (for the types whose XER
+// encoder takes the value) by value.
+template <class R, int (*F)(ASN1CTXT*, R*, const char*, const char*)>
+int asn1dataXerEncodeAs(ASN1CTXT* pctxt, void* record)
+{
+   return F(pctxt, static_cast<R*>(record), nullptr, nullptr);
+}
+
+template <class R, int (*F)(ASN1CTXT*, R, const char*, const char*)>
+int asn1dataXerEncodeValueAs(ASN1CTXT* pctxt, void* record)
+{
+   return F(pctxt, *static_cast<R*>(record), nullptr, nullptr);
+}
+
+// EncodeTo of a control class over its record: BER buffers get the BER
+// encoding (the length or a negative status), XER encode buffers the
+// document (or, with ASN1XERFRAGMENT, the value alone; 0 or a negative
+// status), other buffers ASN1ERR_NOT_SUPPORTED.
+int asn1dataEncodeTo(ASN1CType& self, ASN1MessageBufferIF& msgBuf, void* record, asn1dataCodec ber,
+                     asn1dataCodec xer);
+// DecodeFrom of a control class whose SAX handler reads its XER documents.
+int asn1dataDecodeFrom(ASN1CType& self, ASN1XERTypeHandler& sax, ASN1MessageBufferIF& msgBuf, void* record,
+                       asn1dataCodec ber);
+// DecodeFrom of a control class of a simple type: in XER the document
+// element holds the value as a component's element would (`kind`), turned
+// into the record by `convert`.
+int asn1dataDecodeValueFrom(ASN1CType& self, ASN1MessageBufferIF& msgBuf, void* record, asn1dataCodec ber,
+                            const char* elemName, int kind, ASN1XERValueHandler::Convert convert);
 
 }  // namespace asn1data
 

@@ -10,6 +10,7 @@
 
 #include <string.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,15 +40,30 @@ inline bool asn1dataOidEqual(const ASN1OBJID& a, const ASN1OBJID& b)
 }
 
 // The lookup keys of an object set: (arc count, last arc) of each object's
-// identifier, in the set's order, made once from the set. find() returns the
-// first object in that order whose identifier equals oid, as a plain scan
-// would: only objects whose key matches are compared in full.
+// identifier with its position in the set, sorted by key and position, and
+// a hash table from a key to its first entry, made once from the set. find()
+// returns the first object in the set's order whose identifier equals oid,
+// as a plain scan would: only the objects with the oid's key are compared
+// in full, in the set's order.
 class asn1dataOidKeys {
 public:
    template <class T>
    asn1dataOidKeys(T* const* objects, OSUINT32 count) : mKeys(count)
    {
-      for (OSUINT32 i = 0; i < count; i++) mKeys[i] = key(objects[i]->id);
+      for (OSUINT32 i = 0; i < count; i++) mKeys[i] = Key{key(objects[i]->id), i};
+      std::sort(mKeys.begin(), mKeys.end(),
+                [](const Key& a, const Key& b) { return a.key < b.key || (a.key == b.key && a.index < b.index); });
+      // At most half full: a probe sequence ends soon at an empty slot.
+      unsigned bits = 1;
+      while ((1u << bits) < 2 * count) ++bits;
+      mShift = 64 - bits;
+      mSlots.assign(static_cast<size_t>(1) << bits, 0);
+      for (OSUINT32 i = 0; i < count; i++) {
+         if (i > 0 && mKeys[i].key == mKeys[i - 1].key) continue;
+         size_t h = slot(mKeys[i].key);
+         while (mSlots[h] != 0) h = (h + 1) & (mSlots.size() - 1);
+         mSlots[h] = i + 1;
+      }
    }
 
    template <class T>
@@ -55,8 +71,14 @@ public:
    {
       if (count == mKeys.size()) {
          const OSUINT64 k = key(oid);
-         for (OSUINT32 i = 0; i < count; i++) {
-            if (mKeys[i] == k && asn1dataOidEqual(objects[i]->id, oid)) return objects[i];
+         for (size_t h = slot(k); mSlots[h] != 0; h = (h + 1) & (mSlots.size() - 1)) {
+            OSUINT32 at = mSlots[h] - 1;
+            if (mKeys[at].key != k) continue;
+            for (; at < mKeys.size() && mKeys[at].key == k; at++) {
+               T* object = objects[mKeys[at].index];
+               if (asn1dataOidEqual(object->id, oid)) return object;
+            }
+            return nullptr;
          }
          return nullptr;
       }
@@ -67,6 +89,11 @@ public:
    }
 
 private:
+   struct Key {
+      OSUINT64 key;
+      OSUINT32 index;
+   };
+
    static OSUINT64 key(const ASN1OBJID& oid)
    {
       OSUINT32 n = oid.numids;
@@ -74,7 +101,11 @@ private:
       return ((OSUINT64)n << 32) | oid.subid[n - 1];
    }
 
-   std::vector<OSUINT64> mKeys;
+   size_t slot(OSUINT64 k) const { return static_cast<size_t>((k * 0x9E3779B97F4A7C15ULL) >> mShift); }
+
+   std::vector<Key> mKeys;
+   std::vector<OSUINT32> mSlots;   // 1 + the first entry of a key; 0: empty
+   unsigned mShift = 63;
 };
 
 // The control object of an open type's value of a primitive type (a
@@ -163,7 +194,7 @@ int asn1dataTableDecode(ASN1CTXT* pctxt, Asn1TObject& object, Dec dec)
    object.decoded = nullptr;
    if (object.data == nullptr || object.numocts == 0) return 0;
    if (object.numocts > 0x7FFFFFFFU) return ASN1ERR_INVALID_LENGTH;
-   asn1dataDepthGuard depth;
+   asn1dataDepthGuard depth(pctxt);
    if (!depth.ok()) return ASN1ERR_NOT_SUPPORTED;
    int stat;
    {
@@ -624,7 +655,7 @@ int asn1dataTableXmlDecode(ASN1CtxtPtr& ctxt, Asn1TObject& object, bool xmlText,
    object.decoded = nullptr;
    if (object.data == nullptr || object.numocts == 0) return 0;
    if (!xmlText) return asn1dataTableDecodeOctets(pctxt, object, dec);
-   asn1dataDepthGuard depth;
+   asn1dataDepthGuard depth(pctxt);
    if (!depth.ok()) return ASN1ERR_NOT_SUPPORTED;
    void* record = makeRecord(pctxt);
    if (record == nullptr) return ASN1ERR_NOT_SUPPORTED;
@@ -755,7 +786,7 @@ public:
          }
          // The value's element: from here on the control object reads it.
          const int depth = owner_.getObjectDepth() + 1;
-         if (depth + asn1dataDepthGuard::active() > ASN1DATA_MAX_DEPTH) {
+         if (depth + static_cast<int>(msgBuf_->getCtxtPtr()->depth) > ASN1DATA_MAX_DEPTH) {
             fail(ASN1ERR_NOT_SUPPORTED);
             break;
          }

@@ -41,11 +41,12 @@
 // this deep.
 #define ASN1_MAX_NESTING_DEPTH 256
 
-// The most calls of decoders of recursive types (PKIMessage, PKIBody and
-// NestedMessageContent: three per nested message) and of open-type values
-// decoded through their information objects that may be active at once in
-// one decode; deeper input fails with ASN1ERR_NOT_SUPPORTED before it can
-// exhaust the stack.
+// The most calls of generated decoders that can nest values in values
+// (recursive types such as PKIMessage, PKIBody and NestedMessageContent:
+// three per nested message; values of open types decoded through their
+// objects) that may be active on one context at once (counted in
+// ASN1CTXT::depth); deeper input fails with ASN1ERR_NOT_SUPPORTED before it
+// can exhaust the stack.
 #define ASN1DATA_MAX_DEPTH 128
 
 // Deepest element nesting an XML reader accepts. A document nested deeper

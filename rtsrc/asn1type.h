@@ -205,6 +205,7 @@ struct ASN1CTXT {
    OSUINT8         state;        // XER encoder state
    void*           memCtx;       // passed to every memory hook of this heap
    ASN1XERCtxtFields xer;
+   OSUINT32        depth;        // generated decoders of nesting values active (ASN1DATA_MAX_DEPTH)
 };
 
 // Initialisation marker kept in ASN1CTXT::key.

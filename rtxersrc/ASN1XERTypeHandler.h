@@ -214,6 +214,26 @@ protected:
       ++mLevel;
       return true;
    }
+   // An end tag: the level lowered; at level 2 or deeper it goes to the
+   // nested handler when there is one: true when it was such a tag.
+   bool forwardEnd(const char* uri, const char* localname, const char* qname)
+   {
+      if (--mLevel < 2) return false;
+      if (mpCurrHandler != nullptr) mpCurrHandler->endElement(uri, localname, qname);
+      return true;
+   }
+   // The end tag of a component at level 1: its nested handler, if any,
+   // gets it and is done (finalized first with `finish`: list elements);
+   // the handler's notes become this handler's. False without one.
+   bool endNested(const char* uri, const char* localname, const char* qname, bool finish = false)
+   {
+      if (mpCurrHandler == nullptr) return false;
+      mpCurrHandler->endElement(uri, localname, qname);
+      if (finish) mpCurrHandler->finalize();
+      takeXmlTexts(mpCurrHandler);
+      mpCurrHandler = nullptr;
+      return true;
+   }
    // An element at level 2 or deeper without nested handler: the value
    // element of a BOOLEAN, ENUMERATED or named number (its name becomes the
    // text), or a control character inside a character string (the

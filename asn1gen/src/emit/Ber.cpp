@@ -289,11 +289,7 @@ void emitSequenceEncodeBody(Writer& w, const Unit& u, bool isSet)
    std::vector<const Component*> order;
    if (isSet) order = derSetOrder(t);
    else for (const auto& c : t.components) order.push_back(&c);
-   for (auto it = order.rbegin(); it != order.rend(); ++it) {
-      w.line();
-      emitComponentEncode(w, **it);
-   }
-   w.line();
+   for (auto it = order.rbegin(); it != order.rend(); ++it) emitComponentEncode(w, **it);
    w.line("if (tagging == ASN1TAG_EXPLICIT) len = xe_tag_len(pctxt, " +
           hexWord(universalWord(isSet ? 17 : 16, true)) + ", len);");
    w.line("return len;");
@@ -303,7 +299,6 @@ void emitChoiceEncodeBody(Writer& w, const Unit& u)
 {
    Type& t = *u.type;
    w.line("int len;");
-   w.line("(void)tagging;   // a CHOICE writes no tag of its own");
    w.open("switch (pvalue->t) {");
    for (size_t i = 0; i < t.components.size(); ++i) {
       const Component& c = t.components[i];
@@ -322,8 +317,7 @@ void emitChoiceEncodeBody(Writer& w, const Unit& u)
       w.line("break;");
       w.outdent();
    }
-   w.line("default:");
-   w.line("   return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_CHOICE);");
+   w.line("default: return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_CHOICE);");
    w.close();
    w.line("if (len < 0) return LOG_ASN1ERR(pctxt, len);");
    w.line("return len;");
@@ -401,13 +395,20 @@ public:
    // How the statements emitted from now on fail (null: plain LOG_ASN1ERR).
    void setFail(const FailExpr& onFail) { fail_ = onFail; }
 
+   // What the end of a chain decodes instead of the node's base type (a
+   // unit's own value under its tags): called with the tagging and the
+   // length expression.
+   using BaseHook = std::function<void(const std::string& tagging, const std::string& len)>;
+   void setBase(const BaseHook& hook) { baseHook_ = hook; }
+
    // Decodes node t from its tag k on into lv. explicitMode: the tag k is
    // still in the input; otherwise its header was read or replaced, and
    // `lenVar` holds the content length.
    void chain(Type* t, size_t k, bool explicitMode, const std::string& lv, const std::string& lenVar)
    {
       if (k == t->tags.size()) {
-         base(t, lv, explicitMode ? EXPL : IMPL, explicitMode ? "0" : lenVar);
+         if (baseHook_) baseHook_(explicitMode ? EXPL : IMPL, explicitMode ? "0" : lenVar);
+         else base(t, lv, explicitMode ? EXPL : IMPL, explicitMode ? "0" : lenVar);
          return;
       }
       const Tag& tag = t->tags[k];
@@ -421,8 +422,7 @@ public:
          std::string start = "start" + std::to_string(++counter_);
          w_.line("OSUINT32 " + start + " = pctxt->buffer.byteIndex;");
          chain(t, k + 1, true, lv, "");
-         w_.line("stat = asn1dataEnd(pctxt, " + start + ", " + len + ");");
-         w_.line("if (stat != 0) " + failReturn(fail_, "stat"));
+         w_.line("if ((stat = asn1dataEnd(pctxt, " + start + ", " + len + ")) != 0) " + failReturn(fail_, "stat"));
       }
       else chain(t, k + 1, false, lv, len);
    }
@@ -430,13 +430,14 @@ public:
    void match(uint32_t word, const std::string& lenVar)
    {
       uint32_t num = word & 0x1FFFFFFFu;
+      std::string call;
       if (num < 31) {
          char buf[8];
          std::snprintf(buf, sizeof buf, "0x%02X", ((word >> 24) & 0xC0u) | num);
-         w_.line("stat = xd_match1(pctxt, " + std::string(buf) + ", &" + lenVar + ");");
+         call = "xd_match1(pctxt, " + std::string(buf) + ", &" + lenVar + ")";
       }
-      else w_.line("stat = xd_match(pctxt, " + hexWord(word) + ", &" + lenVar + ", XM_ADVANCE);");
-      w_.line("if (stat != 0) " + failReturn(fail_, "stat"));
+      else call = "xd_match(pctxt, " + hexWord(word) + ", &" + lenVar + ", XM_ADVANCE)";
+      w_.line("if ((stat = " + call + ") != 0) " + failReturn(fail_, "stat"));
    }
 
    void base(Type* t, const std::string& lv, const std::string& tagging, const std::string& len)
@@ -491,8 +492,7 @@ public:
             fail(t->loc, std::string("cannot decode ") + typeKindName(*t));
          }
       }
-      w_.line("stat = " + call + ";");
-      w_.line("if (stat != 0) " + failReturn(fail_, "stat"));
+      w_.line("if ((stat = " + call + ") != 0) " + failReturn(fail_, "stat"));
    }
 
    // A condition on the peeked tag word `tag` (constructed bit cleared)
@@ -512,6 +512,7 @@ private:
    Writer& w_;
    int counter_ = 0;
    FailExpr fail_;
+   BaseHook baseHook_;
 };
 
 void emitOuterMatch(Writer& w, uint32_t universal)
@@ -519,8 +520,7 @@ void emitOuterMatch(Writer& w, uint32_t universal)
    w.open("if (tagging == ASN1TAG_EXPLICIT) {");
    char buf[8];
    std::snprintf(buf, sizeof buf, "0x%02X", universal);
-   w.line("stat = xd_match1(pctxt, " + std::string(buf) + ", &length);");
-   w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+   w.line("if ((stat = xd_match1(pctxt, " + std::string(buf) + ", &length)) != 0) return LOG_ASN1ERR(pctxt, stat);");
    w.close();
    w.line("OSUINT32 start = pctxt->buffer.byteIndex;");
 }
@@ -675,23 +675,20 @@ void emitSequenceDecodeBody(Writer& w, const Unit& u)
 {
    Type& t = *u.type;
    DecEmitter d(w);
+   bool peeks = false;   // whether a component may be absent: the next tag is peeked at
+   for (const auto& c : t.components) peeks = peeks || c.optional || c.defaultValue || c.extensionAddition;
    w.line("int stat = 0;");
-   w.line("ASN1TAG tag = 0;");
+   if (peeks) w.line("ASN1TAG tag = 0;");
    emitOuterMatch(w, 0x10);
    emitResetRecord(w, t);
-   bool anyOptional = false;
-   for (const auto& c : t.components) anyOptional = anyOptional || c.optional || c.defaultValue;
-   if (!anyOptional) w.line("(void)tag;");
    if (!t.components.empty()) emitComponentTable(w, t);
    for (size_t i = 0; i < t.components.size(); ++i) {
       const Component& c = t.components[i];
-      w.line();
       w.line(componentComment(c));
       if (c.optional || c.defaultValue || c.extensionAddition) {
          // Present when content remains and the next tag is one it can start with.
          w.open("if (asn1dataMore(pctxt, start, length)) {");
-         w.line("stat = asn1dataPeekTag(pctxt, &tag);");
-         w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+         w.line("if ((stat = asn1dataPeekTag(pctxt, &tag)) != 0) return LOG_ASN1ERR(pctxt, stat);");
          w.open("if (" + DecEmitter::tagCondition(c.type.get()) + ") {");
          emitComponentDecode(w, d, c, componentFail(i, false));
          w.close();
@@ -699,22 +696,24 @@ void emitSequenceDecodeBody(Writer& w, const Unit& u)
       }
       else {
          w.line("if (!asn1dataMore(pctxt, start, length)) return LOG_ASN1ERR(pctxt, ASN1ERR_MISSING_ELEMENT);");
-         w.open("{");
-         emitComponentDecode(w, d, c, componentFail(i, false));
-         w.close();
+         // A block of its own only where the tags' lengths are declared.
+         Writer one;
+         DecEmitter d1(one);
+         emitComponentDecode(one, d1, c, componentFail(i, false));
+         const bool scoped = one.str().find("int len") != std::string::npos;
+         if (scoped) w.open("{");
+         w.lines(one.str());
+         if (scoped) w.close();
       }
    }
-   w.line();
-   w.open("if (asn1dataMore(pctxt, start, length)) {");
    if (t.extensible) {
+      w.open("if (asn1dataMore(pctxt, start, length)) {");
       w.line("// Elements after the root components: kept whole, in order.");
-      w.line("stat = asn1dataCollectExtensions(pctxt, start, length, &pvalue->extElem1);");
-      w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+      w.line("if ((stat = asn1dataCollectExtensions(pctxt, start, length, &pvalue->extElem1)) != 0) return LOG_ASN1ERR(pctxt, stat);");
+      w.close();
    }
-   else w.line("return LOG_ASN1ERR(pctxt, ASN1ERR_SEQ_OVERFLOW);");
-   w.close();
-   w.line("stat = asn1dataEnd(pctxt, start, length);");
-   w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+   else w.line("if (asn1dataMore(pctxt, start, length)) return LOG_ASN1ERR(pctxt, ASN1ERR_SEQ_OVERFLOW);");
+   w.line("if ((stat = asn1dataEnd(pctxt, start, length)) != 0) return LOG_ASN1ERR(pctxt, stat);");
    emitTableDecodeHook(u, w);
    w.line("return 0;");
 }
@@ -733,8 +732,7 @@ void emitSetDecodeBody(Writer& w, const Unit& u)
    if (!t.components.empty()) emitComponentTable(w, t);
    uint32_t required = 0;
    w.open("while (asn1dataMore(pctxt, start, length)) {");
-   w.line("stat = asn1dataPeekTag(pctxt, &tag);");
-   w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+   w.line("if ((stat = asn1dataPeekTag(pctxt, &tag)) != 0) return LOG_ASN1ERR(pctxt, stat);");
    for (size_t i = 0; i < t.components.size(); ++i) {
       const Component& c = t.components[i];
       uint32_t bit = 1u << i;
@@ -748,16 +746,14 @@ void emitSetDecodeBody(Writer& w, const Unit& u)
    }
    if (t.extensible) {
       w.open("else {");
-      w.line("stat = asn1dataCollectExtensions(pctxt, start, length, &pvalue->extElem1);");
-      w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+      w.line("if ((stat = asn1dataCollectExtensions(pctxt, start, length, &pvalue->extElem1)) != 0) return LOG_ASN1ERR(pctxt, stat);");
       w.close();
    }
    else w.line("else return LOG_ASN1ERR(pctxt, ASN1ERR_NOT_IN_SET);");
    w.close();
    w.line("if ((seen & " + std::to_string(required) + "U) != " + std::to_string(required) +
           "U) return LOG_ASN1ERR(pctxt, ASN1ERR_MISSING_ELEMENT);");
-   w.line("stat = asn1dataEnd(pctxt, start, length);");
-   w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+   w.line("if ((stat = asn1dataEnd(pctxt, start, length)) != 0) return LOG_ASN1ERR(pctxt, stat);");
    w.line("return 0;");
 }
 
@@ -767,10 +763,7 @@ void emitChoiceDecodeBody(Writer& w, const Unit& u)
    DecEmitter d(w);
    w.line("int stat = 0;");
    w.line("ASN1TAG tag = 0;");
-   w.line("(void)tagging;   // a CHOICE has no tag of its own");
-   w.line("(void)length;");
-   w.line("stat = asn1dataPeekTag(pctxt, &tag);");
-   w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+   w.line("if ((stat = asn1dataPeekTag(pctxt, &tag)) != 0) return LOG_ASN1ERR(pctxt, stat);");
    for (size_t i = 0; i < t.components.size(); ++i) {
       const Component& c = t.components[i];
       std::string f = fieldName(c.name);
@@ -804,8 +797,7 @@ void emitChoiceDecodeBody(Writer& w, const Unit& u)
 void emitSetOfOrderCheck(Writer& w)
 {
    w.open("if (pctxt->flags & ASN1DERSTRICT) {");
-   w.line("stat = asn1dataDerSetOfOrder(pctxt, &prevStart, &prevEnd, elemStart);");
-   w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+   w.line("if ((stat = asn1dataDerSetOfOrder(pctxt, &prevStart, &prevEnd, elemStart)) != 0) return LOG_ASN1ERR(pctxt, stat);");
    w.close();
 }
 
@@ -835,8 +827,7 @@ void emitListDecodeBody(Writer& w, const Unit& u, bool isSet)
    if (isSet) emitSetOfOrderCheck(w);
    w.close();
    emitChecks(w, &t, "(*pvalue)", "*pvalue", true);
-   w.line("stat = asn1dataEnd(pctxt, start, length);");
-   w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+   w.line("if ((stat = asn1dataEnd(pctxt, start, length)) != 0) return LOG_ASN1ERR(pctxt, stat);");
    w.line("return 0;");
 }
 
@@ -849,8 +840,7 @@ void emitArrayDecodeBody(Writer& w, const Unit& u, bool isSet)
    w.line("int stat = 0;");
    emitOuterMatch(w, isSet ? 0x11 : 0x10);
    w.line("int count = 0;");
-   w.line("stat = xd_count(pctxt, length, &count);");
-   w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+   w.line("if ((stat = xd_count(pctxt, length, &count)) != 0) return LOG_ASN1ERR(pctxt, stat);");
    w.line("pvalue->n = 0;");
    w.line("pvalue->elem = 0;");
    w.open("if (count > 0) {");
@@ -874,8 +864,7 @@ void emitArrayDecodeBody(Writer& w, const Unit& u, bool isSet)
    if (isSet) emitSetOfOrderCheck(w);
    w.close();
    emitChecks(w, &t, "(*pvalue)", "*pvalue", true);
-   w.line("stat = asn1dataEnd(pctxt, start, length);");
-   w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+   w.line("if ((stat = asn1dataEnd(pctxt, start, length)) != 0) return LOG_ASN1ERR(pctxt, stat);");
    w.line("return 0;");
 }
 
@@ -995,8 +984,6 @@ void emitEncoder(const Unit& u, Writer& w)
    Type* t = u.type.get();
    Shape s = shapeOf(u);
    bool content = needsContentFunction(u);
-   std::string header = "// asn1E_" + functionName(u) + ": BER/DER encoder of " +
-      (u.topLevel() ? u.assignment->name : u.name) + " (" + typeKindName(*t) + ").";
    if (content) {
       w.line("// The content of " + u.name + " under its own tags.");
       w.line("static int asn1E_" + u.name + "_content(ASN1CTXT* pctxt, ASN1T_" + u.name +
@@ -1006,7 +993,6 @@ void emitEncoder(const Unit& u, Writer& w)
       w.close();
       w.line();
    }
-   w.line(header);
    w.line(signatureE(u));
    w.open("");
    if (constructedShape(s) && !content) {
@@ -1014,7 +1000,6 @@ void emitEncoder(const Unit& u, Writer& w)
       w.close();
       return;
    }
-   if (s == Shape::Null) w.line("(void)pvalue;");
    // Checks on the value itself.
    if (s == Shape::Primitive) {
       Type copy = *t;
@@ -1063,13 +1048,11 @@ void emitDecoder(const Unit& u, Writer& w, bool recursive)
       w.close();
       w.line();
    }
-   w.line("// asn1D_" + functionName(u) + ": BER decoder of " +
-          (u.topLevel() ? u.assignment->name : u.name) + " (" + typeKindName(*t) + ").");
    w.line(signatureD(u));
    w.open("");
    if (recursive) {
       w.line("// " + u.name + " can contain itself: hostile input must not nest it without bound.");
-      w.line("asn1dataDepthGuard depth;");
+      w.line("asn1dataDepthGuard depth(pctxt);");
       w.line("if (!depth.ok()) return LOG_ASN1ERR(pctxt, ASN1ERR_NOT_SUPPORTED);");
    }
    if (constructedShape(s) && !content) {
@@ -1083,7 +1066,6 @@ void emitDecoder(const Unit& u, Writer& w, bool recursive)
    std::string baseCall;
    std::string lenArg = "length";
    w.line("int stat = 0;");
-   if (s == Shape::Null) w.line("(void)pvalue;");
    if (s == Shape::NamedBits)
       w.line("pvalue->numbits = " + std::to_string(namedBitsCapacity(t)) + ";   // the record's capacity");
    if (s == Shape::FixedOctets)
@@ -1098,8 +1080,7 @@ void emitDecoder(const Unit& u, Writer& w, bool recursive)
       else if (s == Shape::FixedOctets) call = "xd_octstr_s(pctxt, pvalue->data, &pvalue->numocts, " + tagging + ", " + len + ")";
       else if (s == Shape::Null) call = "xd_null(pctxt, " + tagging + ")";
       if (!call.empty()) {
-         ww.line("stat = " + call + ";");
-         ww.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+         ww.line("if ((stat = " + call + ") != 0) return LOG_ASN1ERR(pctxt, stat);");
          return;
       }
       Type base = copy;
@@ -1111,43 +1092,22 @@ void emitDecoder(const Unit& u, Writer& w, bool recursive)
       emitBase(w, "tagging", "length");
    }
    else {
-      // Tags of a top-level type: written out level by level.
-      std::function<void(size_t, bool, const std::string&, int&)> chain =
-         [&](size_t k, bool explicitMode, const std::string& len, int& counter) {
-            if (k == t->tags.size()) {
-               emitBase(w, explicitMode ? EXPL : IMPL, explicitMode ? "0" : len);
-               return;
-            }
-            const Tag& tag = t->tags[k];
-            std::string l = len;
-            if (explicitMode) {
-               l = "len" + std::to_string(++counter);
-               w.line("int " + l + " = 0;");
-               DecEmitter(w).match(tagWord(tag, false), l);
-            }
-            if (tag.explicitTag) {
-               std::string st = "start" + std::to_string(++counter);
-               w.line("OSUINT32 " + st + " = pctxt->buffer.byteIndex;");
-               chain(k + 1, true, "", counter);
-               w.line("stat = asn1dataEnd(pctxt, " + st + ", " + l + ");");
-               w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
-            }
-            else chain(k + 1, false, l, counter);
-         };
-      int counter = 0;
+      // Tags of a top-level type: written out level by level, the unit's
+      // own value at the end.
+      DecEmitter chain(w);
+      chain.setBase([&](const std::string& tagging, const std::string& len) { emitBase(w, tagging, len); });
       w.open("if (tagging == ASN1TAG_EXPLICIT) {");
-      chain(0, true, "", counter);
+      chain.chain(t, 0, true, "(*pvalue)", "");
       w.close();
       w.open("else {");
       // The caller read (or replaced) the first tag: continue after it.
       const Tag& first = t->tags[0];
       if (first.explicitTag) {
          w.line("OSUINT32 start0 = pctxt->buffer.byteIndex;");
-         chain(1, true, "", counter);
-         w.line("stat = asn1dataEnd(pctxt, start0, length);");
-         w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+         chain.chain(t, 1, true, "(*pvalue)", "");
+         w.line("if ((stat = asn1dataEnd(pctxt, start0, length)) != 0) return LOG_ASN1ERR(pctxt, stat);");
       }
-      else chain(1, false, "length", counter);
+      else chain.chain(t, 1, false, "(*pvalue)", "length");
       w.close();
    }
    // Checks on the decoded value.
@@ -1167,7 +1127,6 @@ void emitDecoder(const Unit& u, Writer& w, bool recursive)
       }
       emitChecks(w, &copy, "(*pvalue)", "*pvalue");
    }
-   if (t->tags.empty() || !u.topLevel()) w.line("(void)length;");
    w.line("return 0;");
    w.close();
 }

@@ -116,10 +116,22 @@ std::string handlerBaseOf(const Unit& u)
    return hasSaxHandler(u) ? "ASN1XERTypeHandler" : "ASN1XERSAXDecodeHandler";
 }
 
-// The XER encoder call on the bound record.
-std::string xeOnRecord(const Unit& u)
+// The BER codecs and the XER encoder of the type over its record, as the
+// run-time's control-class calls take them.
+std::string berEncoderOf(const Unit& u)
 {
-   return "asn1XE_" + u.name + "(p, " + std::string(xerByValue(u) ? "msgData" : "&msgData") + ", 0, 0)";
+   return "&asn1dataEncodeAs<ASN1T_" + u.name + ", asn1E_" + u.name + ">";
+}
+
+std::string berDecoderOf(const Unit& u)
+{
+   return "&asn1dataDecodeAs<ASN1T_" + u.name + ", asn1D_" + u.name + ">";
+}
+
+std::string xerEncoderOf(const Unit& u)
+{
+   return std::string(xerByValue(u) ? "&asn1dataXerEncodeValueAs<" : "&asn1dataXerEncodeAs<") + "ASN1T_" + u.name +
+      ", asn1XE_" + u.name + ">";
 }
 
 }
@@ -148,7 +160,6 @@ void declareControlClass(const Unit& u, Writer& w)
       w.line(c + "(" + r + "& data) : " + base + "(data)" + body);
       w.line(c + "(ASN1MessageBufferIF& msgBuf, " + r + "& data) : " + base + "(msgBuf, data)" + body);
       if (!named) {
-         w.line("// The document element of an XER document of this type.");
          w.line("const char* xerElemName() const override { return \"" + xmlTypeName(u) + "\"; }");
       }
       w.close("};");
@@ -158,60 +169,31 @@ void declareControlClass(const Unit& u, Writer& w)
    w.outdent();
    w.line("public:");
    w.indent();
-   w.line("// A new context of its own; no message buffer yet.");
    w.line("explicit " + c + "(" + r + "& data);");
-   w.line("// The buffer's context; the buffer is attached.");
    w.line(c + "(ASN1MessageBufferIF& msgBuf, " + r + "& data);");
    if (hasRecordContext(u)) {
-      w.line("// Shares the original's context and buffer; binds a new deep copy of its");
-      w.line("// record (in the context heap). Out of memory: ASN1MessageBuffer::RTLError.");
       w.line(c + "(" + c + "& original);");
    }
    if (hasSaxHandler(u)) w.line("~" + c + "() override;");
    if (valueBaseOf(u) != ValueBase::Type) {
-      w.line("// Copies original's value into this object's record (a bit string's");
-      w.line("// bits into this object's context heap; a time's text into this object's");
-      w.line("// own buffer, as every time setter does) and rebinds the value class.");
       w.line(c + "& operator=(" + c + "& original);");
       if (baseClassOf(u) == "ASN1CBitStr") {
-         w.line("// Both bases name init: the bit string's binding and the SAX reset.");
          w.line("using ASN1CBitStr::init;");
          w.line("using " + handlerBaseOf(u) + "::init;");
       }
    }
-   w.line();
-   w.line("// BER buffers: the encoded length or a negative status. XER encode");
-   w.line("// buffers: the document (or, with ASN1XERFRAGMENT, the value alone); 0 or a");
-   w.line("// negative status. Other buffers: ASN1ERR_NOT_SUPPORTED.");
    w.line("int EncodeTo(ASN1MessageBufferIF& msgBuf) override;");
-   w.line("// BER buffers: 0 or a negative status. XER decode buffers (constructed");
-   w.line("// types): the document is parsed with this object as SAX handler; the");
-   w.line("// status recorded in the context is returned, and the handler's failures");
-   w.line("// pass as OSRTSAXException. Other buffers: ASN1ERR_NOT_SUPPORTED.");
    w.line("int DecodeFrom(ASN1MessageBufferIF& msgBuf) override;");
    if (hasRecordContext(u)) {
-      w.line();
-      w.line("// A deep copy of the bound record: into pDstData (which then holds a");
-      w.line("// reference to this object's context and frees the copy when destroyed),");
-      w.line("// or, for null, into a new record in the context heap. The bound record");
-      w.line("// itself is returned unchanged. Null when out of memory.");
       w.line(r + "* getCopy(" + r + "* pDstData = 0);");
-      w.line("// A new record (delete it) holding a deep copy; null when out of memory.");
       w.line(r + "* newCopy();");
    }
    declareSaxMembers(u, w);
    if (!hasSaxHandler(u)) {
-      w.line();
-      w.line("// XER: the document element (the type name; a type reference's class");
-      w.line("// names its own), and the conversion of its collected content into the");
-      w.line("// record; 0 or a negative status.");
       w.line("virtual const char* xerElemName() const { return typeName(); }");
       w.line("static int xerConvert(ASN1CTXT* pctxt, ASN1XERValueHandler& handler, void* record);");
    }
-   w.line();
-   w.line("// The type name: the top element of an XML document of this type.");
    w.line("static const char* typeName() { return \"" + xmlTypeName(u) + "\"; }");
-   w.line();
    w.line(r + "& msgData;");
    if (hasSaxHandler(u) || shapeOf(u) == Shape::List) {
       w.outdent();
@@ -230,17 +212,11 @@ void emitControlClass(const Unit& u, Writer& w)
    bool sax = hasSaxHandler(u);
    std::string hb = handlerBaseOf(u);
    std::string setName = sax ? "setElemName(typeName());" : "";
+   const std::string body = sax ? " { " + setName + " }" : " {}";
    w.line(c + "::" + c + "(" + r + "& data)");
-   w.line("   : " + baseInitOf(u, false) + ", " + hb + "(), msgData(data)");
-   w.line("{");
-   if (sax) w.line("   " + setName);
-   w.line("}");
-   w.line();
+   w.line("   : " + baseInitOf(u, false) + ", " + hb + "(), msgData(data)" + body);
    w.line(c + "::" + c + "(ASN1MessageBufferIF& msgBuf, " + r + "& data)");
-   w.line("   : " + baseInitOf(u, true) + ", " + hb + "(), msgData(data)");
-   w.line("{");
-   if (sax) w.line("   " + setName);
-   w.line("}");
+   w.line("   : " + baseInitOf(u, true) + ", " + hb + "(), msgData(data)" + body);
    w.line();
    if (valueBaseOf(u) != ValueBase::Type) {
       emitAssignment(u, w);
@@ -248,49 +224,44 @@ void emitControlClass(const Unit& u, Writer& w)
    }
    w.line("int " + c + "::EncodeTo(ASN1MessageBufferIF& msgBuf)");
    w.open("");
-   w.line("setMsgBuf(msgBuf);");
-   w.line("int stat = msgBuf.init();");
-   w.line("if (stat != 0) return stat;");
-   w.line("if (msgBuf.isA(ASN1MessageBufferIF::BEREncode))");
-   w.line("   return asn1E_" + u.name + "(msgBuf.getCtxtPtr(), &msgData, ASN1TAG_EXPLICIT);");
-   w.line("if (msgBuf.isA(ASN1MessageBufferIF::XEREncode))");
-   w.line("   return asn1dataXerEncodeDocument(msgBuf.getCtxtPtr(), [this](ASN1CTXT* p) { return " +
-          xeOnRecord(u) + "; });");
-   w.line("return ASN1ERR_NOT_SUPPORTED;");
+   w.line("return asn1dataEncodeTo(*this, msgBuf, &msgData, " + berEncoderOf(u) + ",");
+   w.line("   " + xerEncoderOf(u) + ");");
    w.close();
    w.line();
+   std::string kind;
+   std::string convert = sax ? "" : valueDecodeCall(u, "value", "handler", kind);
    w.line("int " + c + "::DecodeFrom(ASN1MessageBufferIF& msgBuf)");
    w.open("");
-   w.line("setMsgBuf(msgBuf);");
-   w.line("int stat = msgBuf.init();");
-   w.line("if (stat != 0) return stat;");
-   std::string decode = "asn1D_" + u.name + "(msgBuf.getCtxtPtr(), &msgData, ASN1TAG_EXPLICIT, 0)";
    if (valueBaseOf(u) == ValueBase::Type) {
-      w.line("if (msgBuf.isA(ASN1MessageBufferIF::BERDecode))");
-      w.line("   return " + decode + ";");
+      // The document element holds the value of a simple type as a
+      // component's element would.
+      if (sax) w.line("return asn1dataDecodeFrom(*this, *this, msgBuf, &msgData, " + berDecoderOf(u) + ");");
+      else
+         w.line("return asn1dataDecodeValueFrom(*this, msgBuf, &msgData, " + berDecoderOf(u) + ", xerElemName(), " +
+                kind + ", &" + c + "::xerConvert);");
+      w.close();
    }
    else {
+      w.line("setMsgBuf(msgBuf);");
+      w.line("int stat = msgBuf.init();");
+      w.line("if (stat != 0) return stat;");
+      std::string decode = "asn1D_" + u.name + "(msgBuf.getCtxtPtr(), &msgData, ASN1TAG_EXPLICIT, 0)";
       // The value class follows the decoded record, whatever the outcome.
       w.open("if (msgBuf.isA(ASN1MessageBufferIF::BERDecode)) {");
       w.line("stat = " + decode + ";");
       w.line(rebindOf(u));
       w.line("return stat;");
       w.close();
-   }
-   std::string kind;
-   std::string convert = sax ? "" : valueDecodeCall(u, "value", "handler", kind);
-   if (sax) {
-      w.line("if (msgBuf.isA(ASN1MessageBufferIF::XERDecode))");
-      w.line("   return decodeDocument(msgBuf);");
-   }
-   else {
-      // The document element holds the value as a component's element would.
-      w.open("if (msgBuf.isA(ASN1MessageBufferIF::XERDecode)) {");
-      w.line("ASN1XERValueHandler handler(xerElemName(), " + kind + ", msgBuf.getCtxtPtr(), &" + c +
-             "::xerConvert, &msgData);");
-      w.line("handler.setMsgBuf(&msgBuf);");
-      if (valueBaseOf(u) == ValueBase::Type) w.line("return handler.decodeDocument(msgBuf);");
+      if (sax) {
+         w.line("if (msgBuf.isA(ASN1MessageBufferIF::XERDecode))");
+         w.line("   return decodeDocument(msgBuf);");
+      }
       else {
+         // The document element holds the value as a component's element would.
+         w.open("if (msgBuf.isA(ASN1MessageBufferIF::XERDecode)) {");
+         w.line("ASN1XERValueHandler handler(xerElemName(), " + kind + ", msgBuf.getCtxtPtr(), &" + c +
+                "::xerConvert, &msgData);");
+         w.line("handler.setMsgBuf(&msgBuf);");
          w.open("try {");
          w.line("stat = handler.decodeDocument(msgBuf);");
          w.close();
@@ -300,24 +271,21 @@ void emitControlClass(const Unit& u, Writer& w)
          w.close();
          w.line(rebindOf(u));
          w.line("return stat;");
+         w.close();
       }
+      w.line("return ASN1ERR_NOT_SUPPORTED;");
       w.close();
    }
-   w.line("return ASN1ERR_NOT_SUPPORTED;");
-   w.close();
    if (!sax) {
       w.line();
       w.line("int " + c + "::xerConvert(ASN1CTXT* pctxt, ASN1XERValueHandler& handler, void* record)");
       w.open("");
-      w.line(r + "& value = *static_cast<" + r + "*>(record);");
-      w.line("(void)handler;");
-      if (convert.empty()) {
-         // NULL: the empty element is the whole value.
-         w.line("(void)pctxt;");
-         w.line("(void)value;");
-         w.line("return 0;");
+      // NULL: the empty element is the whole value.
+      if (convert.empty()) w.line("return 0;");
+      else {
+         w.line(r + "& value = *static_cast<" + r + "*>(record);");
+         w.line("return " + convert + ";");
       }
-      else w.line("return " + convert + ";");
       w.close();
    }
    if (sax) {

@@ -16,8 +16,7 @@ void copyValue(Writer& w, Type* t, const std::string& src, const std::string& ds
    ValueInfo v = valueInfo(t);
    if (v.kind == VKind::None) return;
    auto call = [&](const std::string& expr) {
-      w.line("stat = " + expr + ";");
-      w.line("if (stat != 0) return stat;");
+      w.line("if ((stat = " + expr + ") != 0) return stat;");
    };
    if (!v.unit.empty()) {
       call("asn1Copy_" + v.unit + "(pctxt, &" + src + ", &" + dst + ")");
@@ -81,6 +80,35 @@ std::string presence(const Component& c, const std::string& rec)
    return hasPresenceBit(c) ? rec + "->m." + fieldName(c.name) + "Present" : "";
 }
 
+// The statements of `body` (written at level 0) under the presence bit
+// `cond` ("" for always): one statement stays one line, a test of its own
+// joining the condition; more become a block.
+void emitUnder(Writer& w, const std::string& cond, const Writer& body)
+{
+   const std::string& text = body.str();
+   const size_t nl = text.find('\n');
+   if (cond.empty() || text.empty()) {
+      w.lines(text);
+      return;
+   }
+   if (nl + 1 != text.size() || text[0] == ' ') {
+      w.open("if (" + cond + ") {");
+      w.lines(text);
+      w.close();
+      return;
+   }
+   const std::string line = text.substr(0, nl);
+   if (line.compare(0, 4, "if (") == 0) {
+      size_t close = 3;
+      for (int depth = 0; close < line.size(); ++close) {
+         if (line[close] == '(') ++depth;
+         else if (line[close] == ')' && --depth == 0) break;
+      }
+      w.line("if (" + cond + " && " + line.substr(4, close - 4) + line.substr(close));
+   }
+   else w.line("if (" + cond + ") " + line);
+}
+
 void emitSequenceCopy(const Unit& u, Writer& w)
 {
    Type& t = *u.type;
@@ -90,15 +118,13 @@ void emitSequenceCopy(const Unit& u, Writer& w)
    for (const auto& c : t.components) {
       if (fieldType(c).empty()) continue;
       std::string f = fieldName(c.name);
-      std::string cond = presence(c, "pSrcValue");
-      if (!cond.empty()) w.open("if (" + cond + ") {");
-      if (c.type->repr == Repr::Pointer) copyPointer(w, c.type.get(), "pSrcValue->" + f, "pDstValue->" + f);
-      else copyValue(w, c.type.get(), "pSrcValue->" + f, "pDstValue->" + f);
-      if (!cond.empty()) w.close();
+      Writer body;
+      if (c.type->repr == Repr::Pointer) copyPointer(body, c.type.get(), "pSrcValue->" + f, "pDstValue->" + f);
+      else copyValue(body, c.type.get(), "pSrcValue->" + f, "pDstValue->" + f);
+      emitUnder(w, presence(c, "pSrcValue"), body);
    }
    if (t.extensible) {
-      w.line("stat = asn1dataCopyExtensions(pctxt, &pSrcValue->extElem1, &pDstValue->extElem1);");
-      w.line("if (stat != 0) return stat;");
+      w.line("if ((stat = asn1dataCopyExtensions(pctxt, &pSrcValue->extElem1, &pDstValue->extElem1)) != 0) return stat;");
    }
 }
 
@@ -118,8 +144,7 @@ void emitChoiceCopy(const Unit& u, Writer& w)
       w.line("break;");
       w.outdent();
    }
-   w.line("default:");
-   w.line("   break;");
+   w.line("default: break;");
    w.close();
 }
 
@@ -179,18 +204,14 @@ void declareCopyFree(const Unit& u, Writer& w)
 void emitCopyFunction(const Unit& u, Writer& w)
 {
    Shape s = shapeOf(u);
-   w.line("// asn1Copy_" + functionName(u) + ": deep copy of " + asnName(u) +
-          " into pctxt's heap; 0 or ASN1ERR_NO_MEMORY.");
    w.line(copySignature(u));
    w.open("");
    if (s == Shape::Null) {
-      w.line("(void)pctxt;");
-      w.line("(void)pSrcValue;");
-      w.line("(void)pDstValue;");
       w.line("return 0;");
       w.close();
       return;
    }
+   const size_t body = w.str().size();
    w.line("if (pSrcValue == pDstValue) return 0;");
    w.line("int stat = 0;");
    switch (s) {
@@ -216,7 +237,9 @@ void emitCopyFunction(const Unit& u, Writer& w)
       copyValue(w, &copy, "(*pSrcValue)", "(*pDstValue)");
    }
    }
-   w.line("(void)pctxt;");
+   // The copy functions keep one signature, with the context named, also
+   // where the value holds nothing in the heap.
+   if (w.str().find("pctxt", body) == std::string::npos) w.line("(void)pctxt;");
    w.line("return stat;");
    w.close();
 }
@@ -225,8 +248,6 @@ void emitFreeFunction(const Unit& u, Writer& w)
 {
    Shape s = shapeOf(u);
    if (s == Shape::Null || !unitNeedsFree(u)) return;
-   w.line("// asn1Free_" + u.name + ": releases what the value holds in pctxt's heap (only");
-   w.line("// blocks of that heap: memory of the caller is left alone).");
    w.line(freeSignature(u));
    w.open("");
    w.line("if (pvalue == 0) return;");
@@ -239,11 +260,10 @@ void emitFreeFunction(const Unit& u, Writer& w)
          bool ptr = c.type->repr == Repr::Pointer;
          if (!ptr && !needsFree(c.type.get())) continue;
          std::string f = "pvalue->" + fieldName(c.name);
-         std::string cond = presence(c, "pvalue");
-         if (!cond.empty()) w.open("if (" + cond + ") {");
-         if (ptr) freePointer(w, c.type.get(), f);
-         else freeValue(w, c.type.get(), f);
-         if (!cond.empty()) w.close();
+         Writer body;
+         if (ptr) freePointer(body, c.type.get(), f);
+         else freeValue(body, c.type.get(), f);
+         emitUnder(w, presence(c, "pvalue"), body);
       }
       if (t.extensible) w.line("asn1dataFreeExtensions(pctxt, &pvalue->extElem1);");
       break;
@@ -260,8 +280,7 @@ void emitFreeFunction(const Unit& u, Writer& w)
          w.line("break;");
          w.outdent();
       }
-      w.line("default:");
-      w.line("   break;");
+      w.line("default: break;");
       w.close();
       break;
    case Shape::List: {
@@ -310,30 +329,10 @@ void emitCopyMembers(const Unit& u, Writer& w)
    bool list = shapeOf(u) == Shape::List;
    w.line(r + "* " + c + "::getCopy(" + r + "* pDstData)");
    w.open("");
-   w.line("if (pDstData == &msgData) return pDstData;");
-   w.line("ASN1CTXT* pctxt = getCtxtPtr();");
-   w.line("if (pctxt == 0) return 0;");
-   w.line("// A copy placed in the heap lives and dies with the heap: it takes no");
-   w.line("// reference, which would keep the heap alive for ever.");
-   w.line("bool inHeap = pDstData == 0;");
-   w.open("if (inHeap) {");
-   w.line("pDstData = asn1dataNewRecord<" + r + ">(pctxt);");
-   w.line("if (pDstData == 0) return 0;");
-   w.close();
-   w.line("if (asn1Copy_" + u.name + "(pctxt, &msgData, pDstData) != 0) return 0;");
-   w.line("if (!inHeap && pDstData->mpContext == 0) asn1dataSetRecordContext(pDstData->mpContext, mpContext);");
-   w.line("return pDstData;");
+   w.line("return asn1dataGetCopy(getCtxtPtr(), mpContext, msgData, pDstData, &asn1Copy_" + u.name + ");");
    w.close();
    w.line();
-   w.line(r + "* " + c + "::newCopy()");
-   w.open("");
-   w.line(r + "* p = new " + r + "();");
-   w.open("if (getCopy(p) == 0) {");
-   w.line("delete p;");
-   w.line("return 0;");
-   w.close();
-   w.line("return p;");
-   w.close();
+   w.line(r + "* " + c + "::newCopy() { return asn1dataNewCopy<" + r + ">(*this); }");
    w.line();
    if (list) {
       w.line(c + "::" + c + "(" + c + "& original)");
@@ -368,16 +367,20 @@ void emitRecordDestructor(const Unit& u, Writer& w)
    if (!hasRecordContext(u)) return;
    std::string r = recName(u);
    bool list = shapeOf(u) == Shape::List;
-   w.line(r + "::~" + r + "()");
-   w.open("");
-   w.open("if (mpContext != 0) {");
-   if (unitNeedsFree(u)) w.line("asn1Free_" + u.name + "(mpContext->getPtr(), this);");
-   if (list) {
-      w.line("mpContext->_unref();");
-      w.line("mpContext = 0;");
+   if (!list && !unitNeedsFree(u)) w.line(r + "::~" + r + "() {}");
+   else {
+      w.line(r + "::~" + r + "()");
+      w.open("");
+      if (!list) w.line("if (mpContext != 0) asn1Free_" + u.name + "(mpContext->getPtr(), this);");
+      else {
+         w.open("if (mpContext != 0) {");
+         if (unitNeedsFree(u)) w.line("asn1Free_" + u.name + "(mpContext->getPtr(), this);");
+         w.line("mpContext->_unref();");
+         w.line("mpContext = 0;");
+         w.close();
+      }
+      w.close();
    }
-   w.close();
-   w.close();
    if (list) {
       // The raw context pointer of a list record is counted by hand.
       w.line();

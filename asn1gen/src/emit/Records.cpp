@@ -287,16 +287,10 @@ void emitRecordConstructor(const Unit& u, Writer& w)
       w.line("}");
    }
    else if (s == Shape::Choice) {
-      w.line(n + "::" + n + "()");
-      w.line("   : t(0), u()");
-      w.line("{");
-      w.line("}");
+      w.line(n + "::" + n + "() : t(0), u() {}");
    }
    else if (s == Shape::List) {
-      w.line(n + "::" + n + "()");
-      w.line("   : ASN1TPDUSeqOfList()");
-      w.line("{");
-      w.line("}");
+      w.line(n + "::" + n + "() : ASN1TPDUSeqOfList() {}");
    }
 }
 

@@ -171,20 +171,13 @@ void emitSlotStart(Writer& w, const Slot& s, bool list)
    if (!s.choiceTag.empty()) w.line("msgData.t = " + s.choiceTag + ";");
    if (!nested(s)) return;
    if (!s.present.empty()) w.line(s.present);
-   std::string cls = handlerClass(s);
    // The value of a known object is read in place; anything else is captured.
    const std::string inPlace = s.reader.empty() ? "" : "if (ASN1XERSAXDecodeHandler* preader = " + s.reader + ")";
    if (s.capture) {
-      if (!inPlace.empty()) {
-         w.line(inPlace + " nest(preader);");
-         w.open("else {");
-      }
+      if (!inPlace.empty()) w.line(inPlace + " nest(preader);");
       // asn1XDTC_ tells XML text from hexadecimal octets once the element is done.
-      w.line("delete " + s.member + ";");
-      w.line(s.member + " = 0;");
-      w.line(s.member + " = new ASN1CXerOpenType(*getMsgBuf(), " + s.target + ");");
-      w.line("nest(" + s.member + ");");
-      if (!inPlace.empty()) w.close();
+      w.line(std::string(inPlace.empty() ? "" : "else ") + "nest(asn1dataNewHandler(" + s.member + ", " + s.target +
+             ", getMsgBuf()));");
       return;
    }
    if (s.v.kind == VKind::Open) {
@@ -195,25 +188,16 @@ void emitSlotStart(Writer& w, const Slot& s, bool list)
          w.line("else if (ASN1XERSAXDecodeHandler* preader = elementValueReader(*getMsgBuf(), " + s.target +
                 ")) nest(preader);");
       w.open("else {");
-      w.line("delete " + s.member + ";");
-      w.line(s.member + " = 0;");
-      w.line(s.member + " = new ASN1CXerOpenType(*getMsgBuf(), " + s.target + ");");
-      w.line("nest(" + s.member + ");");
+      w.line("nest(asn1dataNewHandler(" + s.member + ", " + s.target + ", getMsgBuf()));");
       w.line("// XML text until an object table reads it as a value (or refuses it).");
       w.line("noteXmlText(&" + s.target + ");");
       w.close();
       return;
    }
-   if (list) w.line("delete " + s.member + ";");
-   else {
-      w.open("if (" + s.member + " == 0 || &" + s.member + "->msgData != &" + s.target + " || " + s.member +
-             "->getMsgBuf() != getMsgBuf()) {");
-      w.line("delete " + s.member + ";");
-   }
-   w.line(s.member + " = 0;");
-   w.line(s.member + " = new " + cls + "(*getMsgBuf(), " + s.target + ");");
-   if (!list) w.close();
-   w.line("nest(" + s.member + ");");
+   // A list element gets a handler of its own; a component keeps its handler
+   // while it stays bound to the same record and buffer.
+   w.line(std::string("nest(") + (list ? "asn1dataNewHandler(" : "asn1dataComponentHandler(") + s.member + ", " +
+          s.target + ", getMsgBuf()));");
    if (!s.elementReader.empty()) {
       w.line("// Its open types are read in place through the object of this record.");
       w.line(s.member + "->setElementValueReader(" + s.elementReader + ", &msgData);");
@@ -230,6 +214,23 @@ bool endsWithText(const Slot& s)
    return s.v.kind != VKind::Constructed && (!decodeCall(s).empty() || !s.present.empty());
 }
 
+// A case of a switch on the component: its statements (written at level 0)
+// on the case's line when there is one, else below it.
+void emitCase(Writer& w, const Slot& s, const Writer& body)
+{
+   const std::string& text = body.str();
+   const std::string label = "case " + std::to_string(s.id) + ":";
+   if (text.find('\n') + 1 == text.size() && text[0] != ' ') {
+      w.line(label + " " + text.substr(0, text.size() - 1) + " break;   // " + s.elemName);
+      return;
+   }
+   w.line(label + "   // " + s.elemName);
+   w.indent();
+   w.lines(text);
+   w.line("break;");
+   w.outdent();
+}
+
 void emitPrimitiveEnd(Writer& w, const std::vector<Slot>& slots)
 {
    w.line("ASN1CTXT* pctxt = finishText(getMsgBuf());");
@@ -237,19 +238,17 @@ void emitPrimitiveEnd(Writer& w, const std::vector<Slot>& slots)
    for (const auto& s : slots) {
       if (!endsWithText(s)) continue;
       std::string call = decodeCall(s);
-      w.line("case " + std::to_string(s.id) + ":   // " + s.elemName);
-      w.indent();
-      if (!call.empty()) w.line("check(" + call + ");");
-      if (!s.present.empty()) w.line(s.present);
-      w.line("break;");
-      w.outdent();
+      Writer body;
+      if (!call.empty()) body.line("check(" + call + ");");
+      if (!s.present.empty()) body.line(s.present);
+      emitCase(w, s, body);
    }
-   w.line("default:");
-   w.line("   break;");
+   w.line("default: break;");
    w.close();
 }
 
 std::string cls(const Unit& u) { return "ASN1C_" + u.name; }
+
 
 void emitStructured(const Unit& u, Writer& w)
 {
@@ -262,12 +261,7 @@ void emitStructured(const Unit& u, Writer& w)
    // getElementID
    w.line("int " + c + "::getElementID(const char* uri, const char* localName, const char* qName)");
    w.open("");
-   w.line("(void)uri;");
-   w.line("(void)localName;");
-   if (slots.empty()) {
-      w.line("(void)qName;");
-      w.line("return 0;");
-   }
+   if (slots.empty()) w.line("return 0;");
    else {
       w.open("static const ASN1XERElemInfo elemInfoArray[] = {");
       for (const auto& s : slots)
@@ -316,14 +310,11 @@ void emitStructured(const Unit& u, Writer& w)
       w.open("switch (mCurrElemID) {");
       for (const auto& s : slots) {
          if (!nested(s) && s.ptr.empty() && s.choiceTag.empty()) continue;
-         w.line("case " + std::to_string(s.id) + ":   // " + s.elemName);
-         w.indent();
-         emitSlotStart(w, s, false);
-         w.line("break;");
-         w.outdent();
+         Writer body;
+         emitSlotStart(body, s, false);
+         emitCase(w, s, body);
       }
-      w.line("default:");
-      w.line("   break;");
+      w.line("default: break;");
       w.close();
    }
    w.close();
@@ -335,40 +326,27 @@ void emitStructured(const Unit& u, Writer& w)
    // endElement
    w.line("void " + c + "::endElement(const char* uri, const char* localname, const char* qname)");
    w.open("");
-   w.line("--mLevel;");
-   w.open("if (mLevel >= 2) {");
-   w.line("if (mpCurrHandler != 0) mpCurrHandler->endElement(uri, localname, qname);");
-   w.close();
-   w.open("else if (mLevel == 1) {");
+   w.line("if (forwardEnd(uri, localname, qname)) return;");
+   w.open("if (mLevel == 1) {");
    if (ext) w.line("if (inExtElem()) endExtElem(getMsgBuf(), &msgData.extElem1);");
-   w.open(std::string(ext ? "else " : "") + "if (mpCurrHandler != 0) {");
-   w.line("mpCurrHandler->endElement(uri, localname, qname);");
-   w.line("takeXmlTexts(mpCurrHandler);");
-   w.line("mpCurrHandler = 0;");
-   w.close();
+   const std::string nestedEnd = "endNested(uri, localname, qname)";
    bool anyPrim = false;
    for (const auto& s : slots) anyPrim = anyPrim || endsWithText(s);
    if (anyPrim) {
-      w.open("else {");
+      // A component without nested handler: its text becomes the value.
+      w.open(std::string(ext ? "else " : "") + "if (!" + nestedEnd + ") {");
       emitPrimitiveEnd(w, slots);
       w.close();
    }
+   else w.line(std::string(ext ? "else " : "") + nestedEnd + ";");
    w.line("endComponent();");
    w.close();
    w.open("else if (mLevel == 0) {");
    // The value constraints the BER decoder checks, so that a value read from
    // XML is one the encoders accept.
-   Writer checks;
-   emitComponentChecks(u, checks);
+   const std::string checks = valueCheckFunction(u);
    auto emitValueChecks = [&]() {
-      if (checks.str().empty()) return;
-      w.open("if (getCtxtPtr() != 0) {");
-      w.line("auto* pvalue = &msgData;");
-      w.open("check([pvalue](ASN1CTXT* pctxt) -> int {");
-      w.lines(checks.str());
-      w.line("return 0;");
-      w.close("}(getCtxtPtr()));");
-      w.close();
+      if (!checks.empty()) w.line("if (getCtxtPtr() != 0) check(" + checks + "(getCtxtPtr(), &msgData));");
    };
    if (sh == Shape::Choice) {
       w.line("if (msgData.t == 0) check(ASN1ERR_MISSING_ELEMENT);");
@@ -446,24 +424,17 @@ void emitListLike(const Unit& u, Writer& w)
 
    w.line("void " + c + "::endElement(const char* uri, const char* localname, const char* qname)");
    w.open("");
-   w.line("--mLevel;");
-   w.open("if (mLevel >= 2) {");
-   w.line("if (mpCurrHandler != 0) mpCurrHandler->endElement(uri, localname, qname);");
-   w.close();
-   w.open("else if (mLevel == 1) {");
-   w.open("if (mpCurrHandler != 0) {");
-   w.line("mpCurrHandler->endElement(uri, localname, qname);");
-   w.line("mpCurrHandler->finalize();");
-   w.line("takeXmlTexts(mpCurrHandler);");
-   w.line("mpCurrHandler = 0;");
-   w.close();
+   w.line("if (forwardEnd(uri, localname, qname)) return;");
+   w.open("if (mLevel == 1) {");
    std::string call = decodeCall(s);
    if (!call.empty()) {
-      w.open("else {");
+      // An element without nested handler: its text becomes the value.
+      w.open("if (!endNested(uri, localname, qname, true)) {");
       w.line("ASN1CTXT* pctxt = finishText(getMsgBuf());");
       w.line("check(" + call + ");");
       w.close();
    }
+   else w.line("endNested(uri, localname, qname, true);");
    if (list) {
       w.line("asn1dataListAppend(getCtxtPtr(), &msgData, mpNode);");
       w.line("mpNode = 0;");
@@ -543,22 +514,16 @@ std::vector<std::string> saxNestedClasses(const Unit& u)
 void declareSaxMembers(const Unit& u, Writer& w)
 {
    if (hasNamedValues(u)) {
-      w.line();
-      w.line("// The named value at the context's buffer position (XER text of an");
-      w.line("// identifier): stores its number and returns 0; -6 for another text.");
       w.line("static int parseNamedValue(ASN1CTXT* pctxt, ASN1T_" + u.name + "* pvalue);");
    }
    if (!hasSaxHandler(u)) return;
    Shape sh = shapeOf(u);
-   w.line();
-   w.line("// SAX decoding of an XER document (or of a component, nested).");
    w.line("void startElement(const char* uri, const char* localname, const char* qname,");
    w.line("                  const char* const* attrs) override;");
    w.line("void endElement(const char* uri, const char* localname, const char* qname) override;");
    w.line("void init(int level = 0) override;");
    if (sh == Shape::List || sh == Shape::Array) w.line("void finalize() override;");
    else {
-      w.line("// The 1-based component or alternative named qName; 0 when unknown.");
       w.line("int getElementID(const char* uri, const char* localName, const char* qName);");
    }
 }
@@ -586,11 +551,10 @@ void emitSaxMethods(const Unit& u, Writer& w)
    // Destructor: the nested handlers.
    std::vector<Slot> slots = slotsOf(u);
    std::string c = cls(u);
-   w.line(c + "::~" + c + "()");
-   w.open("");
+   std::string deletes;
    for (const auto& s : slots)
-      if (nested(s)) w.line("delete " + s.member + ";");
-   w.close();
+      if (nested(s)) deletes += " delete " + s.member + ";";
+   w.line(c + "::~" + c + "() {" + deletes + (deletes.empty() ? "}" : " }"));
    w.line();
    if (sh == Shape::List || sh == Shape::Array) emitListLike(u, w);
    else emitStructured(u, w);

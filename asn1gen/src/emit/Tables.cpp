@@ -144,30 +144,38 @@ void declareClass(const Assignment& a, Writer& w)
    }
    w.line();
    w.line(cls + "();");
+   w.line("virtual ~" + cls + "();");
    for (const ClassField* f : typeFields(c)) {
       std::string F = suffix(f->name);
-      // A field the object may leave out has doing-nothing defaults.
-      std::string tail = f->optional ? ";" : " = 0;";
       w.line();
-      w.line("// The value of &" + F + ": a zeroed record in the context heap.");
-      w.line("virtual void* constructASN1T" + F + "(ASN1CTXT* pctxt)" + tail);
+      w.line("// &" + F + ", over the operations of the object's type (an object that leaves");
+      w.line("// the field out codes nothing).");
+      w.line("// The value: a zeroed record in the context heap.");
+      w.line("virtual void* constructASN1T" + F + "(ASN1CTXT* pctxt);");
       w.line("// The control object over such a record, sharing the buffer's context; null");
       w.line("// when the type has none.");
-      w.line("virtual ASN1CType* constructASN1C" + F + "(ASN1MessageBufferIF& msgBuf, void* record)" + tail);
-      w.line("virtual void destructASN1C" + F + "(ASN1CType* pobj)" + tail);
-      if (f == typeFields(c).front()) w.line("virtual ~" + cls + "();");
+      w.line("virtual ASN1CType* constructASN1C" + F + "(ASN1MessageBufferIF& msgBuf, void* record);");
+      w.line("virtual void destructASN1C" + F + "(ASN1CType* pobj);");
       w.line("// BER: object.decoded encoded with explicit tagging; the length or a status.");
-      w.line("virtual int encodeBER" + F + "(ASN1CTXT* pctxt, Asn1TObject& object)" + tail);
+      w.line("virtual int encodeBER" + F + "(ASN1CTXT* pctxt, Asn1TObject& object);");
       w.line("// BER: a new record decoded from the context's buffer into object.decoded");
       w.line("// (null on failure); 0 or a status.");
-      w.line("virtual int decodeBER" + F + "(ASN1CTXT* pctxt, Asn1TObject& object)" + tail);
+      w.line("virtual int decodeBER" + F + "(ASN1CTXT* pctxt, Asn1TObject& object);");
       w.line("// A deep copy of src.decoded into dst.decoded, in pctxt's heap.");
-      w.line("virtual void copy" + F + "(ASN1CTXT* pctxt, Asn1TObject& src, Asn1TObject& dst)" + tail);
+      w.line("virtual void copy" + F + "(ASN1CTXT* pctxt, Asn1TObject& src, Asn1TObject& dst);");
       w.line("// Releases the dynamic parts of object.decoded and sets it null.");
-      w.line("virtual void free" + F + "(ASN1CTXT* pctxt, Asn1TObject& object)" + tail);
+      w.line("virtual void free" + F + "(ASN1CTXT* pctxt, Asn1TObject& object);");
    }
-   if (typeFields(c).empty()) w.line("virtual ~" + cls + "();");
    w.line();
+   w.outdent();
+   w.line("protected:");
+   w.indent();
+   if (!typeFields(c).empty()) {
+      w.line("// The object's name (for the error path) and the operations of its types.");
+      w.line("const char* mObjectName = nullptr;");
+      for (const ClassField* f : typeFields(c)) w.line("const asn1dataTypeOps* mOps" + suffix(f->name) + " = nullptr;");
+      w.line();
+   }
    w.outdent();
    w.line("private:");
    w.indent();
@@ -188,20 +196,21 @@ void defineClass(const Assignment& a, Writer& w)
    w.line();
    w.line(cls + "::~" + cls + "() {}");
    for (const ClassField* f : typeFields(c)) {
-      if (!f->optional) continue;
-      std::string F = suffix(f->name);
+      const std::string F = suffix(f->name), ops = "mOps" + F, pre = cls + "::";
       w.line();
-      w.line("// &" + F + " is OPTIONAL: an object without it codes nothing.");
-      w.line("void* " + cls + "::constructASN1T" + F + "(ASN1CTXT*) { return 0; }");
-      w.line("ASN1CType* " + cls + "::constructASN1C" + F + "(ASN1MessageBufferIF&, void*) { return 0; }");
-      w.line("void " + cls + "::destructASN1C" + F + "(ASN1CType*) {}");
-      w.line("int " + cls + "::encodeBER" + F + "(ASN1CTXT*, Asn1TObject&) { return 0; }");
-      openFunction(w, "int " + cls + "::decodeBER" + F + "(ASN1CTXT*, Asn1TObject& object)");
-      w.line("object.decoded = 0;");
-      w.line("return 0;");
-      w.close();
-      w.line("void " + cls + "::copy" + F + "(ASN1CTXT*, Asn1TObject&, Asn1TObject& dst) { dst.decoded = 0; }");
-      w.line("void " + cls + "::free" + F + "(ASN1CTXT*, Asn1TObject& object) { object.decoded = 0; }");
+      w.line("void* " + pre + "constructASN1T" + F + "(ASN1CTXT* pctxt) { return asn1dataOpsNewRecord(" + ops +
+             ", pctxt); }");
+      w.line("ASN1CType* " + pre + "constructASN1C" + F + "(ASN1MessageBufferIF& msgBuf, void* record)");
+      w.line("{ return asn1dataOpsControl(" + ops + ", msgBuf, record); }");
+      w.line("void " + pre + "destructASN1C" + F + "(ASN1CType* pobj) { asn1dataOpsDropControl(" + ops + ", pobj); }");
+      w.line("int " + pre + "encodeBER" + F + "(ASN1CTXT* pctxt, Asn1TObject& object)");
+      w.line("{ return asn1dataOpsEncode(" + ops + ", pctxt, object); }");
+      w.line("int " + pre + "decodeBER" + F + "(ASN1CTXT* pctxt, Asn1TObject& object)");
+      w.line("{ return asn1dataOpsDecode(" + ops + ", mObjectName, pctxt, object); }");
+      w.line("void " + pre + "copy" + F + "(ASN1CTXT* pctxt, Asn1TObject& src, Asn1TObject& dst)");
+      w.line("{ asn1dataOpsCopy(" + ops + ", pctxt, src, dst); }");
+      w.line("void " + pre + "free" + F + "(ASN1CTXT* pctxt, Asn1TObject& object) { asn1dataOpsFree(" + ops +
+             ", pctxt, object); }");
    }
 }
 
@@ -232,7 +241,6 @@ std::string classNameOf(Assignment& obj)
 
 void declareObject(Assignment& obj, Writer& w)
 {
-   ObjectClass* c = objectClassOf(obj);
    std::string o = cName(obj.name), cls = classNameOf(obj);
    w.line("// Information object " + obj.name + " of class " + obj.className + ".");
    w.open("class EXTERNRT " + o + " : public " + cls + " {");
@@ -240,124 +248,161 @@ void declareObject(Assignment& obj, Writer& w)
    w.line("public:");
    w.indent();
    w.line(o + "();");
-   for (const ClassField* f : typeFields(*c)) {
-      if (!obj.settings.count(f->name)) continue;
-      std::string F = suffix(f->name);
-      w.line("void* constructASN1T" + F + "(ASN1CTXT* pctxt) override;");
-      w.line("ASN1CType* constructASN1C" + F + "(ASN1MessageBufferIF& msgBuf, void* record) override;");
-      w.line("void destructASN1C" + F + "(ASN1CType* pobj) override;");
-      w.line("int encodeBER" + F + "(ASN1CTXT* pctxt, Asn1TObject& object) override;");
-      w.line("int decodeBER" + F + "(ASN1CTXT* pctxt, Asn1TObject& object) override;");
-      w.line("void copy" + F + "(ASN1CTXT* pctxt, Asn1TObject& src, Asn1TObject& dst) override;");
-      w.line("void free" + F + "(ASN1CTXT* pctxt, Asn1TObject& object) override;");
-   }
    w.close("};");
 }
 
-// copy<F>: a new record in pctxt's heap, deep-copied from src.decoded;
-// dst.decoded stays null when memory runs out.
-void emitCopyBody(Writer& w, const std::string& o, const std::string& F, const Binding& b, Type* st)
-{
-   const std::string& R = b.record;
-   openFunction(w, "void " + o + "::copy" + F + "(ASN1CTXT* pctxt, Asn1TObject& src, Asn1TObject& dst)");
-   w.line("dst.decoded = 0;");
-   w.line("if (src.decoded == 0) return;");
-   w.line(R + "* pvalue = static_cast<" + R + "*>(ASN1MALLOCZ(pctxt, sizeof(" + R + ")));");
-   w.line("if (pvalue == 0) return;");
-   if (b.isNull) {
-      // The marker alone says that the NULL value is there.
-   }
-   else if (b.named) {
-      w.line("if (asn1Copy_" + b.unit + "(pctxt, static_cast<" + R + "*>(src.decoded), pvalue) != 0) return;");
-   }
-   else if (valueInfo(st).kind == VKind::Str8 || valueInfo(st).kind == VKind::Utf8) {
-      w.line("if (asn1dataCopyCharStr(pctxt, *static_cast<" + R + "*>(src.decoded), pvalue) != 0) return;");
-   }
-   else fail(st->loc, "no copy for this object field type");
-   w.line("dst.decoded = pvalue;");
-   w.close();
-}
+// The operation tables of the types that a module's objects name: one
+// table per distinct type, shared by the objects. Only what is not a
+// generated function of the type is written out as a function of its own.
+class OpsTables {
+public:
+   explicit OpsTables(Writer& w) : w_(w) {}
 
-// free<F>: the decoded value's heap parts are released; the record block
-// stays in the heap.
-void emitFreeBody(Writer& w, const std::string& o, const std::string& F, const Binding& b, Type* st)
-{
-   const std::string& R = b.record;
-   openFunction(w, "void " + o + "::free" + F + "(ASN1CTXT* pctxt, Asn1TObject& object)");
-   w.line("if (object.decoded == 0) return;");
-   bool used = false;
-   if (b.named && !b.isNull) {
-      const Unit* u = findUnit(b.unit);
-      if (u && unitNeedsFree(*u)) {
-         w.line("asn1Free_" + b.unit + "(pctxt, static_cast<" + R + "*>(object.decoded));");
-         used = true;
+   // The table of the type setting st of a field; its name.
+   std::string tableOf(Type* st, const Binding& b, const std::string& fallbackName)
+   {
+      const std::string& R = b.record;
+      const std::string base = b.named ? b.unit : fallbackName;
+      Writer fns;
+      std::string encode, decode, copy = "nullptr", release = "nullptr";
+      const ValueInfo vi = valueInfo(st);
+      const bool str = vi.kind == VKind::Str8 || vi.kind == VKind::Utf8;
+      if (b.named) {
+         const std::string r = b.isNull ? "void" : R, suffix = b.isNull ? "_" : "";
+         encode = "&asn1dataEncodeAs<" + r + ", asn1E_" + b.unit + suffix + ">";
+         decode = "&asn1dataDecodeAs<" + r + ", asn1D_" + b.unit + suffix + ">";
+         if (!b.isNull) {
+            copy = "&asn1dataCopyAs<" + R + ", asn1Copy_" + b.unit + ">";
+            const Unit* u = findUnit(b.unit);
+            if (u && unitNeedsFree(*u)) release = "&asn1dataFreeAs<" + R + ", asn1Free_" + b.unit + ">";
+         }
       }
+      else {
+         const std::string enc = berEncodeExpr(st, "(*pvalue)");
+         encode = "&encode_@";
+         fns.line("static int encode_@(ASN1CTXT* pctxt, void* record)");
+         fns.open("");
+         if (enc.find("pvalue") != std::string::npos) fns.line(R + "* pvalue = static_cast<" + R + "*>(record);");
+         fns.line("return " + enc + ";");
+         fns.close();
+         Writer body;
+         body.line("int stat = 0;");
+         // The failures return their status: the table's caller names the object.
+         emitBerDecodeValue(body, st, "(*pvalue)", [](const std::string& stat) { return stat; });
+         body.line("return 0;");
+         decode = "&decode_@";
+         fns.line("static int decode_@(ASN1CTXT* pctxt, void* record)");
+         fns.open("");
+         if (body.str().find("pvalue") != std::string::npos)
+            fns.line(R + "* pvalue = static_cast<" + R + "*>(record);");
+         fns.lines(body.str());
+         fns.close();
+         if (str) {
+            copy = "&copy_@";
+            fns.line("static int copy_@(ASN1CTXT* pctxt, void* src, void* dst)");
+            fns.line("{ return asn1dataCopyCharStr(pctxt, *static_cast<" + R + "*>(src), static_cast<" + R +
+                     "*>(dst)); }");
+            release = "&free_@";
+            fns.line("static void free_@(ASN1CTXT* pctxt, void* record) { asn1dataFreePtr(pctxt, *static_cast<" + R +
+                     "*>(record)); }");
+         }
+         else if (!b.isNull) fail(st->loc, "no copy for this object field type");
+      }
+      const std::string control = controlOf(st, b, fns);
+      Writer table;
+      table.lines(fns.str());
+      table.open("static const asn1dataTypeOps kOps_@ = {");
+      table.line("sizeof(" + R + "), " + (b.isNull ? "true" : "false") + ", \"" + typeLabel(*st) + "\",");
+      table.line(encode + ", " + decode + ",");
+      table.line(copy + ", " + release + ",");
+      table.line(control);
+      table.close("};");
+      auto it = byText_.find(table.str());
+      if (it != byText_.end()) return it->second;
+      std::string name = base;
+      for (int n = 2; names_.count(name); ++n) name = base + "_" + std::to_string(n);
+      names_.insert(name);
+      byText_[table.str()] = "kOps_" + name;
+      std::string text = table.str();
+      for (size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at + name.size()))
+         text.replace(at, 1, name);
+      w_.line();
+      w_.lines(text);
+      return "kOps_" + name;
    }
-   else if (!b.named && (valueInfo(st).kind == VKind::Str8 || valueInfo(st).kind == VKind::Utf8)) {
-      w.line("asn1dataFreePtr(pctxt, *static_cast<" + R + "*>(object.decoded));");
-      used = true;
-   }
-   if (!used) w.line("(void)pctxt;");
-   w.line("object.decoded = 0;");
-   w.close();
-}
 
-// The body of constructASN1C<F>: the control object that writes and reads
-// the value in XER. Constructed types have control classes that are SAX
-// handlers; a primitive value (or NULL) gets the generic asn1dataValueControl
-// over its type's XER encoder and text conversion, so that it is written in
-// its XML value form, not as octets. An open type inside the value has no
-// form of its own: it travels as its octets.
-void emitValueControl(Writer& w, Type* st, const Binding& b)
-{
-   const ValueInfo vi = valueInfo(st);
-   if (vi.kind == VKind::Open || (!b.isNull && vi.kind == VKind::Constructed && !b.named)) {
-      w.line("(void)msgBuf;");
-      w.line("(void)record;");
-      w.line("return 0;");
-      return;
-   }
-   w.line("if (record == 0) return 0;");
-   if (vi.kind == VKind::Constructed && !b.isNull) {
+private:
+   // The control object that writes and reads the value in XER. Constructed
+   // types have control classes that are SAX handlers; a primitive value (or
+   // NULL) gets the generic asn1dataValueControl over its type's XER encoder
+   // and text conversion, so that it is written in its XML value form, not as
+   // octets. An open type inside the value has no form of its own: it travels
+   // as its octets (no control object).
+   static std::string controlOf(Type* st, const Binding& b, Writer& fns)
+   {
+      const ValueInfo vi = valueInfo(st);
+      if (vi.kind == VKind::Open || (!b.isNull && vi.kind == VKind::Constructed && !b.named)) return "nullptr";
       // The class of the type at the end of a reference chain: its XER
       // element name is the one its SAX handler expects.
-      w.line("return new ASN1C_" + vi.root + "(msgBuf, *static_cast<" + b.record + "*>(record));");
-      return;
+      if (vi.kind == VKind::Constructed && !b.isNull) return "&asn1dataControlAs<" + b.record + ", ASN1C_" + vi.root + ">";
+      const std::string rec = "(*static_cast<" + b.record + "*>(record))";
+      std::string typeName, encode, convert, kind;
+      const Unit* root = vi.root.empty() ? nullptr : findUnit(vi.root);
+      if (b.isNull) {
+         typeName = root != nullptr ? "\"" + xmlTypeName(*root) + "\"" : "\"NULL\"";
+         encode = "xerEncNull(pctxt, elemName)";
+         kind = "XERV_EMPTY";
+         convert = "[](ASN1CTXT*, ASN1XERValueHandler&, void*) { return 0; }";
+      }
+      else if (b.named && root != nullptr) {
+         typeName = "ASN1C_" + vi.root + "::typeName()";
+         const Unit* unit = findUnit(b.unit);
+         const bool byValue = unit != nullptr ? xerByValue(*unit) : xerByValueInfo(vi);
+         encode = "asn1XE_" + b.unit + "(pctxt, " + (byValue ? rec : "static_cast<" + b.record + "*>(record)") +
+            ", elemName, 0)";
+         valueDecodeCall(*root, "value", "handler", kind);
+         convert = "&ASN1C_" + vi.root + "::xerConvert";
+      }
+      else {
+         typeName = "\"" + elementNameOf(st) + "\"";
+         encode = xerValueCall(st, rec, "elemName");
+         const std::string call = valueDecodeCall(st, "value", "handler", kind);
+         const std::string handler = call.find("handler") != std::string::npos ? " handler" : "";
+         convert = "[](ASN1CTXT* pctxt, ASN1XERValueHandler&" + handler + ", void* record) { " + b.record +
+            "& value = *static_cast<" + b.record + "*>(record); return " + call + "; }";
+      }
+      const std::string record = encode.find("record") != std::string::npos ? " record" : "";
+      fns.line("static ASN1CType* control_@(ASN1MessageBufferIF& msgBuf, void* record)");
+      fns.open("");
+      fns.line("return new asn1dataValueControl(msgBuf, record, " + typeName + ", " + kind + ",");
+      fns.line("   [](ASN1CTXT* pctxt, void*" + record + ", const char* elemName) { return " + encode + "; },");
+      fns.line("   " + convert + ");");
+      fns.close();
+      return "&control_@";
    }
-   const std::string rec = "(*static_cast<" + b.record + "*>(record))";
-   std::string typeName, encode, convert, kind;
-   const Unit* root = vi.root.empty() ? nullptr : findUnit(vi.root);
-   if (b.isNull) {
-      typeName = root != nullptr ? "\"" + xmlTypeName(*root) + "\"" : "\"NULL\"";
-      encode = "xerEncNull(pctxt, elemName)";
-      kind = "XERV_EMPTY";
-      convert = "[](ASN1CTXT*, ASN1XERValueHandler&, void*) { return 0; }";
-   }
-   else if (b.named && root != nullptr) {
-      typeName = "ASN1C_" + vi.root + "::typeName()";
-      const Unit* unit = findUnit(b.unit);
-      const bool byValue = unit != nullptr ? xerByValue(*unit) : xerByValueInfo(vi);
-      encode = "asn1XE_" + b.unit + "(pctxt, " + (byValue ? rec : "&" + rec) + ", elemName, 0)";
-      valueDecodeCall(*root, "value", "handler", kind);
-      convert = "&ASN1C_" + vi.root + "::xerConvert";
-   }
-   else {
-      typeName = "\"" + elementNameOf(st) + "\"";
-      encode = xerValueCall(st, rec, "elemName");
-      const std::string call = valueDecodeCall(st, "value", "handler", kind);
-      convert = "[](ASN1CTXT* pctxt, ASN1XERValueHandler& handler, void* record) { " + b.record +
-         "& value = *static_cast<" + b.record + "*>(record); (void)handler; return " + call + "; }";
-   }
-   w.line("return new asn1dataValueControl(msgBuf, record, " + typeName + ", " + kind + ",");
-   w.line("   [](ASN1CTXT* pctxt, void* record, const char* elemName) { (void)record; return " + encode + "; },");
-   w.line("   " + convert + ");");
-}
 
-void defineObject(Assignment& obj, Writer& w)
+   Writer& w_;
+   std::map<std::string, std::string> byText_;
+   std::set<std::string> names_;
+};
+
+void defineObject(Assignment& obj, Writer& w, OpsTables& tables)
 {
    ObjectClass* c = objectClassOf(obj);
    std::string o = cName(obj.name);
+   // The tables first, then the object over them.
+   std::vector<std::string> sets;
+   for (const ClassField* f : typeFields(*c)) {
+      auto s = obj.settings.find(f->name);
+      if (s == obj.settings.end()) continue;
+      Type* st = s->second.type.get();
+      const std::string table = tables.tableOf(st, bindingOf(st, *obj.module), o + "_" + suffix(f->name));
+      sets.push_back("mOps" + suffix(f->name) + " = &" + table + ";");
+   }
+   w.line();
    openFunction(w, o + "::" + o + "()");
+   if (!sets.empty()) w.line("mObjectName = \"" + obj.name + "\";");
+   for (const auto& line : sets) w.line(line);
    for (const auto& f : c->fields) {
       auto s = obj.settings.find(f.name);
       if (s == obj.settings.end()) continue;
@@ -366,67 +411,6 @@ void defineObject(Assignment& obj, Writer& w)
       if (f.optional) w.line("m." + suffix(f.name) + "Present = 1;");
    }
    w.close();
-   for (const ClassField* f : typeFields(*c)) {
-      auto s = obj.settings.find(f->name);
-      if (s == obj.settings.end()) continue;
-      std::string F = suffix(f->name);
-      Type* st = s->second.type.get();
-      Binding b = bindingOf(st, *obj.module);
-      std::string R = b.record;
-      std::string lv = "(*static_cast<" + R + "*>(object.decoded))";
-      w.line();
-      openFunction(w, "void* " + o + "::constructASN1T" + F + "(ASN1CTXT* pctxt)");
-      w.line("return ASN1MALLOCZ(pctxt, sizeof(" + R + "));");
-      w.close();
-      w.line();
-      openFunction(w, "ASN1CType* " + o + "::constructASN1C" + F + "(ASN1MessageBufferIF& msgBuf, void* record)");
-      emitValueControl(w, st, b);
-      w.close();
-      w.line();
-      w.line("void " + o + "::destructASN1C" + F + "(ASN1CType* pobj) { delete pobj; }");
-      w.line();
-      openFunction(w, "int " + o + "::encodeBER" + F + "(ASN1CTXT* pctxt, Asn1TObject& object)");
-      if (b.isNull) {
-         w.line("(void)object;");
-         if (b.named) w.line("return asn1E_" + b.unit + "_(pctxt, 0, ASN1TAG_EXPLICIT);");
-         else w.line("return " + berEncodeExpr(st, "object") + ";");
-      }
-      else {
-         w.line("if (object.decoded == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_BAD_VALUE);");
-         if (b.named)
-            w.line("return asn1E_" + b.unit + "(pctxt, static_cast<" + R + "*>(object.decoded), ASN1TAG_EXPLICIT);");
-         else w.line("return " + berEncodeExpr(st, lv) + ";");
-      }
-      w.close();
-      w.line();
-      openFunction(w, "int " + o + "::decodeBER" + F + "(ASN1CTXT* pctxt, Asn1TObject& object)");
-      w.line("object.decoded = 0;");
-      w.line(R + "* pvalue = static_cast<" + R + "*>(ASN1MALLOCZ(pctxt, sizeof(" + R + ")));");
-      w.line("if (pvalue == 0) return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);");
-      w.line("int stat = 0;");
-      // A failure names the object and its type in the error path; the value
-      // starts where its octets do.
-      const std::string valueName = "\"" + obj.name + "\"", valueType = "\"" + typeLabel(*st) + "\"";
-      const FailExpr valueFail = [valueName, valueType](const std::string& stat) {
-         return "asn1dataFailInValue(pctxt, " + stat + ", " + valueName + ", " + valueType + ")";
-      };
-      if (b.isNull && b.named) {
-         w.line("stat = asn1D_" + b.unit + "_(pctxt, 0, ASN1TAG_EXPLICIT, 0);");
-         w.line("if (stat != 0) return " + valueFail("stat") + ";");
-      }
-      else if (b.named) {
-         w.line("stat = asn1D_" + b.unit + "(pctxt, pvalue, ASN1TAG_EXPLICIT, 0);");
-         w.line("if (stat != 0) return " + valueFail("stat") + ";");
-      }
-      else emitBerDecodeValue(w, st, "(*pvalue)", valueFail);
-      w.line("object.decoded = pvalue;");
-      w.line("return 0;");
-      w.close();
-      w.line();
-      emitCopyBody(w, o, F, b, st);
-      w.line();
-      emitFreeBody(w, o, F, b, st);
-   }
 }
 
 void declareSet(Assignment& set, Writer& w)
@@ -768,7 +752,6 @@ void defineXerFunctions(const Unit& u, const TableUse& t, Writer& w)
    if (t.kind == TableUse::Kind::Containing) {
       w.line("// The element's text is captured whole: XML of the value, or its octets in");
       w.line("// hexadecimal.");
-      w.line("(void)forms;");
       w.line("Asn1TObject& holder = pvalue->" + holder + ";");
       w.line("holder.decoded = 0;");
       w.line("const bool xml = asn1dataIsXmlText(holder);");
@@ -945,6 +928,7 @@ void emitTableHeader(Module& m, const std::vector<Unit>& units, Writer& w)
    w.line();
    w.line("#include \"" + m.name + ".h\"");
    w.line("#include \"asn1dataTables.h\"");
+   w.line("#include \"asn1dataObjects.h\"");
    // The classes this module's objects derive from.
    std::set<std::string> classModules;
    for (auto& a : m.assignments) {
@@ -1003,8 +987,9 @@ void emitTableSource(Module& m, const std::vector<Unit>& units, Writer& w)
    w.line("namespace asn1data {");
    for (auto& a : m.assignments)
       if (isClassDefinition(*a)) { w.line(); defineClass(*a, w); }
+   OpsTables tables(w);
    for (auto& a : m.assignments)
-      if (a->kind == Assignment::Kind::Object) { w.line(); defineObject(*a, w); }
+      if (a->kind == Assignment::Kind::Object) defineObject(*a, w, tables);
    for (auto& a : m.assignments)
       if (a->kind == Assignment::Kind::ObjectSet) { w.line(); defineSet(*a, w); }
    for (const auto& u : units)
@@ -1043,8 +1028,7 @@ bool emitXerEncodeHook(const Unit& u, Writer& w)
    else w.line("asn1dataOpenTypeRestorer restore(pctxt, pvalue->" + holder + ");");
    w.line("stat = asn1XETC_" + u.name + "(pctxt, pvalue);");
    w.line("if (stat < 0) return stat;");
-   w.line("const bool valueText = stat == 1;");
-   w.line("(void)valueText;");
+   w.line("[[maybe_unused]] const bool valueText = stat == 1;");
    return true;
 }
 

@@ -27,6 +27,12 @@ private:
    int level_ = 0;
 };
 
+// The source text with the names of the parameters that a function body
+// does not use left out (the generated functions share signatures, not every
+// body needs every parameter). A function is a signature starting in the
+// first column, a line "{" and a line "}".
+std::string unnameUnusedParameters(const std::string& source);
+
 }
 
 #endif

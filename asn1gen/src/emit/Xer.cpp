@@ -109,8 +109,7 @@ void emitComponentChecks(const Unit& u, Writer& w)
       if (checks.str().empty()) return;
       w.open("switch (pvalue->t) {");
       w.lines(checks.str());
-      w.line("default:");
-      w.line("   break;");
+      w.line("default: break;");
       w.close();
       return;
    }
@@ -130,13 +129,39 @@ void emitComponentChecks(const Unit& u, Writer& w)
    }
 }
 
+std::string valueCheckFunction(const Unit& u)
+{
+   const Shape s = shapeOf(u);
+   if (s != Shape::Sequence && s != Shape::Set && s != Shape::Choice) return "";
+   Writer checks;
+   emitComponentChecks(u, checks);
+   return checks.str().empty() ? "" : "checkValue_" + u.name;
+}
+
+void emitValueCheckFunction(const Unit& u, Writer& w)
+{
+   const std::string fn = valueCheckFunction(u);
+   if (fn.empty()) return;
+   w.line("// The constraints of the components of " + asnName(u) + ": checked before a value is");
+   w.line("// written in XER and after one is read from XML; 0 or the failure's status.");
+   w.line("static int " + fn + "(ASN1CTXT* pctxt, ASN1T_" + u.name + "* pvalue)");
+   w.open("");
+   emitComponentChecks(u, w);
+   w.line("return 0;");
+   w.close();
+   w.line();
+}
+
 namespace {
 
 void emitSequence(const Unit& u, Writer& w)
 {
    Type& t = *u.type;
    // Constraints first: nothing is written for a value that breaks one.
-   emitComponentChecks(u, w);
+   const std::string checks = valueCheckFunction(u);
+   if (!checks.empty()) {
+      w.line("if ((stat = " + checks + "(pctxt, pvalue)) != 0) return stat;");
+   }
    emitXerEncodeHook(u, w);
    emitStart(w);
    for (const auto& c : t.components) {
@@ -145,7 +170,6 @@ void emitSequence(const Unit& u, Writer& w)
       std::string f = fieldName(c.name);
       std::string lv = ptr ? "(*pvalue->" + f + ")" : "pvalue->" + f;
       std::string cond = writeCondition(c, lv);
-      w.line("// " + c.name);
       if (!cond.empty()) w.open("if (" + cond + ") {");
       emitStep(w, xerContainingCall(u, c, xeCall(c.type.get(), lv, q(c.name))));
       if (!cond.empty()) w.close();
@@ -188,8 +212,7 @@ void emitChoice(const Unit& u, Writer& w)
       w.line("break;");
       w.outdent();
    }
-   w.line("default:");
-   w.line("   return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_CHOICE);");
+   w.line("default: return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_CHOICE);");
    w.close();
    w.open("if (wrap) {");
    emitEnd(w);
@@ -278,15 +301,12 @@ void declareXerEncoder(const Unit& u, Writer& w)
 void emitXerEncoder(const Unit& u, Writer& w)
 {
    Shape s = shapeOf(u);
-   w.line("// asn1XE_" + functionName(u) + ": XER encoder of " + asnName(u) + "; 0 or a negative status.");
    w.line(xeSignature(u));
    w.open("");
    w.line("if (elemName == 0) elemName = " + q(xmlTypeName(u)) + ";");
    bool byValue = s != Shape::Null && xerByValue(u);
    switch (s) {
    case Shape::Null:
-      w.line("(void)pvalue;");
-      w.line("(void)attributes;");
       w.line("return xerEncNull(pctxt, elemName);");
       break;
    case Shape::Typedef: {
@@ -317,7 +337,6 @@ void emitXerEncoder(const Unit& u, Writer& w)
       break;
    case Shape::NamedBits: {
       w.line("int stat = 0;");
-      w.line("(void)attributes;");
       w.line("if (pvalue->numbits > " + std::to_string(namedBitsCapacity(u.type.get())) +
              "U) return LOG_ASN1ERR(pctxt, ASN1ERR_BAD_VALUE);");
       Type copy = *u.type;
@@ -329,7 +348,6 @@ void emitXerEncoder(const Unit& u, Writer& w)
    }
    case Shape::FixedOctets: {
       w.line("int stat = 0;");
-      w.line("(void)attributes;");
       w.line("if (pvalue->numocts > " + std::to_string(fixedOctetsCapacity(u.type.get())) +
              "U) return LOG_ASN1ERR(pctxt, ASN1ERR_BAD_VALUE);");
       Type copy = *u.type;
@@ -348,7 +366,6 @@ void emitXerEncoder(const Unit& u, Writer& w)
          emitEnumerated(u, w, lv);
          break;
       }
-      w.line("(void)attributes;");
       emitChecks(w, &copy, lv, byValue ? "value" : "*pvalue");
       emitStep(w, xeCall(&copy, lv, "elemName"));
       w.line("return 0;");

@@ -17,6 +17,11 @@ void emitXerEncoder(const Unit& u, Writer& w);
 // CHOICE's chosen alternative, over `pvalue` in a function returning int
 // (a broken constraint returns -23 with the component as its parameter).
 void emitComponentChecks(const Unit& u, Writer& w);
+// Those checks as a function of the source file of a SEQUENCE, SET or
+// CHOICE unit, shared by its XER encoder and its SAX handler: its name ("":
+// nothing to check), and its definition (nothing when there is none).
+std::string valueCheckFunction(const Unit& u);
+void emitValueCheckFunction(const Unit& u, Writer& w);
 // The default outer element name of the unit (and the document element).
 std::string xmlTypeName(const Unit& u);
 // The XER encoder call of a value of node t held in lv, written as element
