@@ -12,14 +12,11 @@
 #include <algorithm>
 #include <map>
 
-#include "ASN1Context.h"
 #include "Pem.h"
 #include "rtErrPath.h"
 #include "rtXmlExpatIF.h"
-#include "asn1BerCppTypes.h"
 #include "asn1XerCppTypes.h"
 #include "rtError.h"
-#include "rtMemHeap.h"
 
 namespace qvasn1tool {
 
