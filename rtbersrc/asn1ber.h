@@ -66,6 +66,9 @@ enum ASN1TagType { ASN1TAG_IMPLICIT = 0, ASN1TAG_EXPLICIT = 1 };
 // Tag codes of the constructed universal types.
 #define ASN1_TAG_SEQ  (TM_UNIV | TM_CONS | ASN1_ID_SEQ)    // 0x20000010
 #define ASN1_TAG_SET  (TM_UNIV | TM_CONS | ASN1_ID_SET)    // 0x20000011
+// The identifier octet of a tag code with a number below 31, without the
+// constructed bit (the one xd_match1 compares).
+#define ASN1_TAG_OCTET(tag) ((OSOCTET)((((tag) >> 24) & 0xC0U) | ((tag) & 0x1FU)))
 
 // Options of xd_match (bit values).
 #define XM_SEEK    0x01   // search forward past elements that do not match

@@ -209,8 +209,8 @@ std::string encChain(Type* t, size_t k, bool writeTag, const std::string& lv)
    const Tag& tag = t->tags[k];
    if (!writeTag) return encChain(t, k + 1, tag.explicitTag, lv);
    if (tag.explicitTag)
-      return "xe_tag_len(pctxt, " + hexWord(tagWord(tag, true)) + ", " + encChain(t, k + 1, true, lv) + ")";
-   return "xe_tag_len(pctxt, " + hexWord(tagWord(tag, constructedFrom(t, k + 1))) + ", " +
+      return "xe_tag_len(pctxt, " + tagText(tagWord(tag, true)) + ", " + encChain(t, k + 1, true, lv) + ")";
+   return "xe_tag_len(pctxt, " + tagText(tagWord(tag, constructedFrom(t, k + 1))) + ", " +
       encChain(t, k + 1, false, lv) + ")";
 }
 
@@ -291,7 +291,7 @@ void emitSequenceEncodeBody(Writer& w, const Unit& u, bool isSet)
    else for (const auto& c : t.components) order.push_back(&c);
    for (auto it = order.rbegin(); it != order.rend(); ++it) emitComponentEncode(w, **it);
    w.line("if (tagging == ASN1TAG_EXPLICIT) len = xe_tag_len(pctxt, " +
-          hexWord(universalWord(isSet ? 17 : 16, true)) + ", len);");
+          tagText(universalWord(isSet ? 17 : 16, true)) + ", len);");
    w.line("return len;");
 }
 
@@ -352,7 +352,7 @@ void emitListEncodeBody(Writer& w, const Unit& u, bool isSet)
       w.line("if (len < 0) return LOG_ASN1ERR(pctxt, len);");
    }
    w.line("if (tagging == ASN1TAG_EXPLICIT) len = xe_tag_len(pctxt, " +
-          hexWord(universalWord(isSet ? 17 : 16, true)) + ", len);");
+          tagText(universalWord(isSet ? 17 : 16, true)) + ", len);");
    w.line("return len;");
 }
 
@@ -383,7 +383,7 @@ void emitArrayEncodeBody(Writer& w, const Unit& u, bool isSet)
       w.line("if (len < 0) return LOG_ASN1ERR(pctxt, len);");
    }
    w.line("if (tagging == ASN1TAG_EXPLICIT) len = xe_tag_len(pctxt, " +
-          hexWord(universalWord(isSet ? 17 : 16, true)) + ", len);");
+          tagText(universalWord(isSet ? 17 : 16, true)) + ", len);");
    w.line("return len;");
 }
 
@@ -431,12 +431,8 @@ public:
    {
       uint32_t num = word & 0x1FFFFFFFu;
       std::string call;
-      if (num < 31) {
-         char buf[8];
-         std::snprintf(buf, sizeof buf, "0x%02X", ((word >> 24) & 0xC0u) | num);
-         call = "xd_match1(pctxt, " + std::string(buf) + ", &" + lenVar + ")";
-      }
-      else call = "xd_match(pctxt, " + hexWord(word) + ", &" + lenVar + ", XM_ADVANCE)";
+      if (num < 31) call = "xd_match1(pctxt, ASN1_TAG_OCTET(" + tagText(word) + "), &" + lenVar + ")";
+      else call = "xd_match(pctxt, " + tagText(word) + ", &" + lenVar + ", XM_ADVANCE)";
       w_.line("if ((stat = " + call + ") != 0) " + failReturn(fail_, "stat"));
    }
 
@@ -504,7 +500,7 @@ public:
       firstTagWords(t, tags, any);
       if (any || tags.empty()) return "true";
       std::string c;
-      for (size_t i = 0; i < tags.size(); ++i) c += (i ? " || tag == " : "tag == ") + hexWord(tags[i]);
+      for (size_t i = 0; i < tags.size(); ++i) c += (i ? " || tag == " : "tag == ") + tagText(tags[i]);
       return c;
    }
 
@@ -518,9 +514,8 @@ private:
 void emitOuterMatch(Writer& w, uint32_t universal)
 {
    w.open("if (tagging == ASN1TAG_EXPLICIT) {");
-   char buf[8];
-   std::snprintf(buf, sizeof buf, "0x%02X", universal);
-   w.line("if ((stat = xd_match1(pctxt, " + std::string(buf) + ", &length)) != 0) return LOG_ASN1ERR(pctxt, stat);");
+   w.line("if ((stat = xd_match1(pctxt, ASN1_TAG_OCTET(" + tagText(universal | 0x20000000u) +
+          "), &length)) != 0) return LOG_ASN1ERR(pctxt, stat);");
    w.close();
    w.line("OSUINT32 start = pctxt->buffer.byteIndex;");
 }
@@ -616,7 +611,7 @@ void emitComponentTable(Writer& w, const Type& t)
          continue;
       }
       std::string list;
-      for (size_t k = 0; k < tags.size(); ++k) list += (k ? ", " : "") + hexWord(tags[k]);
+      for (size_t k = 0; k < tags.size(); ++k) list += (k ? ", " : "") + tagText(tags[k]);
       const std::string name = "kTags" + std::to_string(i);
       w.line("static const ASN1TAG " + name + "[] = { " + list + " };");
       rows.push_back("{" + optional + ", " + std::to_string(tags.size()) + ", " + name + ", " + names + "}");
@@ -948,8 +943,8 @@ std::string selfChain(const Unit& u, size_t k, bool writeTag)
    const Tag& tag = t->tags[k];
    if (!writeTag) return selfChain(u, k + 1, tag.explicitTag);
    if (tag.explicitTag)
-      return "xe_tag_len(pctxt, " + hexWord(tagWord(tag, true)) + ", " + selfChain(u, k + 1, true) + ")";
-   return "xe_tag_len(pctxt, " + hexWord(tagWord(tag, constructedFrom(t, k + 1))) + ", " +
+      return "xe_tag_len(pctxt, " + tagText(tagWord(tag, true)) + ", " + selfChain(u, k + 1, true) + ")";
+   return "xe_tag_len(pctxt, " + tagText(tagWord(tag, constructedFrom(t, k + 1))) + ", " +
       selfChain(u, k + 1, false) + ")";
 }
 

@@ -151,11 +151,34 @@ uint32_t universalWord(uint32_t number, bool constructed)
    return (constructed ? 0x20000000u : 0) | number;
 }
 
-std::string hexWord(uint32_t w)
+std::string tagText(uint32_t w)
 {
-   char buf[16];
-   std::snprintf(buf, sizeof buf, "0x%08XU", w);
-   return buf;
+   // The names of the run-time's tag fields, as a reader of the code knows
+   // them: ASN1_TAG_SEQ, (TM_UNIV|ASN1_ID_INT), (TM_CTXT|TM_CONS|3).
+   static const char* const universalIds[] = {
+      "ASN1_ID_EOC", "ASN1_ID_BOOL", "ASN1_ID_INT", "ASN1_ID_BITSTR", "ASN1_ID_OCTSTR", "ASN1_ID_NULL",
+      "ASN1_ID_OBJID", "ASN1_ID_OBJDSC", "ASN1_ID_EXTERN", "ASN1_ID_REAL", "ASN1_ID_ENUM", "ASN1_ID_EPDV",
+      "ASN1_ID_UTF8STR", "ASN1_ID_RELOID", nullptr, nullptr, "ASN1_ID_SEQ", "ASN1_ID_SET", "ASN1_ID_NUMSTR",
+      "ASN1_ID_PRTSTR", "ASN1_ID_T61STR", "ASN1_ID_VIDSTR", "ASN1_ID_IA5STR", "ASN1_ID_UTCTIME",
+      "ASN1_ID_GENTIME", "ASN1_ID_GRASTR", "ASN1_ID_VISSTR", "ASN1_ID_GENSTR", "ASN1_ID_UNIVSTR", nullptr,
+      "ASN1_ID_BMPSTR"};
+   const uint32_t cls = w & 0xC0000000u;
+   const bool constructed = (w & 0x20000000u) != 0;
+   const uint32_t number = w & 0x1FFFFFFFu;
+   if (cls == 0 && constructed && number == 16) return "ASN1_TAG_SEQ";
+   if (cls == 0 && constructed && number == 17) return "ASN1_TAG_SET";
+   std::string text = "(";
+   switch (cls) {
+   case 0x00000000u: text += "TM_UNIV"; break;
+   case 0x40000000u: text += "TM_APPL"; break;
+   case 0x80000000u: text += "TM_CTXT"; break;
+   default: text += "TM_PRIV"; break;
+   }
+   if (constructed) text += "|TM_CONS";
+   const size_t ids = sizeof universalIds / sizeof universalIds[0];
+   if (cls == 0 && number < ids && universalIds[number] != nullptr) text += std::string("|") + universalIds[number];
+   else text += "|" + std::to_string(number);
+   return text + ")";
 }
 
 bool constructedFrom(Type* t, size_t k)

@@ -61,7 +61,8 @@ uint32_t fixedOctetsCapacity(Type* t);
 // Tag word of a tag: class bits, the number, 0x20000000 when constructed.
 uint32_t tagWord(const Tag& tag, bool constructed);
 uint32_t universalWord(uint32_t number, bool constructed);
-std::string hexWord(uint32_t w);
+// A tag word as code: the run-time's names of its class, form and number.
+std::string tagText(uint32_t w);
 // Whether the outermost encoding of t (without its own tags) is constructed.
 bool baseConstructed(Type* t);
 // Whether the tag written for t's tag k (or t's base when k is past its
