@@ -434,7 +434,7 @@ public:
       if (num < 31) {
          char buf[8];
          std::snprintf(buf, sizeof buf, "0x%02X", ((word >> 24) & 0xC0u) | num);
-         call = "xd_match1(pctxt, " + std::string(buf) + ", &" + lenVar + ")";
+         call = "asn1dataMatch1(pctxt, " + std::string(buf) + ", &" + lenVar + ")";
       }
       else call = "xd_match(pctxt, " + hexWord(word) + ", &" + lenVar + ", XM_ADVANCE)";
       w_.line("if ((stat = " + call + ") != 0) " + failReturn(fail_, "stat"));
@@ -520,7 +520,7 @@ void emitOuterMatch(Writer& w, uint32_t universal)
    w.open("if (tagging == ASN1TAG_EXPLICIT) {");
    char buf[8];
    std::snprintf(buf, sizeof buf, "0x%02X", universal);
-   w.line("if ((stat = xd_match1(pctxt, " + std::string(buf) + ", &length)) != 0) return LOG_ASN1ERR(pctxt, stat);");
+   w.line("if ((stat = asn1dataMatch1(pctxt, " + std::string(buf) + ", &length)) != 0) return LOG_ASN1ERR(pctxt, stat);");
    w.close();
    w.line("OSUINT32 start = pctxt->buffer.byteIndex;");
 }
