@@ -117,6 +117,22 @@ static inline int xd_readHeader(ASN1CTXT* pctxt, ASN1TAG* ptag, int* plen)
    if ((pctxt->flags & (ASN1INDEFLEN | ASN1LASTEOC)) == (ASN1INDEFLEN | ASN1LASTEOC))
       return ASN1ERR_END_OF_BUFFER;
    OSUINT32 i = b.byteIndex;
+   // One identifier octet and a length below 128, the common case, inline:
+   // both forms are the shortest there are, so DER takes them as well.
+   if (i < b.size && b.size - i >= 2) {
+      const OSOCTET id = b.data[i];
+      const OSOCTET l = b.data[i + 1];
+      if ((id & 0x1F) != TM_B_IDCODE && l < 0x80) {
+         i += 2;
+         if (!(pctxt->flags & ASN1NOLENCHECK) && l > b.size - i) return ASN1ERR_INVALID_LENGTH;
+         *ptag = ((ASN1TAG)(id & 0xE0) << 24) | (id & 0x1F);
+         *plen = l;
+         b.byteIndex = i;
+         if (id & 0x20) pctxt->flags |= ASN1CONSTAG;
+         else pctxt->flags &= (OSUINT16)~ASN1CONSTAG;
+         return 0;
+      }
+   }
    int stat = ber_parseTag(b.data, b.size, &i, ptag, (pctxt->flags & ASN1DERSTRICT) != 0);
    if (stat != 0) return stat;
    stat = ber_parseLen(b.data, b.size, &i, plen, (pctxt->flags & ASN1DERSTRICT) != 0);

@@ -34,6 +34,24 @@ inline int readSigned(ASN1CTXT* pctxt, int* object_p, int length)
    return 0;
 }
 
+// One subidentifier of an OBJECT IDENTIFIER from p (before end): its
+// value in *pv and the position after it, or null for the forms that are
+// refused: a group that starts with 80 (X.690 8.19.2: no leading padding),
+// a value above 2^32-1 (would wrap), and content that ends inside it.
+inline const OSOCTET* readSubid(const OSOCTET* p, const OSOCTET* end, OSUINT32* pv)
+{
+   if (*p == 0x80) return nullptr;
+   OSUINT32 v = 0;
+   for (;;) {
+      if (p >= end || v > (0xFFFFFFFFU >> 7)) return nullptr;
+      const OSOCTET b = *p++;
+      v = (v << 7) | (b & 0x7F);
+      if (!(b & 0x80)) break;
+   }
+   *pv = v;
+   return p;
+}
+
 } // namespace
 
 extern "C" {
@@ -136,46 +154,50 @@ int xd_objid(ASN1CTXT* pctxt, ASN1OBJID* object_p, ASN1TagType tagging, int leng
    if ((OSUINT32)length > xd_avail(pctxt)) return LOG_STAT(pctxt, ASN1ERR_END_OF_BUFFER);
 
    const OSOCTET* p = pctxt->buffer.data + pctxt->buffer.byteIndex;
-   const OSOCTET* end = p + length;
-   OSUINT32 n = 0;
+   const OSOCTET* const end = p + length;
    ASN1OBJID scratch;
    ASN1OBJID* oid = (object_p != nullptr) ? object_p : &scratch;
+   OSUINT32 v;
+   const OSOCTET* q = readSubid(p, end, &v);
+   if (q == nullptr) {
+      oid->numids = 0;
+      return LOG_STAT(pctxt, ASN1ERR_INVALID_OBJID);
+   }
+   // The first subidentifier holds the first two arcs.
+   if (v < 80) {
+      oid->subid[0] = v / 40;
+      oid->subid[1] = v % 40;
+   }
+   else {
+      oid->subid[0] = 2;
+      oid->subid[1] = v - 80;
+   }
+   p = q;
+   OSUINT32* out = oid->subid + 2;
+   // Every further arc takes at least one octet: content of fewer octets
+   // than the room left cannot run past subid[], and the common one-octet
+   // arcs are stored without further tests.
+   OSUINT32* const limit = oid->subid + ASN_K_MAXSUBIDS;
+   const bool fits = (OSUINT32)(end - p) <= (OSUINT32)(limit - out);
    while (p < end) {
-      if (*p == 0x80) {
-         oid->numids = n;
-         return LOG_STAT(pctxt, ASN1ERR_INVALID_OBJID);
-      }
-      OSUINT32 v = 0;
-      for (;;) {
-         if (p >= end || v > (0xFFFFFFFFU >> 7)) {
-            oid->numids = n;
-            return LOG_STAT(pctxt, ASN1ERR_INVALID_OBJID);
-         }
-         OSOCTET b = *p++;
-         v = (v << 7) | (b & 0x7F);
-         if (!(b & 0x80)) break;
-      }
-      if (n == 0) {
-         // The first subidentifier holds the first two arcs.
-         if (v < 80) {
-            oid->subid[0] = v / 40;
-            oid->subid[1] = v % 40;
-         }
-         else {
-            oid->subid[0] = 2;
-            oid->subid[1] = v - 80;
-         }
-         n = 2;
+      if (*p < 0x80) {
+         v = *p++;
       }
       else {
-         if (n >= ASN_K_MAXSUBIDS) {
-            oid->numids = ASN_K_MAXSUBIDS;
-            return ASN1ERR_INVALID_OBJID;   // not recorded
+         q = readSubid(p, end, &v);
+         if (q == nullptr) {
+            oid->numids = (OSUINT32)(out - oid->subid);
+            return LOG_STAT(pctxt, ASN1ERR_INVALID_OBJID);
          }
-         oid->subid[n++] = v;
+         p = q;
       }
+      if (!fits && out == limit) {
+         oid->numids = ASN_K_MAXSUBIDS;
+         return ASN1ERR_INVALID_OBJID;   // not recorded
+      }
+      *out++ = v;
    }
-   oid->numids = n;
+   oid->numids = (OSUINT32)(out - oid->subid);
    pctxt->buffer.byteIndex += (OSUINT32)length;
    return 0;
 }

@@ -187,9 +187,42 @@ inline int asn1dataEnd(ASN1CTXT* pctxt, OSUINT32 start, int length)
    return 0;
 }
 
+// The header at the position when it is one identifier octet and a length
+// below 128 that fits in the octets left (the shortest forms, DER as well):
+// the address of the identifier octet; null for any other header, which
+// the run-time's parsers read.
+inline const OSOCTET* asn1dataShortHeader(const ASN1CTXT* pctxt)
+{
+   const ASN1BUFFER& b = pctxt->buffer;
+   const OSUINT32 i = b.byteIndex;
+   if (i >= b.size || b.size - i < 2) return nullptr;
+   if ((pctxt->flags & (ASN1INDEFLEN | ASN1LASTEOC)) == (ASN1INDEFLEN | ASN1LASTEOC)) return nullptr;
+   const OSOCTET* p = b.data + i;
+   if ((p[0] & 0x1F) == 0x1F || p[1] >= 0x80) return nullptr;
+   if (!(pctxt->flags & ASN1NOLENCHECK) && p[1] > b.size - i - 2) return nullptr;
+   return p;
+}
+
+// xd_match1 with its common case inline: the identifier octet idOctet
+// (constructed bit ignored) with a short length.
+inline int asn1dataMatch1(ASN1CTXT* pctxt, OSOCTET idOctet, int* plen)
+{
+   const OSOCTET* p = asn1dataShortHeader(pctxt);
+   if (p == nullptr || ((p[0] ^ idOctet) & ~0x20) != 0) return xd_match1(pctxt, idOctet, plen);
+   *plen = p[1];
+   pctxt->buffer.byteIndex += 2;
+   if (p[0] & 0x20) pctxt->flags |= ASN1CONSTAG;
+   else pctxt->flags &= static_cast<OSUINT16>(~ASN1CONSTAG);
+   return 0;
+}
+
 // The tag of the next element, constructed bit cleared; nothing consumed.
 inline int asn1dataPeekTag(ASN1CTXT* pctxt, ASN1TAG* ptag)
 {
+   if (const OSOCTET* p = asn1dataShortHeader(pctxt)) {
+      *ptag = (static_cast<ASN1TAG>(p[0] & 0xC0) << 24) | (p[0] & 0x1F);
+      return 0;
+   }
    int len = 0;
    int stat = xd_tag_len(pctxt, ptag, &len, 0);
    if (stat == 0) *ptag &= ~TM_CONS;

@@ -1,5 +1,6 @@
 // BER decoder primitives: tables of good and malformed encodings per
 // primitive with the expected status, position and recording behaviour.
+#include <stdio.h>
 #include <string.h>
 
 #include <functional>
@@ -513,6 +514,9 @@ TEST(BerDecode, BooleanNullObjIdBigInt)
       { "oid", "06 06 2A 90 80 80 80 00", oidCall(E, 0), ASN1ERR_INVALID_OBJID, "", -1, ASN1ERR_INVALID_OBJID },  // > 32 bits
       { "oid", "06 03 2A 80 01", oidCall(E, 0), ASN1ERR_INVALID_OBJID, "", -1, ASN1ERR_INVALID_OBJID },  // padded
       { "oid", "06 02 2A 86", oidCall(E, 0), ASN1ERR_INVALID_OBJID, "", -1, ASN1ERR_INVALID_OBJID },     // cut short
+      { "oid", "06 06 2A 86 48 86 F7 0D", oidCall(E, 0), 0, "1.2.840...(4)", 8, 0 },
+      { "oid", "06 04 2A 01 80 01", oidCall(E, 0), ASN1ERR_INVALID_OBJID, "", -1, ASN1ERR_INVALID_OBJID },  // padded after a short arc
+      { "oid", "06 03 2A 01 86", oidCall(E, 0), ASN1ERR_INVALID_OBJID, "", -1, ASN1ERR_INVALID_OBJID },     // cut short after a short arc
       { "oid", "06 00", oidCall(E, 0), ASN1ERR_INVALID_LENGTH, "", -1, ASN1ERR_INVALID_LENGTH },
       { "oid", "2A 03", oidCall(I, 3), ASN1ERR_END_OF_BUFFER, "", 0, ASN1ERR_END_OF_BUFFER },
       { "big", "02 02 FF 7F", bigCall(E, 0), 0, "0xff7f", 4, 0 },
@@ -531,6 +535,25 @@ TEST(BerDecode, BooleanNullObjIdBigInt)
    EXPECT_EQ(xd_objid(d.c(), &oid, E, 0), ASN1ERR_INVALID_OBJID);
    EXPECT_EQ(oid.numids, 128u);
    EXPECT_EQ(d.recorded(), 0);
+   // 127 subidentifiers (128 arcs) fit, whether the content is short (one
+   // octet each) or long (two); one more is -4 again.
+   struct Limit { int arcs; const char* arc; OSUINT32 value; int stat; } limits[] = {
+      { 127, " 01", 1, 0 },
+      { 127, " 81 01", 129, 0 },
+      { 128, " 81 01", 129, ASN1ERR_INVALID_OBJID },
+   };
+   for (const Limit& l : limits) {
+      std::string body = "2A";
+      for (int i = 0; i < l.arcs - 1; i++) body += l.arc;
+      const int len = (int)(body.size() + 1) / 3;
+      char head[16];
+      std::snprintf(head, sizeof head, "06 81 %02X ", len);
+      Dec dl((head + body).c_str());
+      ASN1OBJID o;
+      EXPECT_EQ(xd_objid(dl.c(), &o, E, 0), l.stat) << l.arcs << l.arc;
+      EXPECT_EQ(o.numids, 128u) << l.arcs << l.arc;
+      EXPECT_EQ(o.subid[127], l.value) << l.arcs << l.arc;
+   }
 }
 
 std::function<int(ASN1CTXT*, std::string*)> octCall(ASN1TagType tg, int len)

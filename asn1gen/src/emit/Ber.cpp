@@ -431,7 +431,7 @@ public:
    {
       uint32_t num = word & 0x1FFFFFFFu;
       std::string call;
-      if (num < 31) call = "xd_match1(pctxt, ASN1_TAG_OCTET(" + tagText(word) + "), &" + lenVar + ")";
+      if (num < 31) call = "asn1dataMatch1(pctxt, ASN1_TAG_OCTET(" + tagText(word) + "), &" + lenVar + ")";
       else call = "xd_match(pctxt, " + tagText(word) + ", &" + lenVar + ", XM_ADVANCE)";
       w_.line("if ((stat = " + call + ") != 0) " + failReturn(fail_, "stat"));
    }
@@ -514,7 +514,7 @@ private:
 void emitOuterMatch(Writer& w, uint32_t universal)
 {
    w.open("if (tagging == ASN1TAG_EXPLICIT) {");
-   w.line("if ((stat = xd_match1(pctxt, ASN1_TAG_OCTET(" + tagText(universal | 0x20000000u) +
+   w.line("if ((stat = asn1dataMatch1(pctxt, ASN1_TAG_OCTET(" + tagText(universal | 0x20000000u) +
           "), &length)) != 0) return LOG_ASN1ERR(pctxt, stat);");
    w.close();
    w.line("OSUINT32 start = pctxt->buffer.byteIndex;");
