@@ -32,7 +32,7 @@ OSBOOL xerIsBerForm(const char* const* attrs)
 
 ASN1XERTypeHandler::ASN1XERTypeHandler()
    : mpCurrHandler(nullptr), mText(), mElemName(""), mLastRow(0), mReqCount(0), mSeen(0), mValueKind(XERV_NESTED),
-     mValueElem(FALSE), mExtElem(false), mpValueRead(nullptr), mValueReadStatus(0), mElementReader(nullptr),
+     mValueElem(FALSE), mExtElem(false), mpOpenTypes(nullptr), mOpenTypesMark(0), mElementReader(nullptr),
      mpElementRecord(nullptr), mObjectDepth(0), mpNestedType(nullptr)
 {
    memset(&mText, 0, sizeof mText);
@@ -48,6 +48,10 @@ int ASN1XERTypeHandler::decodeDocument(ASN1MessageBufferIF& msgBuf)
 {
    ASN1XERDecodeBuffer* xbuf = dynamic_cast<ASN1XERDecodeBuffer*>(&msgBuf);
    if (xbuf == nullptr) return ASN1ERR_NOT_SUPPORTED;
+   // The decode's own record of open types.
+   if (mpOwnOpenTypes == nullptr) mpOwnOpenTypes.reset(new ASN1XEROpenTypes());
+   mpOpenTypes = mpOwnOpenTypes.get();
+   mpOpenTypes->clear();
    init(0);
    OSXMLReader* reader = saxCreateXmlReader(msgBuf.getContext(), this, this);
    int stat = 0;
@@ -66,62 +70,16 @@ int ASN1XERTypeHandler::decodeDocument(ASN1MessageBufferIF& msgBuf)
    return stat;
 }
 
-bool ASN1XERTypeHandler::takeXmlText(const ASN1OpenType* holder)
+void ASN1XERTypeHandler::useOwnOpenTypes()
 {
-   auto it = std::find(mXmlTexts.begin(), mXmlTexts.end(), holder);
-   if (it == mXmlTexts.end()) return false;
-   mXmlTexts.erase(it);
-   return true;
+   if (mpOwnOpenTypes == nullptr) mpOwnOpenTypes.reset(new ASN1XEROpenTypes());
+   mpOpenTypes = mpOwnOpenTypes.get();
 }
 
-bool ASN1XERTypeHandler::takeValueRead(const ASN1OpenType* holder, int* status)
+void ASN1XERTypeHandler::releaseOpenTypes()
 {
-   if (holder != nullptr && holder == mpValueRead) {
-      mpValueRead = nullptr;
-      *status = mValueReadStatus;
-      return true;
-   }
-   for (auto it = mValuesRead.begin(); it != mValuesRead.end(); ++it) {
-      if (it->holder != holder) continue;
-      *status = it->status;
-      mValuesRead.erase(it);
-      return true;
-   }
-   return false;
-}
-
-void ASN1XERTypeHandler::takeXmlTexts(ASN1XERSAXDecodeHandler* nested)
-{
-   // This handler's reader of values in place notes them here itself.
-   if (nested != nullptr && nested == mpObjectValue.get()) return;
-   // The handler nested last as a type handler needs no look-up of its type.
-   ASN1XERTypeHandler* h = nested != nullptr && nested == static_cast<ASN1XERSAXDecodeHandler*>(mpNestedType)
-      ? mpNestedType
-      : dynamic_cast<ASN1XERTypeHandler*>(nested);
-   if (h == nullptr || h == this) return;
-   if (h->mpValueRead != nullptr) {
-      noteValueRead(h->mpValueRead, h->mValueReadStatus);
-      h->mpValueRead = nullptr;
-   }
-   for (const ValueRead& v : h->mValuesRead) noteValueRead(v.holder, v.status);
-   h->mValuesRead.clear();
-   if (h->mXmlTexts.empty()) return;
-   mXmlTexts.insert(mXmlTexts.end(), h->mXmlTexts.begin(), h->mXmlTexts.end());
-   h->mXmlTexts.clear();
-}
-
-void ASN1XERTypeHandler::refuseXmlTexts()
-{
-   for (ASN1OpenType* holder : mXmlTexts) {
-      if (holder->numocts > 0 && (holder->data == nullptr ||
-                                  !xerIsWhiteSpace(reinterpret_cast<const char*>(holder->data), holder->numocts)))
-         throwSAXException(ASN1ERR_NOT_SUPPORTED, nullptr, 0);
-      holder->numocts = 0;
-      holder->data = nullptr;
-   }
-   mXmlTexts.clear();
-   mpValueRead = nullptr;
-   mValuesRead.clear();
+   const int stat = mpOpenTypes->release(mOpenTypesMark);
+   if (stat != 0) throwSAXException(stat, nullptr, 0);
 }
 
 bool ASN1XERTypeHandler::startExtElem(const char* qName)
@@ -182,9 +140,7 @@ void ASN1XERTypeHandler::resetHandler(int level, ASN1CTXT* pctxt)
    mValueKind = XERV_NESTED;
    mValueElem = FALSE;
    mExtElem = false;
-   mXmlTexts.clear();
-   mpValueRead = nullptr;
-   mValuesRead.clear();
+   mOpenTypesMark = mpOpenTypes != nullptr ? mpOpenTypes->mark() : 0;
    mElementReader = nullptr;
    mpElementRecord = nullptr;
    if (mText.ctxt != pctxt) {
