@@ -41,14 +41,6 @@ int asn1dataTableValueFailed(ASN1CTXT* pctxt, Asn1TObject& object, int stat, con
    return rtErrPathAdd(pctxt, stat, ASN1EP_COMPONENT, name, -1, nullptr, -1);
 }
 
-void asn1dataDropXmlText(ASN1CTXT* pctxt, const OSOCTET* data)
-{
-   if (data == nullptr || !xerIsMarkedXmlText(data)) return;
-   xerMarkXmlText(data, FALSE);
-   void* block = const_cast<OSOCTET*>(data);
-   if (pctxt != nullptr && rtMemHeapCheckPtr(&pctxt->memHeap, block)) rtMemHeapFreePtr(&pctxt->memHeap, block);
-}
-
 bool asn1dataIsXmlText(const ASN1OpenType& object)
 {
    OSUINT32 i = 0;
@@ -105,11 +97,10 @@ bool asn1dataTakeXmlForm(ASN1XERTypeHandler* forms, ASN1OpenType& object)
    return true;
 }
 
-int asn1dataTakeValueRead(ASN1CTXT* pctxt, ASN1XERTypeHandler* forms, const ASN1OpenType& object)
+// The one place where the failure of a value read in place is raised.
+int asn1dataRaiseValueRead(ASN1CTXT* pctxt, int status)
 {
-   int status = 0;
-   if (forms == nullptr || !forms->openTypes().take(&object, ASN1XEROpenTypes::ValueRead, &status)) return 0;
-   return status == 0 ? 1 : LOG_ASN1ERR(pctxt, status);
+   return LOG_ASN1ERR(pctxt, status);
 }
 
 // asn1dataXerObjectValue

@@ -369,7 +369,13 @@ int asn1dataTableEncode(ASN1CTXT* pctxt, Asn1TObject& object, Enc enc, Dec dec)
 // done, so that writing XML text leaves the caller's record as it was; the
 // text loses its mark (xerMarkXmlText) and, taken from pctxt's heap for this
 // one encoding, goes back to it (repeated encodings would grow the heap).
-void asn1dataDropXmlText(ASN1CTXT* pctxt, const OSOCTET* data);
+inline void asn1dataDropXmlText(ASN1CTXT* pctxt, const OSOCTET* data)
+{
+   if (data == nullptr || !xerIsMarkedXmlText(data)) return;
+   xerMarkXmlText(data, FALSE);
+   void* block = const_cast<OSOCTET*>(data);
+   if (pctxt != nullptr && rtMemHeapCheckPtr(&pctxt->memHeap, block)) rtMemHeapFreePtr(&pctxt->memHeap, block);
+}
 
 class asn1dataOpenTypeRestorer {
 public:
@@ -521,7 +527,16 @@ bool asn1dataTakeXmlForm(ASN1XERTypeHandler* forms, ASN1OpenType& object);
 // was and holds its record and octets, 0 when it was not (forms null, or the
 // value was captured), or the failure the reader entered, recorded in pctxt
 // here, where a failure of a value read in place is raised.
-int asn1dataTakeValueRead(ASN1CTXT* pctxt, ASN1XERTypeHandler* forms, const ASN1OpenType& object);
+#if defined(__GNUC__)
+__attribute__((cold))
+#endif
+int asn1dataRaiseValueRead(ASN1CTXT* pctxt, int status);
+inline int asn1dataTakeValueRead(ASN1CTXT* pctxt, ASN1XERTypeHandler* forms, const ASN1OpenType& object)
+{
+   int status = 0;
+   if (forms == nullptr || !forms->openTypes().take(&object, ASN1XEROpenTypes::ValueRead, &status)) return 0;
+   return status == 0 ? 1 : asn1dataRaiseValueRead(pctxt, status);
+}
 
 // XER decode: `record`, read from XML, becomes object.decoded, and the open
 // type holds its BER encoding (`enc`) instead of the text, in a block of its

@@ -30,14 +30,15 @@
 
 #include <stddef.h>
 
-#include <vector>
-
 #include "asn1type.h"
 
 class EXTERNRT ASN1XEROpenTypes {
 public:
    // What an entry says the open type holds.
    enum Form { XmlText = 1, ValueRead = 2 };
+
+   ASN1XEROpenTypes() = default;
+   ~ASN1XEROpenTypes();
 
    // The open type holds the captured XML text of a value.
    void noteXmlText(ASN1OpenType* holder) { add(holder, XmlText, 0); }
@@ -49,27 +50,32 @@ public:
 
    // Takes the first entry of holder in the given form that was not taken
    // yet: true when there was one (its status in *status, when given).
-   bool take(const ASN1OpenType* holder, Form form, int* status = nullptr);
+   bool take(const ASN1OpenType* holder, Form form, int* status = nullptr)
+   {
+      Entry* e = find(holder, form);
+      if (e == nullptr) return false;
+      e->taken = true;
+      if (status != nullptr) *status = e->status;
+      return true;
+   }
 
    // Where the next entry goes, for release.
-   size_t mark() const { return mEntries.size(); }
+   size_t mark() const { return mSize; }
    // The entries from `mark` on are removed. Of the XML text among them that
    // no table took, blank text leaves an empty open type; anything else is
    // ASN1ERR_NOT_SUPPORTED (returned), so that no record keeps XML text
    // where BER octets belong.
    int release(size_t mark)
    {
-      if (mark >= mEntries.size()) return 0;
+      if (mark >= mSize) return 0;
       return releaseFrom(mark);
    }
    // The entries from `mark` on are removed, nothing refused (a value that
    // failed: its records are gone).
    void drop(size_t mark)
    {
-      if (mark < mEntries.size()) pop(mark);
+      if (mark < mSize) pop(mark);
    }
-   // Every entry removed, nothing refused (a decode starts).
-   void clear();
 
 private:
    struct Entry {
@@ -78,18 +84,43 @@ private:
       OSUINT8 form;
       bool taken;
    };
-   // Entries up to this count are found by a scan, without index.
+   // Entries up to this count live in the record itself and are found by a
+   // scan, without index.
    static const size_t kScan = 16;
 
-   void add(ASN1OpenType* holder, Form form, int status);
+   ASN1XEROpenTypes(const ASN1XEROpenTypes&) = delete;
+   ASN1XEROpenTypes& operator=(const ASN1XEROpenTypes&) = delete;
+
+   Entry* find(const ASN1OpenType* holder, Form form)
+   {
+      if (mSlots == nullptr) {
+         for (size_t i = 0; i < mSize; ++i) {
+            Entry& e = mEntries[i];
+            if (e.holder == holder && e.form == form && !e.taken) return &e;
+         }
+         return nullptr;
+      }
+      return findIndexed(holder, form);
+   }
+   void add(ASN1OpenType* holder, Form form, int status)
+   {
+      if (mSize < mCapacity && mSlots == nullptr) mEntries[mSize++] = Entry{holder, status, static_cast<OSUINT8>(form), false};
+      else addIndexed(holder, form, status);
+   }
+   Entry* findIndexed(const ASN1OpenType* holder, Form form);
+   void addIndexed(ASN1OpenType* holder, Form form, int status);
    int releaseFrom(size_t mark);
    void pop(size_t mark);
    size_t slotOf(const ASN1OpenType* holder) const;
    void index(size_t entry);
    void reindex();
 
-   std::vector<Entry> mEntries;
-   std::vector<OSUINT32> mSlots;   // 1 + the entry's index; 0: empty; no slots: no index
+   Entry mInline[kScan];
+   Entry* mEntries = mInline;      // the entries in the order of entry
+   size_t mSize = 0;
+   size_t mCapacity = kScan;
+   OSUINT32* mSlots = nullptr;     // 1 + the entry's index; 0: empty; null: no index
+   size_t mSlotCount = 0;          // a power of two
 };
 
 #endif

@@ -32,7 +32,7 @@ OSBOOL xerIsBerForm(const char* const* attrs)
 
 ASN1XERTypeHandler::ASN1XERTypeHandler()
    : mpCurrHandler(nullptr), mText(), mElemName(""), mLastRow(0), mReqCount(0), mSeen(0), mValueKind(XERV_NESTED),
-     mValueElem(FALSE), mExtElem(false), mpOpenTypes(nullptr), mOpenTypesMark(0), mElementReader(nullptr),
+     mValueElem(FALSE), mExtElem(false), mpOpenTypes(nullptr), mOpenTypesMark(0), mpOwnOpenTypes(nullptr), mElementReader(nullptr),
      mpElementRecord(nullptr), mObjectDepth(0), mpNestedType(nullptr)
 {
    memset(&mText, 0, sizeof mText);
@@ -42,38 +42,42 @@ ASN1XERTypeHandler::ASN1XERTypeHandler()
 ASN1XERTypeHandler::~ASN1XERTypeHandler()
 {
    releaseText();
+   delete mpOwnOpenTypes;
 }
 
 int ASN1XERTypeHandler::decodeDocument(ASN1MessageBufferIF& msgBuf)
 {
    ASN1XERDecodeBuffer* xbuf = dynamic_cast<ASN1XERDecodeBuffer*>(&msgBuf);
    if (xbuf == nullptr) return ASN1ERR_NOT_SUPPORTED;
-   // The decode's own record of open types.
-   if (mpOwnOpenTypes == nullptr) mpOwnOpenTypes.reset(new ASN1XEROpenTypes());
-   mpOpenTypes = mpOwnOpenTypes.get();
-   mpOpenTypes->clear();
+   // The record of the open types of this decode, for the handlers nested
+   // in it; the handler is left as it was found.
+   ASN1XEROpenTypes openTypes;
+   ASN1XEROpenTypes* const outer = mpOpenTypes;
+   mpOpenTypes = &openTypes;
    init(0);
    OSXMLReader* reader = saxCreateXmlReader(msgBuf.getContext(), this, this);
    int stat = 0;
    try {
       stat = xbuf->decodeXML(reader);
+      // A document of a list of open types: no table reads their XML.
+      if (stat == 0) refuseXmlTexts();
    }
    catch (...) {
       reader->release();
       releaseText();
+      mpOpenTypes = outer;
       throw;
    }
    reader->release();
    releaseText();
-   // A document of a list of open types: no table reads their XML.
-   if (stat == 0) refuseXmlTexts();
+   mpOpenTypes = outer;
    return stat;
 }
 
 void ASN1XERTypeHandler::useOwnOpenTypes()
 {
-   if (mpOwnOpenTypes == nullptr) mpOwnOpenTypes.reset(new ASN1XEROpenTypes());
-   mpOpenTypes = mpOwnOpenTypes.get();
+   if (mpOwnOpenTypes == nullptr) mpOwnOpenTypes = new ASN1XEROpenTypes();
+   mpOpenTypes = mpOwnOpenTypes;
 }
 
 void ASN1XERTypeHandler::releaseOpenTypes()
@@ -140,6 +144,12 @@ void ASN1XERTypeHandler::resetHandler(int level, ASN1CTXT* pctxt)
    mValueKind = XERV_NESTED;
    mValueElem = FALSE;
    mExtElem = false;
+   // A handler started on its own (outside decodeDocument and the reader of
+   // values in place) keeps a record of its own.
+   if (level == 0 && (mpOpenTypes == nullptr || mpOpenTypes == mpOwnOpenTypes)) {
+      useOwnOpenTypes();
+      mpOpenTypes->drop(0);
+   }
    mOpenTypesMark = mpOpenTypes != nullptr ? mpOpenTypes->mark() : 0;
    mElementReader = nullptr;
    mpElementRecord = nullptr;

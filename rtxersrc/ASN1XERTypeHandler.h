@@ -106,8 +106,9 @@ public:
    // (0 after a clean decode); -99 when msgBuf is not an ASN1XERDecodeBuffer.
    int decodeDocument(ASN1MessageBufferIF& msgBuf);
    // What the open types of this decode hold (ASN1XEROpenTypes): the record
-   // of the top-level decode, shared by the handlers nested in it; a handler
-   // driven on its own makes one of its own on first use.
+   // of the top-level decode (decodeDocument), shared by the handlers nested
+   // in it; a handler started at level 0 outside such a decode makes one of
+   // its own.
    ASN1XEROpenTypes& openTypes()
    {
       if (mpOpenTypes == nullptr) useOwnOpenTypes();
@@ -196,7 +197,7 @@ protected:
    void nest(ASN1XERTypeHandler* handler)
    {
       handler->mObjectDepth = mObjectDepth;
-      handler->mpOpenTypes = &openTypes();
+      handler->mpOpenTypes = mpOpenTypes;
       handler->init(1);
       mpCurrHandler = handler;
       mpNestedType = handler;
@@ -306,7 +307,7 @@ private:
    std::unique_ptr<ASN1XERSAXDecodeHandler> mpObjectValue;   // reader of open types in place
    ASN1XEROpenTypes* mpOpenTypes;     // the decode's record of open types
    size_t mOpenTypesMark;             // its entries when this handler's value started
-   std::unique_ptr<ASN1XEROpenTypes> mpOwnOpenTypes;   // the record of a decode of this handler's own
+   ASN1XEROpenTypes* mpOwnOpenTypes;  // the record of a handler started on its own, owned
    ElementValueReader mElementReader;  // reader of list elements, set by the parent
    void* mpElementRecord;              // the parent's record, for it
    int mObjectDepth;                  // values read in place around this one
