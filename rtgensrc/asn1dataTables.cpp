@@ -22,8 +22,8 @@ OSINT64 asn1dataLocateValue(const ASN1CTXT* pctxt, const Asn1TObject& object)
    return -1;
 }
 
-int asn1dataTableValueFailed(ASN1CTXT* pctxt, Asn1TObject& object, int stat, const char* name,
-                                    const char* type, OSINT32 index)
+int asn1dataTableValueFailed(ASN1CTXT* pctxt, Asn1TObject& object, int stat, const char* name, const char* type,
+                             OSINT32 index)
 {
    object.decoded = nullptr;
    if (pctxt->flags & ASN1LENIENT) {
@@ -103,20 +103,15 @@ int asn1dataRaiseValueRead(ASN1CTXT* pctxt, int status)
    return LOG_ASN1ERR(pctxt, status);
 }
 
-// asn1dataXerObjectValue
-
 asn1dataXerObjectValue::~asn1dataXerObjectValue()
 {
    dropControl();
 }
 
-// The reader of holder's value through `object` (the information object
-// of the value, passed back to the functions; null when the identifier is
-// unknown), set up on owner's reader (made on first use). Null when there
-// is nothing to read in place: no control object for the object's type
 ASN1XERSAXDecodeHandler* asn1dataXerObjectValue::begin(ASN1MessageBufferIF& msgBuf, ASN1XERTypeHandler& owner,
-                                                       Asn1TObject& holder, bool noteXml, void* object, MakeRecord makeRecord,
-                                                       Make make, Drop drop, Encode enc, Decode dec)
+                                                       Asn1TObject& holder, bool noteXml, void* object,
+                                                       MakeRecord makeRecord, Make make, Drop drop, Encode enc,
+                                                       Decode dec)
 {
    ASN1CTXT* pctxt = msgBuf.getCtxtPtr();
    if (pctxt == nullptr) return nullptr;

@@ -4,7 +4,8 @@
 //
 // Both steps switch the context's buffer to the value and back: the caller's
 // message buffer and the decoder flags are saved first and restored on every
-// path, success or failure.
+// path, success or failure. What is no template (the XER reader of values in
+// place, the text forms of open types) is in asn1dataTables.cpp.
 #ifndef ASN1DATATABLES_H
 #define ASN1DATATABLES_H
 
@@ -239,6 +240,9 @@ OSINT64 asn1dataLocateValue(const ASN1CTXT* pctxt, const Asn1TObject& object);
 // component holding them (element `index` of it, for a list of values; else
 // -1) are added to the error path. Returns 0 or stat.
 // (Kept out of line: the decoders that succeed carry none of it.)
+#if defined(__GNUC__)
+__attribute__((cold))
+#endif
 int asn1dataTableValueFailed(ASN1CTXT* pctxt, Asn1TObject& object, int stat, const char* name, const char* type,
                              OSINT32 index);
 

@@ -2,8 +2,6 @@
 
 #include <string.h>
 
-#include <algorithm>
-
 #include "asn1ber.h"
 #include "rtList.h"
 #include "rtMemHeap.h"

@@ -280,14 +280,16 @@ private:
    ASN1XERTypeHandler(const ASN1XERTypeHandler&) = delete;
    ASN1XERTypeHandler& operator=(const ASN1XERTypeHandler&) = delete;
 
+   // The record of a handler started on its own; the release of this
+   // handler's entries (refuseXmlTexts), a failure thrown.
+   void useOwnOpenTypes();
+   void releaseOpenTypes();
+
    // Most collected texts (numbers, times, identifiers, names) fit in the
    // handler itself; a longer one moves to the context's heap. Storage of the
    // heap given back when a handler ends is not reused by the heap until its
    // chunk is done, so a collector per handler there would leave a dead block
    // in the decoded value for every element of a document.
-   void useOwnOpenTypes();
-   void releaseOpenTypes();
-
    void useInlineText()
    {
       mText.buffer = mInlineText;
