@@ -4,7 +4,8 @@
 //
 // Both steps switch the context's buffer to the value and back: the caller's
 // message buffer and the decoder flags are saved first and restored on every
-// path, success or failure.
+// path, success or failure. What is no template (the XER reader of values in
+// place, the text forms of open types) is in asn1dataTables.cpp.
 #ifndef ASN1DATATABLES_H
 #define ASN1DATATABLES_H
 
@@ -231,22 +232,7 @@ inline void asn1dataTakeBack(ASN1CTXT* pctxt, const ASN1ErrInfo& saved)
 // segments). A candidate is compared on its first and last octets only
 // (kLocateProbe each), so that the search stays linear in the buffer
 // whatever the octets: the offset is for the message, not for a decision.
-inline OSINT64 asn1dataLocateValue(const ASN1CTXT* pctxt, const Asn1TObject& object)
-{
-   const OSUINT32 kLocateProbe = 32;
-   const ASN1BUFFER& b = pctxt->buffer;
-   const OSUINT32 end = b.byteIndex < b.size ? b.byteIndex : b.size;
-   if (b.data == nullptr || object.data == nullptr || object.numocts == 0 || object.numocts > end) return -1;
-   if (object.data >= b.data && object.data + object.numocts <= b.data + end) return object.data - b.data;
-   const OSUINT32 n = object.numocts;
-   const OSUINT32 probe = n < kLocateProbe ? n : kLocateProbe;
-   for (OSUINT32 at = end - n + 1; at-- > 0;) {
-      if (b.data[at] == object.data[0] && memcmp(b.data + at, object.data, probe) == 0 &&
-          memcmp(b.data + at + n - probe, object.data + n - probe, probe) == 0)
-         return at;
-   }
-   return -1;
-}
+OSINT64 asn1dataLocateValue(const ASN1CTXT* pctxt, const Asn1TObject& object);
 
 // The failure of an open type's value (asn1dataTableDecodeIn): under
 // ASN1LENIENT it is taken back and the value keeps its octets (as for an
@@ -255,26 +241,10 @@ inline OSINT64 asn1dataLocateValue(const ASN1CTXT* pctxt, const Asn1TObject& obj
 // -1) are added to the error path. Returns 0 or stat.
 // (Kept out of line: the decoders that succeed carry none of it.)
 #if defined(__GNUC__)
-__attribute__((noinline, cold))
+__attribute__((cold))
 #endif
-inline int asn1dataTableValueFailed(ASN1CTXT* pctxt, Asn1TObject& object, int stat, const char* name,
-                                    const char* type, OSINT32 index)
-{
-   object.decoded = nullptr;
-   if (pctxt->flags & ASN1LENIENT) {
-      // Only the first failure is recorded: a status other than this one was
-      // there before the value and stays; this one came with it and goes.
-      ASN1ErrInfo before = pctxt->errInfo;
-      if (before.status == stat) before.status = 0;
-      asn1dataTakeBack(pctxt, before);
-      return 0;
-   }
-   const OSINT64 at = asn1dataLocateValue(pctxt, object);
-   rtErrPathAdd(pctxt, stat, ASN1EP_BUFFER, nullptr, -1, nullptr, at);
-   if (index < 0) return rtErrPathAdd(pctxt, stat, ASN1EP_COMPONENT, name, -1, type, at);
-   rtErrPathAdd(pctxt, stat, ASN1EP_COMPONENT, nullptr, index, type, at);
-   return rtErrPathAdd(pctxt, stat, ASN1EP_COMPONENT, name, -1, nullptr, -1);
-}
+int asn1dataTableValueFailed(ASN1CTXT* pctxt, Asn1TObject& object, int stat, const char* name, const char* type,
+                             OSINT32 index);
 
 // The table post-decoder's step for one value: asn1dataTableDecode, and on
 // failure asn1dataTableValueFailed. `name` and `type` are the component's.
@@ -477,52 +447,12 @@ bool asn1dataHoldsDer(ASN1CTXT* pctxt, Asn1TObject& object, Enc enc)
 // which XER writes either as the value's XML or as hexadecimal octets) is XML:
 // the first non-blank character is '<', no control characters but TAB, LF
 // and CR.
-inline bool asn1dataIsXmlText(const ASN1OpenType& object)
-{
-   OSUINT32 i = 0;
-   while (i < object.numocts && (object.data[i] == ' ' || object.data[i] == '\t' || object.data[i] == '\n' ||
-                                 object.data[i] == '\r'))
-      ++i;
-   if (i == object.numocts || object.data[i] != '<') return false;
-   for (OSUINT32 k = i; k < object.numocts; ++k)
-      if ((object.data[k] < 0x20 && object.data[k] != '\t' && object.data[k] != '\n' && object.data[k] != '\r') ||
-          object.data[k] == 0x7F)
-         return false;
-   return true;
-}
+bool asn1dataIsXmlText(const ASN1OpenType& object);
 
 // XER: hexadecimal text (white space ignored) turned into octets in pctxt's
 // heap, replacing the text the open type holds. 0, ASN1ERR_INVALID_HEX or
 // ASN1ERR_NO_MEMORY.
-inline int asn1dataHexTextToOctets(ASN1CTXT* pctxt, ASN1OpenType& object)
-{
-   OSUINT32 digits = 0;
-   for (OSUINT32 i = 0; i < object.numocts; ++i) {
-      OSOCTET c = object.data[i];
-      if (c == ' ' || c == '\t' || c == '\n' || c == '\r') continue;
-      if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'))) return ASN1ERR_INVALID_HEX;
-      ++digits;
-   }
-   if (digits % 2 != 0) return ASN1ERR_INVALID_HEX;
-   OSOCTET* out = nullptr;
-   if (digits > 0) {
-      out = static_cast<OSOCTET*>(ASN1MALLOC(pctxt, digits / 2));
-      if (out == nullptr) return ASN1ERR_NO_MEMORY;
-   }
-   OSUINT32 n = 0;
-   bool high = true;
-   for (OSUINT32 i = 0; i < object.numocts; ++i) {
-      OSOCTET c = object.data[i];
-      if (c == ' ' || c == '\t' || c == '\n' || c == '\r') continue;
-      OSOCTET v = static_cast<OSOCTET>(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
-      if (high) out[n] = static_cast<OSOCTET>(v << 4);
-      else out[n++] |= v;
-      high = !high;
-   }
-   object.numocts = n;
-   object.data = out;
-   return 0;
-}
+int asn1dataHexTextToOctets(ASN1CTXT* pctxt, ASN1OpenType& object);
 
 // XER encode: object.decoded written as an XML fragment through the control
 // object that `make` builds (destroyed with `drop`); the text, in pctxt's
@@ -590,19 +520,26 @@ int asn1dataTableXmlEncode(ASN1CTXT* pctxt, Asn1TObject& object, Make make, Drop
 }
 
 // XER decode: whether the open type `object` was read in the XML form (its
-// holder noted by the SAX handler `forms`; without a handler every open type
-// counts as XML text, which is how the capture leaves it). Blank text is no
-// value: the open type becomes empty and false is returned.
-inline bool asn1dataTakeXmlForm(ASN1XERTypeHandler* forms, ASN1OpenType& object)
+// entry taken from the record of the decode that the SAX handler `forms`
+// belongs to; without a handler every open type counts as XML text, which
+// is how the capture leaves it). Blank text is no value: the open type
+// becomes empty and false is returned.
+bool asn1dataTakeXmlForm(ASN1XERTypeHandler* forms, ASN1OpenType& object);
+
+// XER decode: whether the value of `object` was read in place (its entry
+// taken from the record of the decode that `forms` belongs to): 1 when it
+// was and holds its record and octets, 0 when it was not (forms null, or the
+// value was captured), or the failure the reader entered, recorded in pctxt
+// here, where a failure of a value read in place is raised.
+#if defined(__GNUC__)
+__attribute__((cold))
+#endif
+int asn1dataRaiseValueRead(ASN1CTXT* pctxt, int status);
+inline int asn1dataTakeValueRead(ASN1CTXT* pctxt, ASN1XERTypeHandler* forms, const ASN1OpenType& object)
 {
-   if (forms != nullptr && !forms->takeXmlText(&object)) return false;
-   if (object.numocts == 0 || object.data == nullptr ||
-       xerIsWhiteSpace(reinterpret_cast<const char*>(object.data), object.numocts)) {
-      object.numocts = 0;
-      object.data = nullptr;
-      return false;
-   }
-   return true;
+   int status = 0;
+   if (forms == nullptr || !forms->openTypes().take(&object, ASN1XEROpenTypes::ValueRead, &status)) return 0;
+   return status == 0 ? 1 : asn1dataRaiseValueRead(pctxt, status);
 }
 
 // XER decode: `record`, read from XML, becomes object.decoded, and the open
@@ -692,8 +629,9 @@ int asn1dataTableXmlDecode(ASN1CtxtPtr& ctxt, Asn1TObject& object, bool xmlText,
 // straight to the control object, which checks them as a decode of the
 // captured text would (asn1dataTableXmlDecode), and when the value's element
 // ends the record becomes the open type's value and BER octets
-// (asn1dataHoldRecord). The holder is then noted on the record's handler
-// (noteValueRead), so that the post-decoder leaves it as it is.
+// (asn1dataHoldRecord). The value is then entered in the decode's record
+// (ASN1XEROpenTypes::noteValueRead), so that the post-decoder leaves it as
+// it is (asn1dataTakeValueRead).
 //
 // An OCTET STRING CONTAINING the value (an extension's extnValue) may hold
 // its octets in hexadecimal instead: given `dec`, this reader also reads that
@@ -706,12 +644,13 @@ int asn1dataTableXmlDecode(ASN1CtxtPtr& ctxt, Asn1TObject& object, bool xmlText,
 // decoder. Text after the value's element, or a second element, is -35, as a
 // reader of the captured text would find.
 //
-// A value that fails is not raised at once: the rest of the open type's
-// element is passed over and the failure is noted with the holder, for the
-// post-decoder to raise when the record ends, as it would raise the failure
-// of captured text; so a document that also breaks off later reports what it
-// reported before. The context's error information stays as it was until
-// then. Values read in place inside values count towards the decoder
+// A value that fails is not raised at once: whatever it raised is caught
+// here, the rest of the open type's element is passed over, and the failure
+// is entered with the open type in the decode's record (what the value
+// entered itself is dropped), for the post-decoder to raise when the record
+// ends, as it would raise the failure of captured text; so a document that
+// also breaks off later reports what it reported before. The context's error
+// information stays as it was until then. Values read in place inside values count towards the decoder
 // nesting limit (-99 beyond it).
 class asn1dataXerObjectValue : public ASN1XERSAXDecodeHandler {
 public:
@@ -722,297 +661,39 @@ public:
    typedef int (*Decode)(void* object, ASN1CTXT* pctxt, Asn1TObject& value);
 
    explicit asn1dataXerObjectValue(ASN1XERTypeHandler& owner) : owner_(owner) {}
-   ~asn1dataXerObjectValue() override { dropControl(); }
+   ~asn1dataXerObjectValue() override;
 
    // The reader of holder's value through `object` (the information object
    // of the value, passed back to the functions; null when the identifier is
    // unknown), set up on owner's reader (made on first use). Null when there
    // is nothing to read in place: no control object for the object's type
-   // and no hexadecimal form (dec null). noteXml: captured text is noted on
-   // owner as XML text (noteXmlText).
+   // and no hexadecimal form (dec null). noteXml: captured text is entered
+   // in the decode's record as XML text (noteXmlText).
    static ASN1XERSAXDecodeHandler* begin(ASN1MessageBufferIF& msgBuf, ASN1XERTypeHandler& owner,
                                          Asn1TObject& holder, bool noteXml, void* object, MakeRecord makeRecord,
-                                         Make make, Drop drop, Encode enc, Decode dec)
-   {
-      ASN1CTXT* pctxt = msgBuf.getCtxtPtr();
-      if (pctxt == nullptr) return nullptr;
-      const ASN1ErrInfo errInfo = pctxt->errInfo;
-      void* record = object != nullptr ? makeRecord(object, pctxt) : nullptr;
-      ASN1CType* control = record != nullptr ? make(object, msgBuf, record) : nullptr;
-      ASN1XERTypeHandler* handler = dynamic_cast<ASN1XERTypeHandler*>(control);
-      if (handler == nullptr) {
-         if (control != nullptr) drop(object, control);
-         if (record != nullptr) rtMemHeapFreePtr(&pctxt->memHeap, record);
-         control = nullptr;
-         record = nullptr;
-         if (dec == nullptr) return nullptr;
-      }
-      asn1dataXerObjectValue* reader = static_cast<asn1dataXerObjectValue*>(owner.objectValueReader());
-      if (reader == nullptr) {
-         reader = new asn1dataXerObjectValue(owner);
-         owner.setObjectValueReader(reader);
-      }
-      reader->dropControl();
-      reader->capture_.reset();
-      reader->msgBuf_ = &msgBuf;
-      reader->holder_ = &holder;
-      reader->noteXml_ = noteXml;
-      reader->object_ = object;
-      reader->record_ = record;
-      reader->control_ = control;
-      reader->handler_ = handler;
-      reader->drop_ = drop;
-      reader->enc_ = enc;
-      reader->dec_ = dec;
-      reader->mode_ = Waiting;
-      reader->errInfo_ = errInfo;
-      reader->text_.clear();
-      return reader;
-   }
+                                         Make make, Drop drop, Encode enc, Decode dec);
 
    void startElement(const char* uri, const char* localname, const char* qname,
-                     const char* const* attrs) override
-   {
-      switch (mode_) {
-      case Capture:
-         capture_->startElement(uri, localname, qname, attrs);
-         return;
-      case Waiting: {
-         if (handler_ == nullptr) {
-            // No control object to read it: captured, for the post-decoder.
-            toCapture();
-            capture_->startElement(uri, localname, qname, attrs);
-            return;
-         }
-         // The value's element: from here on the control object reads it.
-         const int depth = owner_.getObjectDepth() + 1;
-         if (depth + static_cast<int>(msgBuf_->getCtxtPtr()->depth) > ASN1DATA_MAX_DEPTH) {
-            fail(ASN1ERR_NOT_SUPPORTED);
-            break;
-         }
-         mode_ = Direct;
-         try {
-            handler_->init(0);
-            handler_->setObjectDepth(depth);
-            handler_->startElement(uri, localname, qname, attrs);
-         }
-         catch (...) {
-            failed();
-         }
-         break;
-      }
-      case Direct:
-         try {
-            handler_->startElement(uri, localname, qname, attrs);
-         }
-         catch (...) {
-            failed();
-         }
-         break;
-      case Hex:
-         fail(ASN1ERR_INVALID_HEX);   // an element in hexadecimal text
-         break;
-      case Done:
-         fail(ASN1ERR_XML_STATE);   // a second element
-         break;
-      case Failed:
-         break;
-      }
-      ++mLevel;
-   }
-
-   void characters(const char* chars, unsigned int length) override
-   {
-      switch (mode_) {
-      case Capture:
-         capture_->characters(chars, length);
-         return;
-      case Waiting:
-         // A carriage return (a character reference) is captured as one, which
-         // neither XML nor hexadecimal text may start with: the capture decides.
-         if (memchr(chars, '\r', length) != nullptr) break;
-         if (xerIsBlankText(chars, length)) {
-            text_.append(chars, length);
-            return;
-         }
-         if (dec_ != nullptr) {
-            // Hexadecimal octets.
-            mode_ = Hex;
-            dropControl();
-            dropRecord();
-            text_.append(chars, length);
-            return;
-         }
-         break;   // text before an element
-      case Direct:
-         try {
-            handler_->characters(chars, length);
-         }
-         catch (...) {
-            failed();
-         }
-         return;
-      case Hex:
-         // As in the capture, a carriage return is no hexadecimal text.
-         if (memchr(chars, '\r', length) != nullptr) fail(ASN1ERR_INVALID_HEX);
-         else text_.append(chars, length);
-         return;
-      case Done:
-         // Only white space may follow the value's element.
-         if (!xerIsBlankText(chars, length) || memchr(chars, '\r', length) != nullptr) fail(ASN1ERR_XML_STATE);
-         return;
-      case Failed:
-         return;
-      }
-      toCapture();
-      capture_->characters(chars, length);
-   }
-
-   void endElement(const char* uri, const char* localname, const char* qname) override
-   {
-      switch (mode_) {
-      case Capture:
-         capture_->endElement(uri, localname, qname);
-         return;
-      case Waiting:
-         // The open type's element ends without a value element.
-         toCapture();
-         capture_->endElement(uri, localname, qname);
-         return;
-      case Direct:
-         --mLevel;
-         try {
-            handler_->endElement(uri, localname, qname);
-            // The value's element is complete: what a decode of the value as
-            // a document checks last.
-            if (mLevel == mStartLevel) handler_->refuseXmlTexts();
-         }
-         catch (...) {
-            failed();
-            return;
-         }
-         if (mLevel == mStartLevel) finish();
-         return;
-      case Hex:
-         finishHex();
-         if (mode_ == Done) owner_.noteValueRead(holder_);
-         mState = XEREND;
-         return;
-      case Done:
-         // The open type's own element: the value is complete.
-         owner_.noteValueRead(holder_);
-         mState = XEREND;
-         return;
-      case Failed:
-         if (mLevel == mStartLevel) mState = XEREND;   // the open type's own element
-         else --mLevel;
-         return;
-      }
-   }
+                     const char* const* attrs) override;
+   void characters(const char* chars, unsigned int length) override;
+   void endElement(const char* uri, const char* localname, const char* qname) override;
 
 private:
+   // Where the value stands: before its element (white space only so far),
+   // read by the control object, read as hexadecimal text, complete, failed
+   // (the rest is passed over), or captured as text for the post-decoder.
    enum Mode { Waiting, Direct, Hex, Done, Failed, Capture };
 
    asn1dataXerObjectValue(const asn1dataXerObjectValue&) = delete;
    asn1dataXerObjectValue& operator=(const asn1dataXerObjectValue&) = delete;
 
-   void dropControl()
-   {
-      if (control_ != nullptr) drop_(object_, control_);
-      control_ = nullptr;
-      handler_ = nullptr;
-   }
-
-   void dropRecord()
-   {
-      if (record_ != nullptr) rtMemHeapFreePtr(&msgBuf_->getCtxtPtr()->memHeap, record_);
-      record_ = nullptr;
-   }
-
-   // The rest of the open type is captured as text, for the post-decoder.
-   void toCapture()
-   {
-      dropControl();
-      dropRecord();
-      capture_.reset(new ASN1CXerOpenType(*msgBuf_, *holder_));
-      capture_->init(mStartLevel);
-      mode_ = Capture;
-      if (noteXml_) owner_.noteXmlText(holder_);
-      if (!text_.empty()) capture_->characters(text_.data(), static_cast<unsigned int>(text_.size()));
-   }
-
-   void finish()
-   {
-      dropControl();
-      void* record = record_;
-      record_ = nullptr;
-      Encode enc = enc_;
-      void* object = object_;
-      int stat = asn1dataHoldRecord(msgBuf_->getCtxtPtr(), *holder_, record,
-                                    [enc, object](ASN1CTXT* c, Asn1TObject& o) { return enc(object, c, o); });
-      if (stat != 0) {
-         fail(stat);
-         return;
-      }
-      mode_ = Done;   // noted when the open type's element ends
-   }
-
-   // The hexadecimal text becomes the octets, decoded through the object.
-   void finishHex()
-   {
-      ASN1CTXT* pctxt = msgBuf_->getCtxtPtr();
-      ASN1OpenType octets;
-      octets.numocts = static_cast<OSUINT32>(text_.size());
-      octets.data = reinterpret_cast<const OSOCTET*>(text_.data());
-      int stat = asn1dataHexTextToOctets(pctxt, octets);
-      if (stat != 0) {
-         fail(stat);
-         return;
-      }
-      holder_->numocts = octets.numocts;
-      holder_->data = octets.data;
-      holder_->decoded = nullptr;
-      if (object_ != nullptr) {
-         Decode dec = dec_;
-         void* object = object_;
-         stat = asn1dataTableDecodeOctets(pctxt, *holder_,
-                                          [dec, object](ASN1CTXT* c, Asn1TObject& o) { return dec(object, c, o); });
-         if (stat != 0) {
-            fail(stat);
-            return;
-         }
-      }
-      mode_ = Done;
-   }
-
-   // Inside a catch block: the failure of the exception the value raised
-   // (the reader's and other failures carry no status: -35).
-   void failed()
-   {
-      int stat = ASN1ERR_XML_STATE;
-      try {
-         throw;
-      }
-      catch (const OSRTSAXException& e) {
-         if (e.getStatus() != 0) stat = e.getStatus();
-      }
-      catch (...) {
-      }
-      fail(stat);
-   }
-
-   // The value failed: noted with the holder for the post-decoder; the rest
-   // of the open type's element is passed over.
-   void fail(int stat)
-   {
-      if (stat >= 0) stat = ASN1ERR_BAD_VALUE;
-      dropControl();
-      dropRecord();
-      holder_->decoded = nullptr;
-      msgBuf_->getCtxtPtr()->errInfo = errInfo_;
-      owner_.noteValueRead(holder_, stat);
-      mode_ = Failed;
-   }
+   void dropControl();
+   void dropRecord();
+   void toCapture();
+   void finish();
+   void finishHex();
+   void failed();
+   void fail(int stat);
 
    ASN1XERTypeHandler& owner_;
    ASN1MessageBufferIF* msgBuf_ = nullptr;
@@ -1026,6 +707,7 @@ private:
    Encode enc_ = nullptr;
    Decode dec_ = nullptr;
    Mode mode_ = Done;
+   size_t mark_ = 0;   // the entries of the decode's record when the value started
    ASN1ErrInfo errInfo_ = ASN1ErrInfo();   // the context's, when the value started
    std::string text_;   // white space before the value's element, or the hexadecimal text
    std::unique_ptr<ASN1CXerOpenType> capture_;

@@ -2,8 +2,6 @@
 
 #include <string.h>
 
-#include <algorithm>
-
 #include "asn1ber.h"
 #include "rtList.h"
 #include "rtMemHeap.h"
@@ -32,7 +30,7 @@ OSBOOL xerIsBerForm(const char* const* attrs)
 
 ASN1XERTypeHandler::ASN1XERTypeHandler()
    : mpCurrHandler(nullptr), mText(), mElemName(""), mLastRow(0), mReqCount(0), mSeen(0), mValueKind(XERV_NESTED),
-     mValueElem(FALSE), mExtElem(false), mpValueRead(nullptr), mValueReadStatus(0), mElementReader(nullptr),
+     mValueElem(FALSE), mExtElem(false), mpOpenTypes(nullptr), mOpenTypesMark(0), mpOwnOpenTypes(nullptr), mElementReader(nullptr),
      mpElementRecord(nullptr), mObjectDepth(0), mpNestedType(nullptr)
 {
    memset(&mText, 0, sizeof mText);
@@ -42,86 +40,48 @@ ASN1XERTypeHandler::ASN1XERTypeHandler()
 ASN1XERTypeHandler::~ASN1XERTypeHandler()
 {
    releaseText();
+   delete mpOwnOpenTypes;
 }
 
 int ASN1XERTypeHandler::decodeDocument(ASN1MessageBufferIF& msgBuf)
 {
    ASN1XERDecodeBuffer* xbuf = dynamic_cast<ASN1XERDecodeBuffer*>(&msgBuf);
    if (xbuf == nullptr) return ASN1ERR_NOT_SUPPORTED;
+   // The record of the open types of this decode, for the handlers nested
+   // in it; the handler is left as it was found.
+   ASN1XEROpenTypes openTypes;
+   ASN1XEROpenTypes* const outer = mpOpenTypes;
+   mpOpenTypes = &openTypes;
    init(0);
    OSXMLReader* reader = saxCreateXmlReader(msgBuf.getContext(), this, this);
    int stat = 0;
    try {
       stat = xbuf->decodeXML(reader);
+      // A document of a list of open types: no table reads their XML.
+      if (stat == 0) refuseXmlTexts();
    }
    catch (...) {
       reader->release();
       releaseText();
+      mpOpenTypes = outer;
       throw;
    }
    reader->release();
    releaseText();
-   // A document of a list of open types: no table reads their XML.
-   if (stat == 0) refuseXmlTexts();
+   mpOpenTypes = outer;
    return stat;
 }
 
-bool ASN1XERTypeHandler::takeXmlText(const ASN1OpenType* holder)
+void ASN1XERTypeHandler::useOwnOpenTypes()
 {
-   auto it = std::find(mXmlTexts.begin(), mXmlTexts.end(), holder);
-   if (it == mXmlTexts.end()) return false;
-   mXmlTexts.erase(it);
-   return true;
+   if (mpOwnOpenTypes == nullptr) mpOwnOpenTypes = new ASN1XEROpenTypes();
+   mpOpenTypes = mpOwnOpenTypes;
 }
 
-bool ASN1XERTypeHandler::takeValueRead(const ASN1OpenType* holder, int* status)
+void ASN1XERTypeHandler::releaseOpenTypes()
 {
-   if (holder != nullptr && holder == mpValueRead) {
-      mpValueRead = nullptr;
-      *status = mValueReadStatus;
-      return true;
-   }
-   for (auto it = mValuesRead.begin(); it != mValuesRead.end(); ++it) {
-      if (it->holder != holder) continue;
-      *status = it->status;
-      mValuesRead.erase(it);
-      return true;
-   }
-   return false;
-}
-
-void ASN1XERTypeHandler::takeXmlTexts(ASN1XERSAXDecodeHandler* nested)
-{
-   // This handler's reader of values in place notes them here itself.
-   if (nested != nullptr && nested == mpObjectValue.get()) return;
-   // The handler nested last as a type handler needs no look-up of its type.
-   ASN1XERTypeHandler* h = nested != nullptr && nested == static_cast<ASN1XERSAXDecodeHandler*>(mpNestedType)
-      ? mpNestedType
-      : dynamic_cast<ASN1XERTypeHandler*>(nested);
-   if (h == nullptr || h == this) return;
-   if (h->mpValueRead != nullptr) {
-      noteValueRead(h->mpValueRead, h->mValueReadStatus);
-      h->mpValueRead = nullptr;
-   }
-   for (const ValueRead& v : h->mValuesRead) noteValueRead(v.holder, v.status);
-   h->mValuesRead.clear();
-   if (h->mXmlTexts.empty()) return;
-   mXmlTexts.insert(mXmlTexts.end(), h->mXmlTexts.begin(), h->mXmlTexts.end());
-   h->mXmlTexts.clear();
-}
-
-void ASN1XERTypeHandler::refuseXmlTexts()
-{
-   for (ASN1OpenType* holder : mXmlTexts) {
-      if (holder->numocts > 0 && (holder->data == nullptr ||
-                                  !xerIsWhiteSpace(reinterpret_cast<const char*>(holder->data), holder->numocts)))
-         throwSAXException(ASN1ERR_NOT_SUPPORTED, nullptr, 0);
-      holder->numocts = 0;
-      holder->data = nullptr;
-   }
-   mXmlTexts.clear();
-   mpValueRead = nullptr;
-   mValuesRead.clear();
+   const int stat = mpOpenTypes->release(mOpenTypesMark);
+   if (stat != 0) throwSAXException(stat, nullptr, 0);
 }
 
 bool ASN1XERTypeHandler::startExtElem(const char* qName)
@@ -182,9 +142,13 @@ void ASN1XERTypeHandler::resetHandler(int level, ASN1CTXT* pctxt)
    mValueKind = XERV_NESTED;
    mValueElem = FALSE;
    mExtElem = false;
-   mXmlTexts.clear();
-   mpValueRead = nullptr;
-   mValuesRead.clear();
+   // A handler started on its own (outside decodeDocument and the reader of
+   // values in place) keeps a record of its own.
+   if (level == 0 && (mpOpenTypes == nullptr || mpOpenTypes == mpOwnOpenTypes)) {
+      useOwnOpenTypes();
+      mpOpenTypes->drop(0);
+   }
+   mOpenTypesMark = mpOpenTypes != nullptr ? mpOpenTypes->mark() : 0;
    mElementReader = nullptr;
    mpElementRecord = nullptr;
    if (mText.ctxt != pctxt) {

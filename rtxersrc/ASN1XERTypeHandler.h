@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "ASN1CXerOpenType.h"
+#include "ASN1XEROpenTypes.h"
 #include "asn1XerCppTypes.h"
 #include "rtMemBuf.h"
 
@@ -104,39 +105,37 @@ public:
    // handlers pass to the caller. Returns the status recorded in the context
    // (0 after a clean decode); -99 when msgBuf is not an ASN1XERDecodeBuffer.
    int decodeDocument(ASN1MessageBufferIF& msgBuf);
-   // Open types read in the XML form hold the captured text until an object
-   // table turns it into a value. The handler that starts such an open type
-   // notes its holder; a constructed component's notes pass to its parent when
-   // it ends. takeXmlText removes the note of one holder and tells whether
-   // there was one.
-   void noteXmlText(ASN1OpenType* holder) { mXmlTexts.push_back(holder); }
-   bool takeXmlText(const ASN1OpenType* holder);
-   // Any notes left when a value ends are XML no table could read: blank
-   // text becomes an empty open type, anything else fails with
-   // ASN1ERR_NOT_SUPPORTED (thrown), so that no record keeps XML text where
-   // BER octets belong.
-   void refuseXmlTexts();
+   // What the open types of this decode hold (ASN1XEROpenTypes): the record
+   // of the top-level decode (decodeDocument), shared by the handlers nested
+   // in it; a handler started at level 0 outside such a decode makes one of
+   // its own.
+   ASN1XEROpenTypes& openTypes()
+   {
+      if (mpOpenTypes == nullptr) useOwnOpenTypes();
+      return *mpOpenTypes;
+   }
+   // A handler that reads a value in place inside another's decode shares
+   // that decode's record (set before init).
+   void setOpenTypes(ASN1XEROpenTypes* openTypes) { mpOpenTypes = openTypes; }
+   // The open type holds XML text until an object table turns it into a
+   // value (noted on the decode's record).
+   void noteXmlText(ASN1OpenType* holder) { openTypes().noteXmlText(holder); }
+   // What this handler's value entered in the record is released when the
+   // value ends: XML text no table read is refused there (blank text
+   // becomes an empty open type, anything else fails with
+   // ASN1ERR_NOT_SUPPORTED, thrown). A list's entries stay for the record
+   // around it.
+   void refuseXmlTexts()
+   {
+      if (mpOpenTypes != nullptr && mpOpenTypes->mark() > mOpenTypesMark) releaseOpenTypes();
+   }
 
    // Open types whose object is known when their element starts are read in
    // place, by the control object of the object's type nested under a reader
-   // that the object tables make (one per handler, kept for reuse). Once that
-   // reader has turned the value into a record and its octets, it notes the
-   // holder, and takeValueRead tells the post-decoder (and forgets the note).
+   // that the object tables make (one per handler, kept for reuse); the
+   // reader enters the value and its status in the record.
    ASN1XERSAXDecodeHandler* objectValueReader() const { return mpObjectValue.get(); }
    void setObjectValueReader(ASN1XERSAXDecodeHandler* reader) { mpObjectValue.reset(reader); }
-   // The note carries the status of the value: 0, or the failure the
-   // post-decoder is to raise. Like the XML notes, the notes of a list's
-   // elements pass to the parent.
-   void noteValueRead(const ASN1OpenType* holder, int status = 0)
-   {
-      if (mpValueRead == nullptr) {
-         mpValueRead = holder;
-         mValueReadStatus = status;
-      }
-      else mValuesRead.push_back(ValueRead{holder, status});
-   }
-   // Whether holder was noted (the note is removed); *status gets its status.
-   bool takeValueRead(const ASN1OpenType* holder, int* status);
    // A list of open types reads its elements in place through the reader
    // that its parent, which knows their object, sets when the list starts
    // (nest clears it): fn(msgBuf, list handler, element, record) gives the
@@ -198,6 +197,7 @@ protected:
    void nest(ASN1XERTypeHandler* handler)
    {
       handler->mObjectDepth = mObjectDepth;
+      handler->mpOpenTypes = mpOpenTypes;
       handler->init(1);
       mpCurrHandler = handler;
       mpNestedType = handler;
@@ -223,14 +223,13 @@ protected:
       return true;
    }
    // The end tag of a component at level 1: its nested handler, if any,
-   // gets it and is done (finalized first with `finish`: list elements);
-   // the handler's notes become this handler's. False without one.
+   // gets it and is done (finalized first with `finish`: list elements).
+   // False without one.
    bool endNested(const char* uri, const char* localname, const char* qname, bool finish = false)
    {
       if (mpCurrHandler == nullptr) return false;
       mpCurrHandler->endElement(uri, localname, qname);
       if (finish) mpCurrHandler->finalize();
-      takeXmlTexts(mpCurrHandler);
       mpCurrHandler = nullptr;
       return true;
    }
@@ -252,9 +251,6 @@ protected:
    }
    // After a component's value: collector reset, state 3.
    void endComponent();
-   // The notes of a nested handler that is done (a constructed component)
-   // become this handler's.
-   void takeXmlTexts(ASN1XERSAXDecodeHandler* nested);
 
    // An unknown extension element (XER_EXTELEM_NAME) starts at level 1 of
    // an extensible SEQUENCE or SET: true when qName is one (the component is
@@ -284,6 +280,11 @@ private:
    ASN1XERTypeHandler(const ASN1XERTypeHandler&) = delete;
    ASN1XERTypeHandler& operator=(const ASN1XERTypeHandler&) = delete;
 
+   // The record of a handler started on its own; the release of this
+   // handler's entries (refuseXmlTexts), a failure thrown.
+   void useOwnOpenTypes();
+   void releaseOpenTypes();
+
    // Most collected texts (numbers, times, identifiers, names) fit in the
    // handler itself; a longer one moves to the context's heap. Storage of the
    // heap given back when a handler ends is not reused by the heap until its
@@ -305,15 +306,10 @@ private:
    int mValueKind;        // kind of the current component
    OSBOOL mValueElem;     // the value element was seen
    bool mExtElem;         // the component is an unknown extension element
-   std::vector<ASN1OpenType*> mXmlTexts;   // open types holding XML text
    std::unique_ptr<ASN1XERSAXDecodeHandler> mpObjectValue;   // reader of open types in place
-   struct ValueRead {
-      const ASN1OpenType* holder;
-      int status;
-   };
-   const ASN1OpenType* mpValueRead;   // an open type that reader completed (most records have one)
-   int mValueReadStatus;              // and its status
-   std::vector<ValueRead> mValuesRead;   // any more of them
+   ASN1XEROpenTypes* mpOpenTypes;     // the decode's record of open types
+   size_t mOpenTypesMark;             // its entries when this handler's value started
+   ASN1XEROpenTypes* mpOwnOpenTypes;  // the record of a handler started on its own, owned
    ElementValueReader mElementReader;  // reader of list elements, set by the parent
    void* mpElementRecord;              // the parent's record, for it
    int mObjectDepth;                  // values read in place around this one

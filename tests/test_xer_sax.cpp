@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ASN1XEROpenTypes.h"
 #include "XerSample.h"
 #include "rtMemHeap.h"
 #include "rtXmlExpatIF.h"
@@ -459,3 +460,62 @@ TEST(XerDecodeBuffer, ContextSharingAndFragmentFlag)
 }
 
 }  // namespace
+
+// The record of what the open types of a decode hold: entries are taken once
+// and in their form only, and leave by marks, last in, first out; XML text
+// that nobody took is refused then unless it is blank. The same holds past
+// the entries the record keeps by itself, where an index finds them.
+TEST(XerOpenTypes, EntriesAreTakenOnceAndLeaveByMarks)
+{
+   static const char kBlank[] = " \n\t ";
+   static const char kXml[] = "<x/>";
+   for (size_t count : {3u, 5000u}) {
+      SCOPED_TRACE(count);
+      std::vector<ASN1OpenType> holders(2 * count);
+      ASN1XEROpenTypes record;
+      // The outer half: values read in place (every third one failed).
+      for (size_t i = 0; i < count; ++i) record.noteValueRead(&holders[i], i % 3 == 0 ? -(int)(i % 7) - 1 : 0);
+      const size_t mark = record.mark();
+      ASSERT_EQ(count, mark);
+      // The inner half: blank XML text, with one piece of real XML last.
+      for (size_t i = count; i < 2 * count; ++i) {
+         holders[i].numocts = sizeof kBlank - 1;
+         holders[i].data = reinterpret_cast<const OSOCTET*>(kBlank);
+         record.noteXmlText(&holders[i]);
+      }
+      holders.back().numocts = sizeof kXml - 1;
+      holders.back().data = reinterpret_cast<const OSOCTET*>(kXml);
+
+      // Found in their form only, then gone; from the last one backwards.
+      int status = 1;
+      EXPECT_FALSE(record.take(&holders[count], ASN1XEROpenTypes::ValueRead, &status));
+      EXPECT_FALSE(record.take(&holders[0], ASN1XEROpenTypes::XmlText));
+      for (size_t i = 2 * count - 1; i-- > count + 1;) ASSERT_TRUE(record.take(&holders[i], ASN1XEROpenTypes::XmlText));
+      EXPECT_FALSE(record.take(&holders[count + 1], ASN1XEROpenTypes::XmlText));
+
+      // Released: the blank text nobody took becomes empty, the XML fails.
+      EXPECT_EQ(ASN1ERR_NOT_SUPPORTED, record.release(mark));
+      EXPECT_EQ(0u, holders[count].numocts);
+      EXPECT_EQ(nullptr, holders[count].data);
+      EXPECT_EQ(mark, record.mark());
+      EXPECT_FALSE(record.take(&holders.back(), ASN1XEROpenTypes::XmlText));
+
+      // The outer entries are still there, each with its status, once.
+      for (size_t i = 0; i < count; ++i) {
+         ASSERT_TRUE(record.take(&holders[i], ASN1XEROpenTypes::ValueRead, &status));
+         EXPECT_EQ(i % 3 == 0 ? -(int)(i % 7) - 1 : 0, status);
+         ASSERT_FALSE(record.take(&holders[i], ASN1XEROpenTypes::ValueRead));
+      }
+      // A holder entered again after it was taken is found again; dropped
+      // entries refuse nothing.
+      record.noteXmlText(&holders.back());
+      record.noteValueRead(&holders[0], 0);
+      EXPECT_TRUE(record.take(&holders[0], ASN1XEROpenTypes::ValueRead, &status));
+      EXPECT_EQ(0, status);
+      record.drop(mark);
+      EXPECT_EQ(mark, record.mark());
+      EXPECT_EQ(sizeof kXml - 1, holders.back().numocts);
+      EXPECT_EQ(0, record.release(0));
+      EXPECT_EQ(0u, record.mark());
+   }
+}

@@ -969,6 +969,35 @@ TEST(ObjectTablesXer, ValuesReadInPlaceAndCapturedValuesMix)
    EXPECT_EQ(st, ASN1ERR_XML_STATE);
 }
 
+// Thousands of values of one attribute, read in place and given as octets by
+// turns: each comes out as it went in, and a failure of the last one is
+// raised for the attribute.
+TEST(ObjectTablesXer, ManyValuesOfAListAreEachReadOnce)
+{
+   const std::string cn = "<OPEN_TYPE><CHOICE><utf8String>Example</utf8String></CHOICE></OPEN_TYPE>";
+   const std::string octets = "<OPEN_TYPE form=\"ber\">0C0145</OPEN_TYPE>";
+   const size_t pairs = 3000;
+   std::string values;
+   for (size_t i = 0; i < pairs; ++i) values += cn + octets;
+   auto attribute = [](const std::string& v) {
+      return "<Attribute><type>2.5.4.3</type><values>" + v + "</values></Attribute>";
+   };
+   int st = 0;
+   const Bytes der = xerToDer<ASN1T_Attribute, ASN1C_Attribute>(attribute(values), asn1E_Attribute, &st);
+   ASSERT_GT(st, 0);
+   // DER: the elements of the set in ascending order of their encodings.
+   Bytes set;
+   const Bytes e = tlv(0x0C, {'E'});
+   const Bytes example = tlv(0x0C, {'E', 'x', 'a', 'm', 'p', 'l', 'e'});
+   for (size_t i = 0; i < pairs; ++i) set.insert(set.end(), e.begin(), e.end());
+   for (size_t i = 0; i < pairs; ++i) set.insert(set.end(), example.begin(), example.end());
+   EXPECT_EQ(der, tlv(0x30, cat({oidBytes("2.5.4.3"), tlv(0x31, set)})));
+
+   xerToDer<ASN1T_Attribute, ASN1C_Attribute>(
+      attribute(values + "<OPEN_TYPE><CHOICE><utf8String>E</utf8String></CHOICE>x</OPEN_TYPE>"), asn1E_Attribute, &st);
+   EXPECT_EQ(st, ASN1ERR_XML_STATE);
+}
+
 // A value of an identifier outside the object set: XER writes it as octets
 // for the types configured so (extensions, algorithm parameters) and, with
 // ASN1XERLOSSLESS, for all of them; otherwise it has no XML form (-38). The

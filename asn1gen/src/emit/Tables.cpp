@@ -513,8 +513,9 @@ void declareTableFunctions(const Unit& u, Writer& w)
       w.line("EXTERNRT int asn1XETC_" + u.name + "(ASN1CTXT* pctxt, ASN1T_" + u.name + "* pvalue);");
       w.line("// XER post-decoding: the value of a known identifier decoded from the XML text");
       w.line("// (or hexadecimal octets) the open type holds; 0 or a negative status. The");
-      w.line("// SAX handler `forms` noted which open types were read in the XML form (null:");
-      w.line("// all of them). XML of an unknown identifier has no value to become: -38. On");
+      w.line("// record of the decode that the SAX handler `forms` belongs to says which open");
+      w.line("// types were read in the XML form or in place (null: all of them hold XML");
+      w.line("// text). XML of an unknown identifier has no value to become: -38. On");
       w.line("// success no open type holds XML text.");
       w.line("EXTERNRT int asn1XDTC_" + u.name + "(ASN1CtxtPtr& ctxt, ASN1T_" + u.name +
              "* pvalue, ASN1XERTypeHandler* forms);");
@@ -737,16 +738,18 @@ void defineXerFunctions(const Unit& u, const TableUse& t, Writer& w)
    openFunction(w, "int asn1XDTC_" + u.name + "(ASN1CtxtPtr& ctxt, ASN1T_" + u.name +
                 "* pvalue, ASN1XERTypeHandler* forms)");
    if (readsValueInPlace(u, t) && t.kind != TableUse::Kind::SetOf) {
-      w.line("// A value read in place holds its record and octets already (or failed).");
-      w.line("int read = 0;");
-      w.open("if (forms != 0 && forms->takeValueRead(&pvalue->" + holder + ", &read)) {");
-      w.line("if (read != 0) return LOG_ASN1ERR(ctxt->getPtr(), read);");
+      w.line("// A value read in place holds its record and octets already (or its failure).");
       if (t.kind == TableUse::Kind::Containing) {
+         w.open("if (const int read = asn1dataTakeValueRead(ctxt->getPtr(), forms, pvalue->" + holder + ")) {");
+         w.line("if (read < 0) return read;");
          w.line("pvalue->" + v + ".numocts = pvalue->" + holder + ".numocts;");
          w.line("pvalue->" + v + ".data = pvalue->" + holder + ".data;");
+         w.line("return 0;");
+         w.close();
       }
-      w.line("return 0;");
-      w.close();
+      else
+         w.line("if (const int read = asn1dataTakeValueRead(ctxt->getPtr(), forms, pvalue->" + holder +
+                ")) return read < 0 ? read : 0;");
    }
    w.line("ASN1CTXT* pctxt = ctxt->getPtr();");
    if (t.kind == TableUse::Kind::Containing) {
@@ -774,10 +777,9 @@ void defineXerFunctions(const Unit& u, const TableUse& t, Writer& w)
       w.open("for (_Asn1RTDListNode* pnode = pvalue->" + v + ".head; pnode != 0; pnode = pnode->next)");
       w.line("Asn1TObject& h = *static_cast<Asn1TObject*>(pnode->data);");
       if (readsValueInPlace(u, t)) {
-         w.line("// A value read in place holds its record and octets already (or failed).");
-         w.line("int read = 0;");
-         w.open("if (forms != 0 && forms->takeValueRead(&h, &read)) {");
-         w.line("if (read != 0) return LOG_ASN1ERR(pctxt, read);");
+         w.line("// A value read in place holds its record and octets already (or its failure).");
+         w.open("if (const int read = asn1dataTakeValueRead(pctxt, forms, h)) {");
+         w.line("if (read < 0) return read;");
          w.line("continue;");
          w.close();
       }
