@@ -375,8 +375,8 @@ int asn1dataTableEncode(ASN1CTXT* pctxt, Asn1TObject& object, Enc enc, Dec dec)
 // one encoding, goes back to it (repeated encodings would grow the heap).
 inline void asn1dataDropXmlText(ASN1CTXT* pctxt, const OSOCTET* data)
 {
-   if (data == nullptr || !xerIsMarkedXmlText(data)) return;
-   xerMarkXmlText(data, FALSE);
+   if (data == nullptr || !xerIsMarkedXmlText(pctxt, data)) return;
+   xerMarkXmlText(pctxt, data, FALSE);
    void* block = const_cast<OSOCTET*>(data);
    if (pctxt != nullptr && rtMemHeapCheckPtr(&pctxt->memHeap, block)) rtMemHeapFreePtr(&pctxt->memHeap, block);
 }
@@ -495,9 +495,12 @@ int asn1dataTableXmlEncode(ASN1CTXT* pctxt, Asn1TObject& object, Make make, Drop
          OSOCTET* text = static_cast<OSOCTET*>(ASN1MALLOC(pctxt, len > 0 ? len : 1));
          if (text == nullptr) return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);
          memcpy(text, pbuf->buffer.data, len);
+         if (xerMarkXmlText(pctxt, text, TRUE) != 0) {
+            rtMemHeapFreePtr(&pctxt->memHeap, text);
+            return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);
+         }
          object.data = text;
          object.numocts = len;
-         xerMarkXmlText(text, TRUE);
          return 1;
       }
       if (pbuf->errInfo.status != 0) stat = pbuf->errInfo.status;

@@ -185,6 +185,7 @@ typedef _Asn1RTDListNode Asn1RTDListNode;
 // Working fields of the XER encoder and decoder beyond level and state.
 struct ASN1XERCtxtFields {
    void*    pUser;      // the SAX decoder's current handler or scratch pointer
+   void*    xmlTexts;   // the XER encoder's marks of XML text standing in open types
    OSUINT32 depth;      // element depth seen by the XML reader
    OSUINT32 reserved;
 };

@@ -81,6 +81,8 @@ void rtCtxtSetMemHeap(ASN1CTXT* pctxt, ASN1CTXT* psrc)
    rtMemHeapRelease(&pctxt->memHeap);
    pctxt->memHeap = psrc->memHeap;
    rtMemHeapAddRef(&pctxt->memHeap);
+   // The XER encoder keeps its marks in the heap that is gone.
+   pctxt->xer.xmlTexts = nullptr;
 }
 
 void rtCtxtSetMsgMemHeap(ASN1CTXT* pctxt, ASN1CTXT* psrc)

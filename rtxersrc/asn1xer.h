@@ -214,10 +214,12 @@ EXTERNRT int xerCmpText(const char* text1, const char* text2);
 EXTERNRT int xerEncOpenTypeValue(ASN1CTXT* pctxt, OSUINT32 numocts, const OSOCTET* data,
                                  const char* elemName);
 // Marks (on) or unmarks (off) data as XML text standing in an open type while
-// the calling thread writes an XER document; xerEncOpenTypeValue writes marked
-// text as it is. Marks are per thread and must be removed by whoever set them.
-EXTERNRT void xerMarkXmlText(const OSOCTET* data, OSBOOL on);
-EXTERNRT OSBOOL xerIsMarkedXmlText(const OSOCTET* data);
+// pctxt writes an XER document; xerEncOpenTypeValue writes marked text as it
+// is. Marks belong to the context and must be removed by whoever set them
+// (their storage goes when the last one is removed). 0, or ASN1ERR_NO_MEMORY
+// when a mark cannot be kept.
+EXTERNRT int xerMarkXmlText(ASN1CTXT* pctxt, const OSOCTET* data, OSBOOL on);
+EXTERNRT OSBOOL xerIsMarkedXmlText(const ASN1CTXT* pctxt, const OSOCTET* data);
 // An 8-bit character string (PrintableString, IA5String, TeletexString,
 // times ...): as xerEncAscCharStr (control characters as empty elements
 // such as <esc/>), except that an octet of 0x80 or above is

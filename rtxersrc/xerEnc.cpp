@@ -2,8 +2,9 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <stdint.h>
+
 #include <algorithm>
-#include <vector>
 
 #include "asn1xer.h"
 #include "rtError.h"
@@ -673,37 +674,124 @@ int xerTextLength(const char* text)
 
 namespace {
 
-// XML text standing in open types while this thread writes XER documents.
-std::vector<const OSOCTET*>& markedTexts()
+// XML text standing in open types while a context writes XER documents,
+// kept in the context's heap (made with the first mark, released with the
+// heap). A document marks a few texts at a time, found by a scan; a list of
+// many open-type values written as XML marks them all before they are
+// written, so past kScanned marks they move to a hash table (linear
+// probing, removal by shifting back), which keeps the writing of such a
+// list linear in its length.
+struct XmlTextMarks {
+   static const size_t kScanned = 32;
+   size_t count;                  // marks held (in `few` while slots is null)
+   size_t mask;                   // slots - 1
+   const OSOCTET** slots;         // the table, once the few were not enough
+   const OSOCTET* few[kScanned];
+};
+
+size_t homeOf(const XmlTextMarks* m, const OSOCTET* data)
 {
-   static thread_local std::vector<const OSOCTET*> marks;
-   return marks;
+   return static_cast<size_t>((reinterpret_cast<uintptr_t>(data) >> 3) * 0x9E3779B97F4A7C15ULL) & m->mask;
 }
 
+size_t slotOf(const XmlTextMarks* m, const OSOCTET* data)
+{
+   size_t i = homeOf(m, data);
+   while (m->slots[i] != nullptr && m->slots[i] != data) i = (i + 1) & m->mask;
+   return i;
 }
 
-void xerMarkXmlText(const OSOCTET* data, OSBOOL on)
+// A table of at least twice the marks: the few, or the old table, moved in.
+bool growMarks(ASN1CTXT* pctxt, XmlTextMarks* m)
 {
-   if (data == nullptr) return;
-   std::vector<const OSOCTET*>& marks = markedTexts();
-   if (on) marks.push_back(data);
-   else {
-      auto it = std::find(marks.begin(), marks.end(), data);
-      if (it != marks.end()) marks.erase(it);
+   const size_t size = m->slots == nullptr ? 4 * XmlTextMarks::kScanned : 2 * (m->mask + 1);
+   if (size > (SIZE_MAX / 2) / sizeof(const OSOCTET*)) return false;
+   const OSOCTET** slots = static_cast<const OSOCTET**>(rtMemHeapAllocZ(&pctxt->memHeap, size * sizeof(const OSOCTET*)));
+   if (slots == nullptr) return false;
+   const OSOCTET** old = m->slots;
+   const size_t oldSize = old != nullptr ? m->mask + 1 : 0;
+   m->slots = slots;
+   m->mask = size - 1;
+   if (old == nullptr) {
+      for (size_t i = 0; i < m->count; ++i) slots[slotOf(m, m->few[i])] = m->few[i];
+      return true;
+   }
+   for (size_t i = 0; i < oldSize; ++i)
+      if (old[i] != nullptr) slots[slotOf(m, old[i])] = old[i];
+   rtMemHeapFreePtr(&pctxt->memHeap, old);
+   return true;
+}
+
+void eraseSlot(XmlTextMarks* m, size_t i)
+{
+   // Later entries of the same run move back into the gap when their home
+   // is not between the gap and them.
+   m->slots[i] = nullptr;
+   for (size_t j = (i + 1) & m->mask; m->slots[j] != nullptr; j = (j + 1) & m->mask) {
+      const size_t k = homeOf(m, m->slots[j]);
+      const bool stays = i <= j ? (i < k && k <= j) : (i < k || k <= j);
+      if (stays) continue;
+      m->slots[i] = m->slots[j];
+      m->slots[j] = nullptr;
+      i = j;
    }
 }
 
-OSBOOL xerIsMarkedXmlText(const OSOCTET* data)
+}
+
+int xerMarkXmlText(ASN1CTXT* pctxt, const OSOCTET* data, OSBOOL on)
 {
-   if (data == nullptr) return FALSE;
-   const std::vector<const OSOCTET*>& marks = markedTexts();
-   return std::find(marks.begin(), marks.end(), data) != marks.end() ? TRUE : FALSE;
+   if (pctxt == nullptr || data == nullptr) return 0;
+   XmlTextMarks* m = static_cast<XmlTextMarks*>(pctxt->xer.xmlTexts);
+   if (!on) {
+      if (m == nullptr) return 0;
+      if (m->slots == nullptr) {
+         for (size_t i = 0; i < m->count; ++i) {
+            if (m->few[i] != data) continue;
+            m->few[i] = m->few[--m->count];
+            break;
+         }
+         return 0;
+      }
+      const size_t i = slotOf(m, data);
+      if (m->slots[i] == nullptr) return 0;
+      eraseSlot(m, i);
+      --m->count;
+      return 0;
+   }
+   if (m == nullptr) {
+      m = static_cast<XmlTextMarks*>(rtMemHeapAllocZ(&pctxt->memHeap, sizeof(XmlTextMarks)));
+      if (m == nullptr) return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);
+      pctxt->xer.xmlTexts = m;
+   }
+   if (m->slots == nullptr && m->count < XmlTextMarks::kScanned) {
+      m->few[m->count++] = data;
+      return 0;
+   }
+   if ((m->slots == nullptr || 2 * (m->count + 1) > m->mask + 1) && !growMarks(pctxt, m))
+      return LOG_ASN1ERR(pctxt, ASN1ERR_NO_MEMORY);
+   const size_t i = slotOf(m, data);
+   if (m->slots[i] == nullptr) {
+      m->slots[i] = data;
+      ++m->count;
+   }
+   return 0;
+}
+
+OSBOOL xerIsMarkedXmlText(const ASN1CTXT* pctxt, const OSOCTET* data)
+{
+   if (pctxt == nullptr || data == nullptr || pctxt->xer.xmlTexts == nullptr) return FALSE;
+   const XmlTextMarks* m = static_cast<const XmlTextMarks*>(pctxt->xer.xmlTexts);
+   if (m->slots != nullptr) return m->slots[slotOf(m, data)] != nullptr ? TRUE : FALSE;
+   for (size_t i = 0; i < m->count; ++i)
+      if (m->few[i] == data) return TRUE;
+   return FALSE;
 }
 
 int xerEncOpenTypeValue(ASN1CTXT* pctxt, OSUINT32 numocts, const OSOCTET* data, const char* elemName)
 {
    if (numocts > 0 && data == nullptr) return LOG_ASN1ERR(pctxt, ASN1ERR_BAD_VALUE);
-   if (numocts == 0 || xerIsMarkedXmlText(data))
+   if (numocts == 0 || xerIsMarkedXmlText(pctxt, data))
       return xerEncOpenType(pctxt, numocts, data, elemName);
    int stat = xerEncStartElement(pctxt, elemName, "form=\"ber\"");
    if (stat == 0) stat = xerEncHexStrValue(pctxt, numocts, data);
