@@ -64,6 +64,19 @@ int xd_setp(ASN1CTXT* pctxt, const OSOCTET* msg_p, int msglen, ASN1TAG* tag_p, i
    pctxt->buffer.bitOffset = 8;
    pctxt->flags &= (OSUINT16)~(ASN1LASTEOC | ASN1INDEFLEN);
 
+   // The common case: a definite length that fits (xd_readHeader's result,
+   // without the call); the buffer ends with the element.
+   OSUINT32 qlen;
+   if (const OSUINT32 h = ber_quickHeader(pctxt, &qlen)) {
+      const OSOCTET id = msg_p[0];
+      if (id & 0x20) pctxt->flags |= ASN1CONSTAG;
+      else pctxt->flags &= (OSUINT16)~ASN1CONSTAG;
+      pctxt->buffer.size = h + qlen;
+      if (len_p != nullptr) *len_p = (int)(h + qlen);
+      if (tag_p != nullptr) *tag_p = ((ASN1TAG)(id & 0xE0) << 24) | (id & 0x1F);
+      return 0;
+   }
+
    ASN1TAG tag;
    int len;
    int stat = xd_readHeader(pctxt, &tag, &len);

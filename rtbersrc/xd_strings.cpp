@@ -55,6 +55,19 @@ inline bool quickStringHeader(ASN1CTXT* pctxt, OSOCTET idOctet, OSUINT32* plen)
    return true;
 }
 
+// The primitive content of a string element that lies in the buffer: with
+// explicit tagging its header (quickStringHeader) consumed, with implicit
+// tagging the `length` octets at the position after a primitive header.
+// False for anything else (nothing consumed), which gatherString reads.
+inline bool quickStringContent(ASN1CTXT* pctxt, ASN1TagType tagging, OSOCTET idOctet, int length,
+                               OSUINT32* plen)
+{
+   if (tagging == ASN1TAG_EXPLICIT) return quickStringHeader(pctxt, idOctet, plen);
+   if ((pctxt->flags & ASN1CONSTAG) || length < 0 || (OSUINT32)length > xd_avail(pctxt)) return false;
+   *plen = (OSUINT32)length;
+   return true;
+}
+
 // Copies the segments of a constructed content of `length` octets (no
 // end-of-contents inside) into buf of capacity `cap` octets. For bit
 // strings (segId 3) each segment starts with its unused-bit count, which
@@ -292,7 +305,7 @@ int xd_octstr(ASN1CTXT* pctxt, const OSOCTET** object_p2, OSUINT32* pnumocts, AS
 {
    const bool noCopy = (pctxt->flags & ASN1FASTCOPY) != 0;
    OSUINT32 n;
-   if (tagging == ASN1TAG_EXPLICIT && quickStringHeader(pctxt, 0x04, &n)) {
+   if (quickStringContent(pctxt, tagging, 0x04, length, &n)) {
       // Primitive, and the content lies in the buffer: taken or copied in
       // one step.
       const OSOCTET* src = pctxt->buffer.data + pctxt->buffer.byteIndex;
@@ -338,8 +351,8 @@ int xd_bitstr(ASN1CTXT* pctxt, const OSOCTET** object_p2, OSUINT32* pnumbits, AS
 int xd_charstr(ASN1CTXT* pctxt, const char** object_p, ASN1TagType tagging, ASN1TAG tag, int length)
 {
    OSUINT32 n;
-   if (tagging == ASN1TAG_EXPLICIT && (tag & TM_IDCODE) < 31 &&
-       quickStringHeader(pctxt, ber_idOctet(tag & ~TM_CONS), &n)) {
+   if ((tagging != ASN1TAG_EXPLICIT || (tag & TM_IDCODE) < 31) &&
+       quickStringContent(pctxt, tagging, ber_idOctet(tag & ~TM_CONS), length, &n)) {
       // Primitive, and the content lies in the buffer: checked for a NUL
       // (see below) before the copy is made.
       const OSOCTET* src = pctxt->buffer.data + pctxt->buffer.byteIndex;

@@ -613,6 +613,10 @@ TEST(BerDecode, OctetStrings)
       { "charstr seg", "33 80 04 01 48 04 01 69 00 00", charCall(E, 0x13, 0), 0, "Hi", 10, 0 },
       { "charstr ctx tag", "9F 28 01 41", charCall(E, TM_CTXT | 40, 0), 0, "A", 4, 0 },
       { "charstr wrong", "13 01 41", charCall(E, 0x0C, 0), ASN1ERR_TAG_NOT_FOUND, "", 0, ASN1ERR_TAG_NOT_FOUND },
+      { "charstr implicit", "48 69", charCall(I, TM_CTXT | 2, 2), 0, "Hi", 2, 0 },
+      { "charstr implicit short", "48", charCall(I, TM_CTXT | 2, 2), ASN1ERR_END_OF_BUFFER, "", 0, ASN1ERR_END_OF_BUFFER },
+      { "charstr NUL", "16 03 61 00 62", charCall(E, 0x16, 0), ASN1ERR_INVALID_CHAR, "", 5, ASN1ERR_INVALID_CHAR },
+      { "charstr implicit NUL", "61 00", charCall(I, TM_CTXT | 2, 2), ASN1ERR_INVALID_CHAR, "", 2, ASN1ERR_INVALID_CHAR },
    });
 }
 
