@@ -273,6 +273,7 @@ struct HeapExt {
    Chunk**   index;       // the chunks sorted by address
    size_t    nIndex;
    size_t    capIndex;
+   Chunk*    firstIndex[8];   // the index while it fits here (no block of its own)
 };
 
 inline HeapExt* extOf(OSMemHeap* heap)
@@ -381,7 +382,14 @@ Chunk* newChunk(HeapExt* x, size_t bytes, bool carving)
 {
    if (x->nIndex == x->capIndex) {
       size_t cap = x->capIndex ? x->capIndex * 2 : 16;
-      Chunk** idx = static_cast<Chunk**>(rtDefaultRealloc(x->pub.memCtx, x->index, cap * sizeof(Chunk*)));
+      Chunk** idx;
+      if (x->index == x->firstIndex) {
+         idx = static_cast<Chunk**>(rtDefaultMalloc(x->pub.memCtx, cap * sizeof(Chunk*)));
+         if (idx != nullptr) memcpy(idx, x->firstIndex, x->nIndex * sizeof(Chunk*));
+      }
+      else {
+         idx = static_cast<Chunk**>(rtDefaultRealloc(x->pub.memCtx, x->index, cap * sizeof(Chunk*)));
+      }
       if (idx == nullptr) return nullptr;
       x->index = idx;
       x->capIndex = cap;
@@ -526,6 +534,8 @@ int rtMemHeapCreate(OSMemHeap** ppHeap, void* memCtx)
    x->carve = (g_malloc_func == rtDefaultMalloc && g_free_func == rtDefaultFree) ? 1 : 0;
    x->key = newKey();
    x->nextChunk = kFirstChunk;
+   x->index = x->firstIndex;
+   x->capIndex = sizeof(x->firstIndex) / sizeof(x->firstIndex[0]);
    *ppHeap = heap;
    return 0;
 }
@@ -730,7 +740,7 @@ void rtMemHeapRelease(OSMemHeap** ppHeap)
          freeChunk(heap->memCtx, c);
          c = older;
       }
-      rtDefaultFree(heap->memCtx, x->index);
+      if (x->index != x->firstIndex) rtDefaultFree(heap->memCtx, x->index);
    } else {
       OSMemLink* l = heap->blockList;
       while (l != nullptr) {
