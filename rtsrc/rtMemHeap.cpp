@@ -267,6 +267,7 @@ struct HeapExt {
    Chunk*    chunks;      // every chunk, newest first
    Chunk*    cur;         // chunk carved from
    OSOCTET*  bump;        // next free octet of cur
+   OSOCTET*  limit;       // cur's end (null while there is no cur)
    OSOCTET*  clean;       // cur is zero from here to its end, never handed out (when past bump)
    size_t    mappedAll;   // octets of mapped chunks the heap has held, for the cache
    size_t    nextChunk;   // size of the next chunk made for carving
@@ -444,6 +445,7 @@ void dropChunk(HeapExt* x, Chunk* c)
    if (x->cur == c) {
       x->cur = nullptr;
       x->bump = nullptr;
+      x->limit = nullptr;
       x->clean = nullptr;
    }
    freeChunk(x->pub.memCtx, c);
@@ -474,6 +476,7 @@ OSMemBlk* carve(HeapExt* x, size_t nbytes)
       if (x->cur != nullptr && x->cur->live == 0) dropChunk(x, x->cur);
       x->cur = c;
       x->bump = chunkStart(c);
+      x->limit = c->end;
       x->clean = c->spare ? x->bump : c->end;
    }
    OSMemBlk* blk = reinterpret_cast<OSMemBlk*>(x->bump);
@@ -574,8 +577,10 @@ static inline OSMemBlk* carveHere(OSMemHeap* h, int nbytes, HeapExt** px)
    if (h == nullptr || nbytes < 0 || !(h->heapFlags & RT_MH_FREEHEAPDESC)) return nullptr;
    HeapExt* x = reinterpret_cast<HeapExt*>(h);
    size_t span = blockSpan((size_t)nbytes);
+   // No room without a chunk to carve from (limit and bump null), and
+   // none in a heap that does not carve (it never has one).
+   if (span > kMaxCarved || (size_t)(x->limit - x->bump) < span) return nullptr;
    Chunk* c = x->cur;
-   if (!x->carve || c == nullptr || span > kMaxCarved || (size_t)(c->end - x->bump) < span) return nullptr;
    OSMemBlk* blk = reinterpret_cast<OSMemBlk*>(x->bump);
    x->bump += span;
    unpoison(blk, sizeof(OSMemBlk) + (size_t)nbytes);
