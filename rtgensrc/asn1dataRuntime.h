@@ -164,10 +164,9 @@ inline int asn1dataFailInElement(ASN1CTXT* pctxt, int stat, const char* type, OS
 inline bool asn1dataMore(ASN1CTXT* pctxt, OSUINT32 start, int length)
 {
    const ASN1BUFFER& b = pctxt->buffer;
-   if (b.byteIndex >= b.size) return false;
-   if (length == INDEFINITE_LENGTH)
-      return !(b.byteIndex + 1 < b.size && b.data[b.byteIndex] == 0 && b.data[b.byteIndex + 1] == 0);
-   return length > 0 && b.byteIndex - start < static_cast<OSUINT32>(length);
+   if (length >= 0) return b.byteIndex - start < static_cast<OSUINT32>(length) && b.byteIndex < b.size;
+   if (length != INDEFINITE_LENGTH || b.byteIndex >= b.size) return false;
+   return !(b.byteIndex + 1 < b.size && b.data[b.byteIndex] == 0 && b.data[b.byteIndex + 1] == 0);
 }
 
 // Closes a content that started at `start`: a definite length must have been
