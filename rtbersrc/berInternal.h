@@ -108,6 +108,45 @@ static inline int ber_parseLen(const OSOCTET* data, OSUINT32 size, OSUINT32* pid
    return 0;
 }
 
+// The header at the position when its identifier is one octet and its
+// length is definite in a form that DER takes as well, up to 65535 (below
+// 128 in one octet, 81 with a value from 128, 82 with a first octet not 0),
+// and the content fits in the octets left: the content length in *plen and
+// the number of header octets are returned. 0 for any other header, which
+// the parsers read (with the same result on the headers taken here). Reads
+// nothing at or beyond size.
+static inline OSUINT32 ber_quickHeader(const ASN1CTXT* pctxt, OSUINT32* plen)
+{
+   const ASN1BUFFER& b = pctxt->buffer;
+   const OSUINT32 i = b.byteIndex;
+   if (i >= b.size || b.size - i < 2) return 0;
+   if ((pctxt->flags & (ASN1INDEFLEN | ASN1LASTEOC)) == (ASN1INDEFLEN | ASN1LASTEOC)) return 0;
+   const OSUINT32 left = b.size - i;
+   const OSOCTET* p = b.data + i;
+   if ((p[0] & 0x1F) == TM_B_IDCODE) return 0;
+   OSUINT32 h, len;
+   if (p[1] < 0x80) {
+      h = 2;
+      len = p[1];
+   }
+   else if (p[1] == 0x81) {
+      if (left < 3 || p[2] < 0x80) return 0;
+      h = 3;
+      len = p[2];
+   }
+   else if (p[1] == 0x82) {
+      if (left < 4 || p[2] == 0) return 0;
+      h = 4;
+      len = ((OSUINT32)p[2] << 8) | p[3];
+   }
+   else {
+      return 0;
+   }
+   if (len > left - h) return 0;
+   *plen = len;
+   return h;
+}
+
 // Reads a tag and a length at the position (advancing), setting or clearing
 // ASN1CONSTAG. A definite length must fit in the octets left unless
 // ASN1NOLENCHECK. Nothing is recorded. -2, -5, -21.
@@ -116,23 +155,19 @@ static inline int xd_readHeader(ASN1CTXT* pctxt, ASN1TAG* ptag, int* plen)
    ASN1BUFFER& b = pctxt->buffer;
    if ((pctxt->flags & (ASN1INDEFLEN | ASN1LASTEOC)) == (ASN1INDEFLEN | ASN1LASTEOC))
       return ASN1ERR_END_OF_BUFFER;
-   OSUINT32 i = b.byteIndex;
-   // One identifier octet and a length below 128, the common case, inline:
-   // both forms are the shortest there are, so DER takes them as well.
-   if (i < b.size && b.size - i >= 2) {
-      const OSOCTET id = b.data[i];
-      const OSOCTET l = b.data[i + 1];
-      if ((id & 0x1F) != TM_B_IDCODE && l < 0x80) {
-         i += 2;
-         if (!(pctxt->flags & ASN1NOLENCHECK) && l > b.size - i) return ASN1ERR_INVALID_LENGTH;
-         *ptag = ((ASN1TAG)(id & 0xE0) << 24) | (id & 0x1F);
-         *plen = l;
-         b.byteIndex = i;
-         if (id & 0x20) pctxt->flags |= ASN1CONSTAG;
-         else pctxt->flags &= (OSUINT16)~ASN1CONSTAG;
-         return 0;
-      }
+   // One identifier octet and a definite length that fits, the common
+   // case, inline.
+   OSUINT32 qlen;
+   if (const OSUINT32 h = ber_quickHeader(pctxt, &qlen)) {
+      const OSOCTET id = b.data[b.byteIndex];
+      *ptag = ((ASN1TAG)(id & 0xE0) << 24) | (id & 0x1F);
+      *plen = (int)qlen;
+      b.byteIndex += h;
+      if (id & 0x20) pctxt->flags |= ASN1CONSTAG;
+      else pctxt->flags &= (OSUINT16)~ASN1CONSTAG;
+      return 0;
    }
+   OSUINT32 i = b.byteIndex;
    int stat = ber_parseTag(b.data, b.size, &i, ptag, (pctxt->flags & ASN1DERSTRICT) != 0);
    if (stat != 0) return stat;
    stat = ber_parseLen(b.data, b.size, &i, plen, (pctxt->flags & ASN1DERSTRICT) != 0);
@@ -158,28 +193,21 @@ static inline int xd_skip(ASN1CTXT* pctxt, OSUINT32 len)
 extern "C" RTINTERNAL int xd_skipIndefContent(ASN1CTXT* pctxt);
 
 // Reads the explicit header of a typed primitive: the identifier octet must
-// be exactly idOctet (-3), then the length. Nothing is recorded.
+// be exactly idOctet (-3), then the length. Nothing is recorded. The common
+// headers inline, every other one through xd_expectPrimitiveLong.
+extern "C" RTINTERNAL int xd_expectPrimitiveLong(ASN1CTXT* pctxt, OSOCTET idOctet, int* plen);
+
+#if defined(__GNUC__)
+__attribute__((always_inline))
+#endif
 static inline int xd_expectPrimitive(ASN1CTXT* pctxt, OSOCTET idOctet, int* plen)
 {
-   ASN1BUFFER& b = pctxt->buffer;
-   if ((pctxt->flags & (ASN1INDEFLEN | ASN1LASTEOC)) == (ASN1INDEFLEN | ASN1LASTEOC))
-      return ASN1ERR_END_OF_BUFFER;
-   OSUINT32 i = b.byteIndex;
-   if (i >= b.size) return ASN1ERR_END_OF_BUFFER;
-   if (b.data[i] != idOctet) return ASN1ERR_TAG_NOT_FOUND;
-   i++;
-   // Short definite lengths inline; everything else through the parser.
-   if (i < b.size && b.data[i] < 0x80) {
-      *plen = b.data[i++];
-   }
-   else {
-      int stat = ber_parseLen(b.data, b.size, &i, plen, (pctxt->flags & ASN1DERSTRICT) != 0);
-      if (stat != 0) return stat;
-      if (*plen < 0) return ASN1ERR_INVALID_LENGTH;   // primitive: never indefinite
-   }
-   if (!(pctxt->flags & ASN1NOLENCHECK) && (OSUINT32)*plen > b.size - i)
-      return ASN1ERR_INVALID_LENGTH;
-   b.byteIndex = i;
+   OSUINT32 len;
+   const OSUINT32 h = ber_quickHeader(pctxt, &len);
+   if (h == 0 || pctxt->buffer.data[pctxt->buffer.byteIndex] != idOctet)
+      return xd_expectPrimitiveLong(pctxt, idOctet, plen);
+   *plen = (int)len;
+   pctxt->buffer.byteIndex += h;
    pctxt->flags &= (OSUINT16)~ASN1CONSTAG;
    return 0;
 }

@@ -29,19 +29,57 @@ void xu_RestoreBufferState(ASN1CTXT* pctxt, ASN1BUFSAVE* pSavedInfo)
    pctxt->flags = (OSUINT16)(s->flags & ~ASN1LASTEOC);
 }
 
+RTINTERNAL int xd_expectPrimitiveLong(ASN1CTXT* pctxt, OSOCTET idOctet, int* plen)
+{
+   ASN1BUFFER& b = pctxt->buffer;
+   if ((pctxt->flags & (ASN1INDEFLEN | ASN1LASTEOC)) == (ASN1INDEFLEN | ASN1LASTEOC))
+      return ASN1ERR_END_OF_BUFFER;
+   OSUINT32 i = b.byteIndex;
+   if (i >= b.size) return ASN1ERR_END_OF_BUFFER;
+   if (b.data[i] != idOctet) return ASN1ERR_TAG_NOT_FOUND;
+   i++;
+   int stat = ber_parseLen(b.data, b.size, &i, plen, (pctxt->flags & ASN1DERSTRICT) != 0);
+   if (stat != 0) return stat;
+   if (*plen < 0) return ASN1ERR_INVALID_LENGTH;   // primitive: never indefinite
+   if (!(pctxt->flags & ASN1NOLENCHECK) && (OSUINT32)*plen > b.size - i)
+      return ASN1ERR_INVALID_LENGTH;
+   b.byteIndex = i;
+   pctxt->flags &= (OSUINT16)~ASN1CONSTAG;
+   return 0;
+}
+
 int xd_setp(ASN1CTXT* pctxt, const OSOCTET* msg_p, int msglen, ASN1TAG* tag_p, int* len_p)
 {
    if (pctxt == nullptr) return ASN1ERR_INVALID_PARAM;
    if (msg_p == nullptr) return LOG_STAT(pctxt, ASN1ERR_INVALID_PARAM);
    // An unknown size (msglen <= 0) trusts the outer element's length.
    OSUINT32 size = (msglen > 0) ? (OSUINT32)msglen : 0x7FFFFFFFU;
-   int stat = rtInitContextBuffer(pctxt, const_cast<OSOCTET*>(msg_p), size);
-   if (stat != 0) return LOG_STAT(pctxt, stat);
+   if (pctxt->key != ASN1CTXT_KEY) return LOG_STAT(pctxt, ASN1ERR_NOT_INITIALIZED);
+   // The message becomes the context's buffer (rtInitContextBuffer's work
+   // for a buffer of the caller's, without the call).
+   pctxt->buffer.dynamic = 0;
+   pctxt->buffer.data = const_cast<OSOCTET*>(msg_p);
+   pctxt->buffer.size = size;
+   pctxt->buffer.byteIndex = 0;
+   pctxt->buffer.bitOffset = 8;
    pctxt->flags &= (OSUINT16)~(ASN1LASTEOC | ASN1INDEFLEN);
+
+   // The common case: a definite length that fits (xd_readHeader's result,
+   // without the call); the buffer ends with the element.
+   OSUINT32 qlen;
+   if (const OSUINT32 h = ber_quickHeader(pctxt, &qlen)) {
+      const OSOCTET id = msg_p[0];
+      if (id & 0x20) pctxt->flags |= ASN1CONSTAG;
+      else pctxt->flags &= (OSUINT16)~ASN1CONSTAG;
+      pctxt->buffer.size = h + qlen;
+      if (len_p != nullptr) *len_p = (int)(h + qlen);
+      if (tag_p != nullptr) *tag_p = ((ASN1TAG)(id & 0xE0) << 24) | (id & 0x1F);
+      return 0;
+   }
 
    ASN1TAG tag;
    int len;
-   stat = xd_readHeader(pctxt, &tag, &len);
+   int stat = xd_readHeader(pctxt, &tag, &len);
    if (stat != 0) {
       pctxt->buffer.byteIndex = 0;
       return LOG_STAT(pctxt, stat);

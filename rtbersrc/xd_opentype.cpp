@@ -37,6 +37,34 @@ extern "C" {
 int xd_OpenType(ASN1CTXT* pctxt, const OSOCTET** object_p2, OSUINT32* numocts_p)
 {
    const OSUINT32 start = pctxt->buffer.byteIndex;
+   OSUINT32 qlen;
+   if (const OSUINT32 h = ber_quickHeader(pctxt, &qlen)) {
+      // A definite length that fits, the common case: the element is its
+      // header and content (an end-of-contents is not an element). The
+      // flags as xd_readHeader leaves them.
+      const OSOCTET id = pctxt->buffer.data[start];
+      if (id & 0x20) pctxt->flags |= ASN1CONSTAG;
+      else pctxt->flags &= (OSUINT16)~ASN1CONSTAG;
+      if (qlen == 0 && id == 0) return ASN1ERR_BAD_VALUE;
+      const OSUINT32 numocts = h + qlen;
+      const OSOCTET* src = pctxt->buffer.data + start;
+      if (pctxt->flags & ASN1FASTCOPY) {
+         if (object_p2 != nullptr) *object_p2 = src;
+      }
+      else {
+         OSOCTET* copy = static_cast<OSOCTET*>(ASN1MALLOC(pctxt, numocts));
+         if (copy == nullptr) {
+            // As the general path leaves it: past the element.
+            pctxt->buffer.byteIndex = start + numocts;
+            return LOG_STAT(pctxt, ASN1ERR_NO_MEMORY);
+         }
+         memcpy(copy, src, numocts);
+         if (object_p2 != nullptr) *object_p2 = copy;
+      }
+      pctxt->buffer.byteIndex = start + numocts;
+      if (numocts_p != nullptr) *numocts_p = numocts;
+      return 0;
+   }
    ASN1TAG tag;
    int len;
    int stat = xd_readHeader(pctxt, &tag, &len);

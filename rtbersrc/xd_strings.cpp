@@ -21,17 +21,13 @@ namespace {
 int expectStringTag(ASN1CTXT* pctxt, ASN1TAG tag, int* plen)
 {
    // The common case inline: the primitive form of a low tag number with a
-   // short definite length.
-   const ASN1BUFFER& b = pctxt->buffer;
-   if ((tag & TM_IDCODE) < 31 && b.byteIndex < b.size && b.size - b.byteIndex >= 2 &&
-       (pctxt->flags & (ASN1INDEFLEN | ASN1LASTEOC)) != (ASN1INDEFLEN | ASN1LASTEOC) &&
-       b.data[b.byteIndex] == ber_idOctet(tag & ~TM_CONS) && b.data[b.byteIndex + 1] < 0x80) {
-      OSUINT32 len = b.data[b.byteIndex + 1];
-      if (!(pctxt->flags & ASN1NOLENCHECK) && len > b.size - b.byteIndex - 2)
-         return ASN1ERR_INVALID_LENGTH;
-      pctxt->buffer.byteIndex += 2;
+   // definite length that fits.
+   OSUINT32 qlen;
+   const OSUINT32 h = ((tag & TM_IDCODE) < 31) ? ber_quickHeader(pctxt, &qlen) : 0;
+   if (h != 0 && pctxt->buffer.data[pctxt->buffer.byteIndex] == ber_idOctet(tag & ~TM_CONS)) {
+      pctxt->buffer.byteIndex += h;
       pctxt->flags &= (OSUINT16)~ASN1CONSTAG;
-      *plen = (int)len;
+      *plen = (int)qlen;
       return 0;
    }
    ASN1TAG found;
@@ -45,6 +41,31 @@ int expectStringTag(ASN1CTXT* pctxt, ASN1TAG tag, int* plen)
    }
    if (*plen == INDEFINITE_LENGTH && !(found & TM_CONS)) return ASN1ERR_INVALID_LENGTH;
    return 0;
+}
+
+// The explicit header of a primitive string element with identifier octet
+// idOctet, when ber_quickHeader takes it: consumed, the content length in
+// *plen. False (nothing consumed) for any other header.
+inline bool quickStringHeader(ASN1CTXT* pctxt, OSOCTET idOctet, OSUINT32* plen)
+{
+   const OSUINT32 h = ber_quickHeader(pctxt, plen);
+   if (h == 0 || pctxt->buffer.data[pctxt->buffer.byteIndex] != idOctet) return false;
+   pctxt->buffer.byteIndex += h;
+   pctxt->flags &= (OSUINT16)~ASN1CONSTAG;
+   return true;
+}
+
+// The primitive content of a string element that lies in the buffer: with
+// explicit tagging its header (quickStringHeader) consumed, with implicit
+// tagging the `length` octets at the position after a primitive header.
+// False for anything else (nothing consumed), which gatherString reads.
+inline bool quickStringContent(ASN1CTXT* pctxt, ASN1TagType tagging, OSOCTET idOctet, int length,
+                               OSUINT32* plen)
+{
+   if (tagging == ASN1TAG_EXPLICIT) return quickStringHeader(pctxt, idOctet, plen);
+   if ((pctxt->flags & ASN1CONSTAG) || length < 0 || (OSUINT32)length > xd_avail(pctxt)) return false;
+   *plen = (OSUINT32)length;
+   return true;
 }
 
 // Copies the segments of a constructed content of `length` octets (no
@@ -282,8 +303,30 @@ int xd_bitstr_s(ASN1CTXT* pctxt, OSOCTET* object_p, OSUINT32* pnumbits, ASN1TagT
 
 int xd_octstr(ASN1CTXT* pctxt, const OSOCTET** object_p2, OSUINT32* pnumocts, ASN1TagType tagging, int length)
 {
-   StringData s;
    const bool noCopy = (pctxt->flags & ASN1FASTCOPY) != 0;
+   OSUINT32 n;
+   if (quickStringContent(pctxt, tagging, 0x04, length, &n)) {
+      // Primitive, and the content lies in the buffer: taken or copied in
+      // one step.
+      const OSOCTET* src = pctxt->buffer.data + pctxt->buffer.byteIndex;
+      const OSOCTET* data = nullptr;
+      if (n > 0) {
+         if (noCopy) {
+            data = src;
+         }
+         else {
+            OSOCTET* p = static_cast<OSOCTET*>(ASN1MALLOC(pctxt, n));
+            if (p == nullptr) return LOG_STAT(pctxt, ASN1ERR_NO_MEMORY);
+            memcpy(p, src, n);
+            data = p;
+         }
+      }
+      pctxt->buffer.byteIndex += n;
+      if (object_p2 != nullptr) *object_p2 = data;
+      if (pnumocts != nullptr) *pnumocts = n;
+      return 0;
+   }
+   StringData s;
    int stat = gatherString(pctxt, tagging, TM_UNIV | ASN1_ID_OCTSTR, ASN1_ID_OCTSTR, length,
                            noCopy, 0, &s);
    if (stat != 0) return LOG_STAT(pctxt, stat);
@@ -307,6 +350,24 @@ int xd_bitstr(ASN1CTXT* pctxt, const OSOCTET** object_p2, OSUINT32* pnumbits, AS
 
 int xd_charstr(ASN1CTXT* pctxt, const char** object_p, ASN1TagType tagging, ASN1TAG tag, int length)
 {
+   OSUINT32 n;
+   if ((tagging != ASN1TAG_EXPLICIT || (tag & TM_IDCODE) < 31) &&
+       quickStringContent(pctxt, tagging, ber_idOctet(tag & ~TM_CONS), length, &n)) {
+      // Primitive, and the content lies in the buffer: checked for a NUL
+      // (see below) before the copy is made.
+      const OSOCTET* src = pctxt->buffer.data + pctxt->buffer.byteIndex;
+      if (n > 0 && memchr(src, 0, n) != nullptr) {
+         pctxt->buffer.byteIndex += n;
+         return LOG_STAT(pctxt, ASN1ERR_INVALID_CHAR);
+      }
+      char* text = static_cast<char*>(ASN1MALLOC(pctxt, n + 1));
+      if (text == nullptr) return LOG_STAT(pctxt, ASN1ERR_NO_MEMORY);
+      if (n > 0) memcpy(text, src, n);
+      text[n] = '\0';
+      pctxt->buffer.byteIndex += n;
+      if (object_p != nullptr) *object_p = text;
+      return 0;
+   }
    StringData s;
    int stat = gatherString(pctxt, tagging, tag, ASN1_ID_OCTSTR, length, false, 1, &s);
    if (stat != 0) return LOG_STAT(pctxt, stat);

@@ -158,10 +158,16 @@ int xd_objid(ASN1CTXT* pctxt, ASN1OBJID* object_p, ASN1TagType tagging, int leng
    ASN1OBJID scratch;
    ASN1OBJID* oid = (object_p != nullptr) ? object_p : &scratch;
    OSUINT32 v;
-   const OSOCTET* q = readSubid(p, end, &v);
-   if (q == nullptr) {
-      oid->numids = 0;
-      return LOG_STAT(pctxt, ASN1ERR_INVALID_OBJID);
+   const OSOCTET* q = p + 1;
+   if (*p < 0x80) {
+      v = *p;
+   }
+   else {
+      q = readSubid(p, end, &v);
+      if (q == nullptr) {
+         oid->numids = 0;
+         return LOG_STAT(pctxt, ASN1ERR_INVALID_OBJID);
+      }
    }
    // The first subidentifier holds the first two arcs.
    if (v < 80) {
@@ -178,24 +184,35 @@ int xd_objid(ASN1CTXT* pctxt, ASN1OBJID* object_p, ASN1TagType tagging, int leng
    // than the room left cannot run past subid[], and the common one-octet
    // arcs are stored without further tests.
    OSUINT32* const limit = oid->subid + ASN_K_MAXSUBIDS;
-   const bool fits = (OSUINT32)(end - p) <= (OSUINT32)(limit - out);
-   while (p < end) {
-      if (*p < 0x80) {
-         v = *p++;
-      }
-      else {
+   if ((OSUINT32)(end - p) <= (OSUINT32)(limit - out)) {
+      while (p < end) {
+         if (*p < 0x80) {
+            *out++ = *p++;
+            continue;
+         }
          q = readSubid(p, end, &v);
          if (q == nullptr) {
             oid->numids = (OSUINT32)(out - oid->subid);
             return LOG_STAT(pctxt, ASN1ERR_INVALID_OBJID);
          }
          p = q;
+         *out++ = v;
       }
-      if (!fits && out == limit) {
-         oid->numids = ASN_K_MAXSUBIDS;
-         return ASN1ERR_INVALID_OBJID;   // not recorded
+   }
+   else {
+      while (p < end) {
+         q = readSubid(p, end, &v);
+         if (q == nullptr) {
+            oid->numids = (OSUINT32)(out - oid->subid);
+            return LOG_STAT(pctxt, ASN1ERR_INVALID_OBJID);
+         }
+         p = q;
+         if (out == limit) {
+            oid->numids = ASN_K_MAXSUBIDS;
+            return ASN1ERR_INVALID_OBJID;   // not recorded
+         }
+         *out++ = v;
       }
-      *out++ = v;
    }
    oid->numids = (OSUINT32)(out - oid->subid);
    pctxt->buffer.byteIndex += (OSUINT32)length;

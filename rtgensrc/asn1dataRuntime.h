@@ -164,10 +164,9 @@ inline int asn1dataFailInElement(ASN1CTXT* pctxt, int stat, const char* type, OS
 inline bool asn1dataMore(ASN1CTXT* pctxt, OSUINT32 start, int length)
 {
    const ASN1BUFFER& b = pctxt->buffer;
-   if (b.byteIndex >= b.size) return false;
-   if (length == INDEFINITE_LENGTH)
-      return !(b.byteIndex + 1 < b.size && b.data[b.byteIndex] == 0 && b.data[b.byteIndex + 1] == 0);
-   return length > 0 && b.byteIndex - start < static_cast<OSUINT32>(length);
+   if (length >= 0) return b.byteIndex - start < static_cast<OSUINT32>(length) && b.byteIndex < b.size;
+   if (length != INDEFINITE_LENGTH || b.byteIndex >= b.size) return false;
+   return !(b.byteIndex + 1 < b.size && b.data[b.byteIndex] == 0 && b.data[b.byteIndex + 1] == 0);
 }
 
 // Closes a content that started at `start`: a definite length must have been
@@ -187,31 +186,56 @@ inline int asn1dataEnd(ASN1CTXT* pctxt, OSUINT32 start, int length)
    return 0;
 }
 
-// The header at the position when it is one identifier octet and a length
-// below 128 that fits in the octets left (the shortest forms, DER as well):
-// the address of the identifier octet; null for any other header, which
-// the run-time's parsers read.
-inline const OSOCTET* asn1dataShortHeader(const ASN1CTXT* pctxt)
+// The header at the position when it is one identifier octet and a
+// definite length in a form that DER takes as well, up to 65535 (below 128
+// in one octet, 81 with a value from 128, 82 with a first octet not 0),
+// whose content fits in the octets left: the number of header octets, with
+// the content length in *plen. 0 for any other header, which the run-time's
+// parsers read (with the same result on the headers taken here).
+inline OSUINT32 asn1dataQuickHeader(const ASN1CTXT* pctxt, OSUINT32* plen)
 {
    const ASN1BUFFER& b = pctxt->buffer;
    const OSUINT32 i = b.byteIndex;
-   if (i >= b.size || b.size - i < 2) return nullptr;
-   if ((pctxt->flags & (ASN1INDEFLEN | ASN1LASTEOC)) == (ASN1INDEFLEN | ASN1LASTEOC)) return nullptr;
+   if (i >= b.size || b.size - i < 2) return 0;
+   if ((pctxt->flags & (ASN1INDEFLEN | ASN1LASTEOC)) == (ASN1INDEFLEN | ASN1LASTEOC)) return 0;
+   const OSUINT32 left = b.size - i;
    const OSOCTET* p = b.data + i;
-   if ((p[0] & 0x1F) == 0x1F || p[1] >= 0x80) return nullptr;
-   if (!(pctxt->flags & ASN1NOLENCHECK) && p[1] > b.size - i - 2) return nullptr;
-   return p;
+   if ((p[0] & 0x1F) == 0x1F) return 0;
+   OSUINT32 h, len;
+   if (p[1] < 0x80) {
+      h = 2;
+      len = p[1];
+   }
+   else if (p[1] == 0x81) {
+      if (left < 3 || p[2] < 0x80) return 0;
+      h = 3;
+      len = p[2];
+   }
+   else if (p[1] == 0x82) {
+      if (left < 4 || p[2] == 0) return 0;
+      h = 4;
+      len = (static_cast<OSUINT32>(p[2]) << 8) | p[3];
+   }
+   else {
+      return 0;
+   }
+   if (len > left - h) return 0;
+   *plen = len;
+   return h;
 }
 
 // xd_match1 with its common case inline: the identifier octet idOctet
-// (constructed bit ignored) with a short length.
+// (constructed bit ignored) with a header asn1dataQuickHeader takes.
 inline int asn1dataMatch1(ASN1CTXT* pctxt, OSOCTET idOctet, int* plen)
 {
-   const OSOCTET* p = asn1dataShortHeader(pctxt);
-   if (p == nullptr || ((p[0] ^ idOctet) & ~0x20) != 0) return xd_match1(pctxt, idOctet, plen);
-   *plen = p[1];
-   pctxt->buffer.byteIndex += 2;
-   if (p[0] & 0x20) pctxt->flags |= ASN1CONSTAG;
+   OSUINT32 len;
+   const OSUINT32 h = asn1dataQuickHeader(pctxt, &len);
+   if (h == 0) return xd_match1(pctxt, idOctet, plen);
+   const OSOCTET id = pctxt->buffer.data[pctxt->buffer.byteIndex];
+   if (((id ^ idOctet) & ~0x20) != 0) return xd_match1(pctxt, idOctet, plen);
+   *plen = static_cast<int>(len);
+   pctxt->buffer.byteIndex += h;
+   if (id & 0x20) pctxt->flags |= ASN1CONSTAG;
    else pctxt->flags &= static_cast<OSUINT16>(~ASN1CONSTAG);
    return 0;
 }
@@ -219,12 +243,14 @@ inline int asn1dataMatch1(ASN1CTXT* pctxt, OSOCTET idOctet, int* plen)
 // The tag of the next element, constructed bit cleared; nothing consumed.
 inline int asn1dataPeekTag(ASN1CTXT* pctxt, ASN1TAG* ptag)
 {
-   if (const OSOCTET* p = asn1dataShortHeader(pctxt)) {
-      *ptag = (static_cast<ASN1TAG>(p[0] & 0xC0) << 24) | (p[0] & 0x1F);
+   OSUINT32 len;
+   if (asn1dataQuickHeader(pctxt, &len) != 0) {
+      const OSOCTET id = pctxt->buffer.data[pctxt->buffer.byteIndex];
+      *ptag = (static_cast<ASN1TAG>(id & 0xC0) << 24) | (id & 0x1F);
       return 0;
    }
-   int len = 0;
-   int stat = xd_tag_len(pctxt, ptag, &len, 0);
+   int hlen = 0;
+   int stat = xd_tag_len(pctxt, ptag, &hlen, 0);
    if (stat == 0) *ptag &= ~TM_CONS;
    return stat;
 }
@@ -245,9 +271,16 @@ inline Asn1RTDListNode* asn1dataNewListNode(ASN1CTXT* pctxt, size_t elemSize)
    return node;
 }
 
-inline void asn1dataListAppend(ASN1CTXT* pctxt, Asn1RTDList* pList, Asn1RTDListNode* node)
+// Links a node of asn1dataNewListNode at the list's tail (as
+// rtDListAppendNode does, inline).
+inline void asn1dataListAppend(ASN1CTXT*, Asn1RTDList* pList, Asn1RTDListNode* node)
 {
-   rtDListAppendNode(pctxt, pList, node->data);
+   node->next = nullptr;
+   node->prev = pList->tail;
+   if (pList->tail != nullptr) pList->tail->next = node;
+   else pList->head = node;
+   pList->tail = node;
+   pList->count++;
 }
 
 // Every element from the position to the end of the content that started at

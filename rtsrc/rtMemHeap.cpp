@@ -267,12 +267,14 @@ struct HeapExt {
    Chunk*    chunks;      // every chunk, newest first
    Chunk*    cur;         // chunk carved from
    OSOCTET*  bump;        // next free octet of cur
+   OSOCTET*  limit;       // cur's end (null while there is no cur)
    OSOCTET*  clean;       // cur is zero from here to its end, never handed out (when past bump)
    size_t    mappedAll;   // octets of mapped chunks the heap has held, for the cache
    size_t    nextChunk;   // size of the next chunk made for carving
    Chunk**   index;       // the chunks sorted by address
    size_t    nIndex;
    size_t    capIndex;
+   Chunk*    firstIndex[8];   // the index while it fits here (no block of its own)
 };
 
 inline HeapExt* extOf(OSMemHeap* heap)
@@ -381,7 +383,14 @@ Chunk* newChunk(HeapExt* x, size_t bytes, bool carving)
 {
    if (x->nIndex == x->capIndex) {
       size_t cap = x->capIndex ? x->capIndex * 2 : 16;
-      Chunk** idx = static_cast<Chunk**>(rtDefaultRealloc(x->pub.memCtx, x->index, cap * sizeof(Chunk*)));
+      Chunk** idx;
+      if (x->index == x->firstIndex) {
+         idx = static_cast<Chunk**>(rtDefaultMalloc(x->pub.memCtx, cap * sizeof(Chunk*)));
+         if (idx != nullptr) memcpy(idx, x->firstIndex, x->nIndex * sizeof(Chunk*));
+      }
+      else {
+         idx = static_cast<Chunk**>(rtDefaultRealloc(x->pub.memCtx, x->index, cap * sizeof(Chunk*)));
+      }
       if (idx == nullptr) return nullptr;
       x->index = idx;
       x->capIndex = cap;
@@ -436,6 +445,7 @@ void dropChunk(HeapExt* x, Chunk* c)
    if (x->cur == c) {
       x->cur = nullptr;
       x->bump = nullptr;
+      x->limit = nullptr;
       x->clean = nullptr;
    }
    freeChunk(x->pub.memCtx, c);
@@ -466,6 +476,7 @@ OSMemBlk* carve(HeapExt* x, size_t nbytes)
       if (x->cur != nullptr && x->cur->live == 0) dropChunk(x, x->cur);
       x->cur = c;
       x->bump = chunkStart(c);
+      x->limit = c->end;
       x->clean = c->spare ? x->bump : c->end;
    }
    OSMemBlk* blk = reinterpret_cast<OSMemBlk*>(x->bump);
@@ -526,6 +537,8 @@ int rtMemHeapCreate(OSMemHeap** ppHeap, void* memCtx)
    x->carve = (g_malloc_func == rtDefaultMalloc && g_free_func == rtDefaultFree) ? 1 : 0;
    x->key = newKey();
    x->nextChunk = kFirstChunk;
+   x->index = x->firstIndex;
+   x->capIndex = sizeof(x->firstIndex) / sizeof(x->firstIndex[0]);
    *ppHeap = heap;
    return 0;
 }
@@ -564,8 +577,10 @@ static inline OSMemBlk* carveHere(OSMemHeap* h, int nbytes, HeapExt** px)
    if (h == nullptr || nbytes < 0 || !(h->heapFlags & RT_MH_FREEHEAPDESC)) return nullptr;
    HeapExt* x = reinterpret_cast<HeapExt*>(h);
    size_t span = blockSpan((size_t)nbytes);
+   // No room without a chunk to carve from (limit and bump null), and
+   // none in a heap that does not carve (it never has one).
+   if (span > kMaxCarved || (size_t)(x->limit - x->bump) < span) return nullptr;
    Chunk* c = x->cur;
-   if (!x->carve || c == nullptr || span > kMaxCarved || (size_t)(c->end - x->bump) < span) return nullptr;
    OSMemBlk* blk = reinterpret_cast<OSMemBlk*>(x->bump);
    x->bump += span;
    unpoison(blk, sizeof(OSMemBlk) + (size_t)nbytes);
@@ -730,7 +745,7 @@ void rtMemHeapRelease(OSMemHeap** ppHeap)
          freeChunk(heap->memCtx, c);
          c = older;
       }
-      rtDefaultFree(heap->memCtx, x->index);
+      if (x->index != x->firstIndex) rtDefaultFree(heap->memCtx, x->index);
    } else {
       OSMemLink* l = heap->blockList;
       while (l != nullptr) {

@@ -155,9 +155,17 @@ int rtUTF8Len(const OSOCTET* text)
    int count = 0;
    const OSOCTET* p = text;
    for (;;) {
-      // A run of ASCII (1..0x7F), as most text is, in one tight loop.
+      // A run of ASCII (1..0x7F), as most text is, in one tight loop, four
+      // octets a step: an octet is only read when those before it are
+      // neither the NUL nor the start of a longer character.
       const OSOCTET* run = p;
-      while ((OSOCTET)(*p - 1) < 0x7F) p++;
+      for (;;) {
+         if ((OSOCTET)(p[0] - 1) >= 0x7F) break;
+         if ((OSOCTET)(p[1] - 1) >= 0x7F) { p += 1; break; }
+         if ((OSOCTET)(p[2] - 1) >= 0x7F) { p += 2; break; }
+         if ((OSOCTET)(p[3] - 1) >= 0x7F) { p += 3; break; }
+         p += 4;
+      }
       count += (int)(p - run);
       if (*p == 0) break;
       int n = seqLength(*p);

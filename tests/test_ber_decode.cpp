@@ -613,7 +613,81 @@ TEST(BerDecode, OctetStrings)
       { "charstr seg", "33 80 04 01 48 04 01 69 00 00", charCall(E, 0x13, 0), 0, "Hi", 10, 0 },
       { "charstr ctx tag", "9F 28 01 41", charCall(E, TM_CTXT | 40, 0), 0, "A", 4, 0 },
       { "charstr wrong", "13 01 41", charCall(E, 0x0C, 0), ASN1ERR_TAG_NOT_FOUND, "", 0, ASN1ERR_TAG_NOT_FOUND },
+      { "charstr implicit", "48 69", charCall(I, TM_CTXT | 2, 2), 0, "Hi", 2, 0 },
+      { "charstr implicit short", "48", charCall(I, TM_CTXT | 2, 2), ASN1ERR_END_OF_BUFFER, "", 0, ASN1ERR_END_OF_BUFFER },
+      { "charstr NUL", "16 03 61 00 62", charCall(E, 0x16, 0), ASN1ERR_INVALID_CHAR, "", 5, ASN1ERR_INVALID_CHAR },
+      { "charstr implicit NUL", "61 00", charCall(I, TM_CTXT | 2, 2), ASN1ERR_INVALID_CHAR, "", 2, ASN1ERR_INVALID_CHAR },
    });
+}
+
+// The 81 and 82 length forms of a header, read by the general header
+// reader, the strings and the typed primitives alike: DER refuses a form
+// longer than needed, and a content that is not all there fails unless
+// ASN1NOLENCHECK (where the content read itself then fails).
+TEST(BerDecode, LongLengthForms)
+{
+   struct Case { const char* len; OSUINT32 content; OSUINT16 flags; int header; int value; } cases[] = {
+      { "81 80", 128, 0, 0, 0 },
+      { "81 80", 128, ASN1DERSTRICT, 0, 0 },
+      { "81 7F", 127, 0, 0, 0 },
+      { "81 7F", 127, ASN1DERSTRICT, ASN1ERR_INVALID_LENGTH, ASN1ERR_INVALID_LENGTH },
+      { "82 01 00", 256, ASN1DERSTRICT, 0, 0 },
+      { "82 00 80", 128, 0, 0, 0 },
+      { "82 00 80", 128, ASN1DERSTRICT, ASN1ERR_INVALID_LENGTH, ASN1ERR_INVALID_LENGTH },
+      { "82 FF FF", 65535, 0, 0, 0 },
+      { "81 81", 128, 0, ASN1ERR_INVALID_LENGTH, ASN1ERR_INVALID_LENGTH },
+      { "82 01 01", 256, ASN1DERSTRICT, ASN1ERR_INVALID_LENGTH, ASN1ERR_INVALID_LENGTH },
+      { "81 81", 128, ASN1NOLENCHECK, 0, ASN1ERR_END_OF_BUFFER },
+      { "81", 0, 0, ASN1ERR_END_OF_BUFFER, ASN1ERR_END_OF_BUFFER },
+      { "82 01", 0, 0, ASN1ERR_END_OF_BUFFER, ASN1ERR_END_OF_BUFFER },
+   };
+   for (const Case& c : cases) {
+      // One string type per reader: OCTET STRING, IA5String, INTEGER.
+      for (OSOCTET id : { OSOCTET(0x04), OSOCTET(0x16), OSOCTET(0x02) }) {
+         SCOPED_TRACE(std::string(c.len) + " id " + std::to_string(id) + " flags " + std::to_string(c.flags));
+         Bytes msg = H(c.len);
+         msg.insert(msg.begin(), id);
+         msg.insert(msg.end(), c.content, 0x41);
+         const OSUINT32 hdr = (OSUINT32)(msg.size() - c.content);
+         TestCtxt t;
+         t.decodeFrom(msg);
+         t.c.flags = c.flags;
+         ASN1TAG tag = 0;
+         int len = -1;
+         EXPECT_EQ(xd_tag_len(t.get(), &tag, &len, XM_ADVANCE), c.header);
+         if (c.header == 0) {
+            EXPECT_EQ(tag, (ASN1TAG)id);
+            EXPECT_EQ(t.c.buffer.byteIndex, hdr);
+            const int declared = (msg[2] << (msg[1] == 0x82 ? 8 : 0)) | (msg[1] == 0x82 ? msg[3] : 0);
+            EXPECT_EQ(len, declared);
+         }
+         t.decodeFrom(msg);
+         t.c.flags = c.flags;
+         int stat;
+         OSUINT32 count = 0;
+         if (id == 0x04) {
+            const OSOCTET* data = nullptr;
+            stat = xd_octstr(t.get(), &data, &count, ASN1TAG_EXPLICIT, 0);
+         }
+         else if (id == 0x16) {
+            const char* text = nullptr;
+            stat = xd_charstr(t.get(), &text, ASN1TAG_EXPLICIT, TM_UNIV | 22, 0);
+            if (stat == 0) count = (OSUINT32)strlen(text);
+         }
+         else {
+            // Content longer than four octets is too big for an int once the
+            // header is read.
+            int v = 0;
+            EXPECT_EQ(xd_integer(t.get(), &v, ASN1TAG_EXPLICIT, 0), c.header == 0 ? ASN1ERR_TOO_BIG : c.header);
+            continue;
+         }
+         EXPECT_EQ(stat, c.value);
+         if (c.value == 0) {
+            EXPECT_EQ(count, c.content);
+            EXPECT_EQ(t.c.buffer.byteIndex, (OSUINT32)msg.size());
+         }
+      }
+   }
 }
 
 TEST(BerDecode, BitStrings)

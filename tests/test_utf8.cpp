@@ -118,6 +118,25 @@ TEST(UTF8, CharHelpers)
    EXPECT_EQ(rtUTF8DecodeChar(nullptr, u8("a"), nullptr), ASN1ERR_INVALID_UTF8);
 }
 
+// ASCII runs of every length around the step of the counting loop, each
+// followed by the terminator, a longer character, or an octet that starts
+// none; in exactly sized copies, so that an over-read shows.
+TEST(UTF8, LengthsAfterAsciiRunsOfEveryLength)
+{
+   struct Tail { const char* text; int chars; } tails[] = {
+      { "", 0 }, { "\xC3\xA9", 1 }, { "\xE2\x82\xACz", 2 }, { "\x80", ASN1ERR_INVALID_UTF8 },
+   };
+   for (int run = 0; run <= 9; run++) {
+      for (const Tail& t : tails) {
+         std::string text = std::string((size_t)run, 'a') + t.text;
+         std::vector<OSOCTET> exact(text.begin(), text.end());
+         exact.push_back(0);
+         SCOPED_TRACE(std::to_string(run) + " + " + std::to_string(strlen(t.text)));
+         EXPECT_EQ(rtUTF8Len(exact.data()), t.chars < 0 ? t.chars : run + t.chars);
+      }
+   }
+}
+
 TEST(UTF8, LengthsStopAtTheTerminator)
 {
    EXPECT_EQ(rtUTF8Len(u8("a\xC3\xA9\xE2\x82\xAC")), 3);
