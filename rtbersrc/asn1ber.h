@@ -220,6 +220,45 @@ EXTERNRT int xd_tag_len(ASN1CTXT* pctxt, ASN1TAG* tag_p, int* len_p, OSOCTET opt
 // Looks for tag (constructed bit ignored); see XM_*. 0 when found, -3 (not
 // recorded) when not.
 EXTERNRT int xd_match(ASN1CTXT* pctxt, ASN1TAG tag, int* len_p, OSOCTET options);
+// The header at the position when its identifier is one octet and its
+// length is definite in a form that DER takes as well, up to 65535 (below
+// 128 in one octet, 81 with a value from 128, 82 with a first octet not 0),
+// and the content fits in the octets left: the content length in *plen and
+// the number of header octets are returned. 0 for any other header, which
+// the parsers read (with the same result on the headers taken here). Reads
+// nothing at or beyond size.
+inline OSUINT32 xd_quickHeader(const ASN1CTXT* pctxt, OSUINT32* plen)
+{
+   const ASN1BUFFER& b = pctxt->buffer;
+   const OSUINT32 i = b.byteIndex;
+   if (i >= b.size || b.size - i < 2) return 0;
+   if ((pctxt->flags & (ASN1INDEFLEN | ASN1LASTEOC)) == (ASN1INDEFLEN | ASN1LASTEOC)) return 0;
+   const OSUINT32 left = b.size - i;
+   const OSOCTET* p = b.data + i;
+   if ((p[0] & 0x1F) == TM_B_IDCODE) return 0;
+   OSUINT32 h, len;
+   if (p[1] < 0x80) {
+      h = 2;
+      len = p[1];
+   }
+   else if (p[1] == 0x81) {
+      if (left < 3 || p[2] < 0x80) return 0;
+      h = 3;
+      len = p[2];
+   }
+   else if (p[1] == 0x82) {
+      if (left < 4 || p[2] == 0) return 0;
+      h = 4;
+      len = ((OSUINT32)p[2] << 8) | p[3];
+   }
+   else {
+      return 0;
+   }
+   if (len > left - h) return 0;
+   *plen = len;
+   return h;
+}
+
 // Fast check of a one-octet identifier (constructed bit ignored), then the
 // length. -3 on mismatch, -2, -5.
 EXTERNRT int xd_match1(ASN1CTXT* pctxt, OSOCTET idOctet, int* len_p);

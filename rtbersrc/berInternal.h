@@ -108,44 +108,6 @@ static inline int ber_parseLen(const OSOCTET* data, OSUINT32 size, OSUINT32* pid
    return 0;
 }
 
-// The header at the position when its identifier is one octet and its
-// length is definite in a form that DER takes as well, up to 65535 (below
-// 128 in one octet, 81 with a value from 128, 82 with a first octet not 0),
-// and the content fits in the octets left: the content length in *plen and
-// the number of header octets are returned. 0 for any other header, which
-// the parsers read (with the same result on the headers taken here). Reads
-// nothing at or beyond size.
-static inline OSUINT32 ber_quickHeader(const ASN1CTXT* pctxt, OSUINT32* plen)
-{
-   const ASN1BUFFER& b = pctxt->buffer;
-   const OSUINT32 i = b.byteIndex;
-   if (i >= b.size || b.size - i < 2) return 0;
-   if ((pctxt->flags & (ASN1INDEFLEN | ASN1LASTEOC)) == (ASN1INDEFLEN | ASN1LASTEOC)) return 0;
-   const OSUINT32 left = b.size - i;
-   const OSOCTET* p = b.data + i;
-   if ((p[0] & 0x1F) == TM_B_IDCODE) return 0;
-   OSUINT32 h, len;
-   if (p[1] < 0x80) {
-      h = 2;
-      len = p[1];
-   }
-   else if (p[1] == 0x81) {
-      if (left < 3 || p[2] < 0x80) return 0;
-      h = 3;
-      len = p[2];
-   }
-   else if (p[1] == 0x82) {
-      if (left < 4 || p[2] == 0) return 0;
-      h = 4;
-      len = ((OSUINT32)p[2] << 8) | p[3];
-   }
-   else {
-      return 0;
-   }
-   if (len > left - h) return 0;
-   *plen = len;
-   return h;
-}
 
 // Reads a tag and a length at the position (advancing), setting or clearing
 // ASN1CONSTAG. A definite length must fit in the octets left unless
@@ -158,7 +120,7 @@ static inline int xd_readHeader(ASN1CTXT* pctxt, ASN1TAG* ptag, int* plen)
    // One identifier octet and a definite length that fits, the common
    // case, inline.
    OSUINT32 qlen;
-   if (const OSUINT32 h = ber_quickHeader(pctxt, &qlen)) {
+   if (const OSUINT32 h = xd_quickHeader(pctxt, &qlen)) {
       const OSOCTET id = b.data[b.byteIndex];
       *ptag = ((ASN1TAG)(id & 0xE0) << 24) | (id & 0x1F);
       *plen = (int)qlen;
@@ -203,7 +165,7 @@ __attribute__((always_inline))
 static inline int xd_expectPrimitive(ASN1CTXT* pctxt, OSOCTET idOctet, int* plen)
 {
    OSUINT32 len;
-   const OSUINT32 h = ber_quickHeader(pctxt, &len);
+   const OSUINT32 h = xd_quickHeader(pctxt, &len);
    if (h == 0 || pctxt->buffer.data[pctxt->buffer.byteIndex] != idOctet)
       return xd_expectPrimitiveLong(pctxt, idOctet, plen);
    *plen = (int)len;

@@ -67,7 +67,7 @@ int xd_setp(ASN1CTXT* pctxt, const OSOCTET* msg_p, int msglen, ASN1TAG* tag_p, i
    // The common case: a definite length that fits (xd_readHeader's result,
    // without the call); the buffer ends with the element.
    OSUINT32 qlen;
-   if (const OSUINT32 h = ber_quickHeader(pctxt, &qlen)) {
+   if (const OSUINT32 h = xd_quickHeader(pctxt, &qlen)) {
       const OSOCTET id = msg_p[0];
       if (id & 0x20) pctxt->flags |= ASN1CONSTAG;
       else pctxt->flags &= (OSUINT16)~ASN1CONSTAG;

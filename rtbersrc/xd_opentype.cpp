@@ -38,7 +38,7 @@ int xd_OpenType(ASN1CTXT* pctxt, const OSOCTET** object_p2, OSUINT32* numocts_p)
 {
    const OSUINT32 start = pctxt->buffer.byteIndex;
    OSUINT32 qlen;
-   if (const OSUINT32 h = ber_quickHeader(pctxt, &qlen)) {
+   if (const OSUINT32 h = xd_quickHeader(pctxt, &qlen)) {
       // A definite length that fits, the common case: the element is its
       // header and content (an end-of-contents is not an element). The
       // flags as xd_readHeader leaves them.

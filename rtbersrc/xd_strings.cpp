@@ -23,7 +23,7 @@ int expectStringTag(ASN1CTXT* pctxt, ASN1TAG tag, int* plen)
    // The common case inline: the primitive form of a low tag number with a
    // definite length that fits.
    OSUINT32 qlen;
-   const OSUINT32 h = ((tag & TM_IDCODE) < 31) ? ber_quickHeader(pctxt, &qlen) : 0;
+   const OSUINT32 h = ((tag & TM_IDCODE) < 31) ? xd_quickHeader(pctxt, &qlen) : 0;
    if (h != 0 && pctxt->buffer.data[pctxt->buffer.byteIndex] == ber_idOctet(tag & ~TM_CONS)) {
       pctxt->buffer.byteIndex += h;
       pctxt->flags &= (OSUINT16)~ASN1CONSTAG;
@@ -44,11 +44,11 @@ int expectStringTag(ASN1CTXT* pctxt, ASN1TAG tag, int* plen)
 }
 
 // The explicit header of a primitive string element with identifier octet
-// idOctet, when ber_quickHeader takes it: consumed, the content length in
+// idOctet, when xd_quickHeader takes it: consumed, the content length in
 // *plen. False (nothing consumed) for any other header.
 inline bool quickStringHeader(ASN1CTXT* pctxt, OSOCTET idOctet, OSUINT32* plen)
 {
-   const OSUINT32 h = ber_quickHeader(pctxt, plen);
+   const OSUINT32 h = xd_quickHeader(pctxt, plen);
    if (h == 0 || pctxt->buffer.data[pctxt->buffer.byteIndex] != idOctet) return false;
    pctxt->buffer.byteIndex += h;
    pctxt->flags &= (OSUINT16)~ASN1CONSTAG;

@@ -186,50 +186,12 @@ inline int asn1dataEnd(ASN1CTXT* pctxt, OSUINT32 start, int length)
    return 0;
 }
 
-// The header at the position when it is one identifier octet and a
-// definite length in a form that DER takes as well, up to 65535 (below 128
-// in one octet, 81 with a value from 128, 82 with a first octet not 0),
-// whose content fits in the octets left: the number of header octets, with
-// the content length in *plen. 0 for any other header, which the run-time's
-// parsers read (with the same result on the headers taken here).
-inline OSUINT32 asn1dataQuickHeader(const ASN1CTXT* pctxt, OSUINT32* plen)
-{
-   const ASN1BUFFER& b = pctxt->buffer;
-   const OSUINT32 i = b.byteIndex;
-   if (i >= b.size || b.size - i < 2) return 0;
-   if ((pctxt->flags & (ASN1INDEFLEN | ASN1LASTEOC)) == (ASN1INDEFLEN | ASN1LASTEOC)) return 0;
-   const OSUINT32 left = b.size - i;
-   const OSOCTET* p = b.data + i;
-   if ((p[0] & 0x1F) == 0x1F) return 0;
-   OSUINT32 h, len;
-   if (p[1] < 0x80) {
-      h = 2;
-      len = p[1];
-   }
-   else if (p[1] == 0x81) {
-      if (left < 3 || p[2] < 0x80) return 0;
-      h = 3;
-      len = p[2];
-   }
-   else if (p[1] == 0x82) {
-      if (left < 4 || p[2] == 0) return 0;
-      h = 4;
-      len = (static_cast<OSUINT32>(p[2]) << 8) | p[3];
-   }
-   else {
-      return 0;
-   }
-   if (len > left - h) return 0;
-   *plen = len;
-   return h;
-}
-
 // xd_match1 with its common case inline: the identifier octet idOctet
-// (constructed bit ignored) with a header asn1dataQuickHeader takes.
+// (constructed bit ignored) with a header xd_quickHeader takes.
 inline int asn1dataMatch1(ASN1CTXT* pctxt, OSOCTET idOctet, int* plen)
 {
    OSUINT32 len;
-   const OSUINT32 h = asn1dataQuickHeader(pctxt, &len);
+   const OSUINT32 h = xd_quickHeader(pctxt, &len);
    if (h == 0) return xd_match1(pctxt, idOctet, plen);
    const OSOCTET id = pctxt->buffer.data[pctxt->buffer.byteIndex];
    if (((id ^ idOctet) & ~0x20) != 0) return xd_match1(pctxt, idOctet, plen);
@@ -244,7 +206,7 @@ inline int asn1dataMatch1(ASN1CTXT* pctxt, OSOCTET idOctet, int* plen)
 inline int asn1dataPeekTag(ASN1CTXT* pctxt, ASN1TAG* ptag)
 {
    OSUINT32 len;
-   if (asn1dataQuickHeader(pctxt, &len) != 0) {
+   if (xd_quickHeader(pctxt, &len) != 0) {
       const OSOCTET id = pctxt->buffer.data[pctxt->buffer.byteIndex];
       *ptag = (static_cast<ASN1TAG>(id & 0xC0) << 24) | (id & 0x1F);
       return 0;
@@ -271,16 +233,10 @@ inline Asn1RTDListNode* asn1dataNewListNode(ASN1CTXT* pctxt, size_t elemSize)
    return node;
 }
 
-// Links a node of asn1dataNewListNode at the list's tail (as
-// rtDListAppendNode does, inline).
+// Links a node of asn1dataNewListNode at the list's tail.
 inline void asn1dataListAppend(ASN1CTXT*, Asn1RTDList* pList, Asn1RTDListNode* node)
 {
-   node->next = nullptr;
-   node->prev = pList->tail;
-   if (pList->tail != nullptr) pList->tail->next = node;
-   else pList->head = node;
-   pList->tail = node;
-   pList->count++;
+   rtDListLinkTail(pList, node);
 }
 
 // Every element from the position to the end of the content that started at

@@ -18,16 +18,6 @@ Asn1RTDListNode* newNode(ASN1CTXT* pctxt, const void* pData)
    return node;
 }
 
-void linkTail(Asn1RTDList* pList, Asn1RTDListNode* node)
-{
-   node->next = nullptr;
-   node->prev = pList->tail;
-   if (pList->tail != nullptr) pList->tail->next = node;
-   else pList->head = node;
-   pList->tail = node;
-   pList->count++;
-}
-
 // Links node in front of `before` (which belongs to the list).
 void linkBefore(Asn1RTDList* pList, Asn1RTDListNode* before, Asn1RTDListNode* node)
 {
@@ -71,7 +61,7 @@ Asn1RTDListNode* rtDListAppend(ASN1CTXT* pctxt, Asn1RTDList* pList, void* pData)
 {
    if (pList == nullptr) return nullptr;
    Asn1RTDListNode* node = newNode(pctxt, pData);
-   if (node != nullptr) linkTail(pList, node);
+   if (node != nullptr) rtDListLinkTail(pList, node);
    return node;
 }
 
@@ -80,7 +70,7 @@ Asn1RTDListNode* rtDListAppendNode(ASN1CTXT*, Asn1RTDList* pList, void* pData)
    if (pList == nullptr || pData == nullptr) return nullptr;
    Asn1RTDListNode* node = static_cast<Asn1RTDListNode*>(pData) - 1;
    node->data = pData;
-   linkTail(pList, node);
+   rtDListLinkTail(pList, node);
    return node;
 }
 
@@ -89,7 +79,7 @@ Asn1RTDListNode* rtDListInsert(ASN1CTXT* pctxt, Asn1RTDList* pList, int index, v
    if (pList == nullptr || index < 0 || (OSUINT32)index > pList->count) return nullptr;
    Asn1RTDListNode* node = newNode(pctxt, pData);
    if (node == nullptr) return nullptr;
-   if ((OSUINT32)index == pList->count) linkTail(pList, node);
+   if ((OSUINT32)index == pList->count) rtDListLinkTail(pList, node);
    else linkBefore(pList, rtDListFindByIndex(pList, index), node);
    return node;
 }
@@ -99,7 +89,7 @@ Asn1RTDListNode* rtDListInsertBefore(ASN1CTXT* pctxt, Asn1RTDList* pList, Asn1RT
    if (pList == nullptr) return nullptr;
    Asn1RTDListNode* n = newNode(pctxt, pData);
    if (n == nullptr) return nullptr;
-   if (node == nullptr) linkTail(pList, n);
+   if (node == nullptr) rtDListLinkTail(pList, n);
    else linkBefore(pList, node, n);
    return n;
 }
@@ -110,7 +100,7 @@ Asn1RTDListNode* rtDListInsertAfter(ASN1CTXT* pctxt, Asn1RTDList* pList, Asn1RTD
    Asn1RTDListNode* n = newNode(pctxt, pData);
    if (n == nullptr) return nullptr;
    if (node == nullptr) {
-      if (pList->head == nullptr) linkTail(pList, n);
+      if (pList->head == nullptr) rtDListLinkTail(pList, n);
       else linkBefore(pList, pList->head, n);
    }
    else {

@@ -18,6 +18,16 @@ EXTERNRT Asn1RTDListNode* rtDListAppend(ASN1CTXT* pctxt, Asn1RTDList* pList, voi
 // heap block (node and record allocated together); allocates nothing.
 // Null for null arguments.
 EXTERNRT Asn1RTDListNode* rtDListAppendNode(ASN1CTXT* pctxt, Asn1RTDList* pList, void* pData);
+// Links node (its data already set) at the list's tail.
+inline void rtDListLinkTail(Asn1RTDList* pList, Asn1RTDListNode* node)
+{
+   node->next = nullptr;
+   node->prev = pList->tail;
+   if (pList->tail != nullptr) pList->tail->next = node;
+   else pList->head = node;
+   pList->tail = node;
+   pList->count++;
+}
 
 // A new node at position index (0 = head, count = tail); null when index is
 // negative or above count, or when out of memory.
