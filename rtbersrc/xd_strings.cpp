@@ -15,6 +15,18 @@
 
 namespace {
 
+// The explicit header of a primitive string element with identifier octet
+// idOctet, when xd_quickHeader takes it: consumed, the content length in
+// *plen. False (nothing consumed) for any other header.
+inline bool quickStringHeader(ASN1CTXT* pctxt, OSOCTET idOctet, OSUINT32* plen)
+{
+   const OSUINT32 h = xd_quickHeader(pctxt, plen);
+   if (h == 0 || pctxt->buffer.data[pctxt->buffer.byteIndex] != idOctet) return false;
+   pctxt->buffer.byteIndex += h;
+   pctxt->flags &= (OSUINT16)~ASN1CONSTAG;
+   return true;
+}
+
 // Reads the explicit header of a string type: identifier `tag` (constructed
 // bit ignored) and length; a primitive element may not use the indefinite
 // length. Raw status (nothing recorded).
@@ -23,10 +35,7 @@ int expectStringTag(ASN1CTXT* pctxt, ASN1TAG tag, int* plen)
    // The common case inline: the primitive form of a low tag number with a
    // definite length that fits.
    OSUINT32 qlen;
-   const OSUINT32 h = ((tag & TM_IDCODE) < 31) ? xd_quickHeader(pctxt, &qlen) : 0;
-   if (h != 0 && pctxt->buffer.data[pctxt->buffer.byteIndex] == ber_idOctet(tag & ~TM_CONS)) {
-      pctxt->buffer.byteIndex += h;
-      pctxt->flags &= (OSUINT16)~ASN1CONSTAG;
+   if ((tag & TM_IDCODE) < 31 && quickStringHeader(pctxt, ber_idOctet(tag & ~TM_CONS), &qlen)) {
       *plen = (int)qlen;
       return 0;
    }
@@ -41,18 +50,6 @@ int expectStringTag(ASN1CTXT* pctxt, ASN1TAG tag, int* plen)
    }
    if (*plen == INDEFINITE_LENGTH && !(found & TM_CONS)) return ASN1ERR_INVALID_LENGTH;
    return 0;
-}
-
-// The explicit header of a primitive string element with identifier octet
-// idOctet, when xd_quickHeader takes it: consumed, the content length in
-// *plen. False (nothing consumed) for any other header.
-inline bool quickStringHeader(ASN1CTXT* pctxt, OSOCTET idOctet, OSUINT32* plen)
-{
-   const OSUINT32 h = xd_quickHeader(pctxt, plen);
-   if (h == 0 || pctxt->buffer.data[pctxt->buffer.byteIndex] != idOctet) return false;
-   pctxt->buffer.byteIndex += h;
-   pctxt->flags &= (OSUINT16)~ASN1CONSTAG;
-   return true;
 }
 
 // The primitive content of a string element that lies in the buffer: with
