@@ -8,6 +8,7 @@
 #define ASN1DATARUNTIME_H
 
 #include <stddef.h>
+#include <stdint.h>
 #include <string.h>
 
 #include "ASN1CBitStr.h"
@@ -26,6 +27,15 @@
 #include "rtError.h"
 #include "rtMemHeap.h"
 
+
+// The steps every generated decoder takes for each component are a few
+// instructions on their common path: always inlined, so that how large the
+// decoder around them is never leaves them as calls.
+#if defined(__GNUC__)
+#define ASN1DATA_STEP inline __attribute__((always_inline))
+#else
+#define ASN1DATA_STEP inline
+#endif
 
 namespace asn1data {
 
@@ -58,6 +68,27 @@ inline int asn1dataFailIn(ASN1CTXT* pctxt, int stat, const char* name, OSINT32 i
                           OSINT64 at)
 {
    return rtErrPathAdd(pctxt, stat, ASN1EP_COMPONENT, name, index, type, at);
+}
+
+// A size or value outside its constraint: the value is named in the error
+// parameters with what it was (the parameters the checks have always given).
+#if defined(__GNUC__)
+__attribute__((noinline, cold))
+#endif
+inline bool asn1dataNoteOutside(ASN1CTXT* pctxt, const char* what, OSINT64 value)
+{
+   xu_addErrParm(pctxt, what);
+   xu_addIntErrParm(pctxt, static_cast<int>(value));
+   return true;
+}
+
+// The check of a size or value constraint: whether value lies outside
+// [lo, hi] (INT64_MIN / INT64_MAX for an open side), noted as above when it
+// does. Sizes are compared as 64-bit numbers: the counts are unsigned,
+// rtUTF8Len is negative for text that is not UTF-8.
+inline bool asn1dataOutside(ASN1CTXT* pctxt, const char* what, OSINT64 value, OSINT64 lo, OSINT64 hi)
+{
+   return (value < lo || value > hi) && asn1dataNoteOutside(pctxt, what, value);
 }
 
 // The failure path of an information object's decoder of its value: stat
@@ -161,7 +192,7 @@ inline int asn1dataFailInElement(ASN1CTXT* pctxt, int stat, const char* type, OS
 // octets (or INDEFINITE_LENGTH) has an element left: octets remain before
 // its end, and for the indefinite form the next two octets are not an
 // end-of-contents.
-inline bool asn1dataMore(ASN1CTXT* pctxt, OSUINT32 start, int length)
+ASN1DATA_STEP bool asn1dataMore(ASN1CTXT* pctxt, OSUINT32 start, int length)
 {
    const ASN1BUFFER& b = pctxt->buffer;
    if (length >= 0) return b.byteIndex - start < static_cast<OSUINT32>(length) && b.byteIndex < b.size;
@@ -173,7 +204,7 @@ inline bool asn1dataMore(ASN1CTXT* pctxt, OSUINT32 start, int length)
 // consumed exactly (an element that ran past it gives -5); an indefinite one
 // must end in an end-of-contents, which is consumed (-2 when the input ends
 // first, -5 when something else is there).
-inline int asn1dataEnd(ASN1CTXT* pctxt, OSUINT32 start, int length)
+ASN1DATA_STEP int asn1dataEnd(ASN1CTXT* pctxt, OSUINT32 start, int length)
 {
    ASN1BUFFER& b = pctxt->buffer;
    if (length == INDEFINITE_LENGTH) {
@@ -188,7 +219,7 @@ inline int asn1dataEnd(ASN1CTXT* pctxt, OSUINT32 start, int length)
 
 // xd_match1 with its common case inline: the identifier octet idOctet
 // (constructed bit ignored) with a header xd_quickHeader takes.
-inline int asn1dataMatch1(ASN1CTXT* pctxt, OSOCTET idOctet, int* plen)
+ASN1DATA_STEP int asn1dataMatch1(ASN1CTXT* pctxt, OSOCTET idOctet, int* plen)
 {
    OSUINT32 len;
    const OSUINT32 h = xd_quickHeader(pctxt, &len);
@@ -203,7 +234,7 @@ inline int asn1dataMatch1(ASN1CTXT* pctxt, OSOCTET idOctet, int* plen)
 }
 
 // The tag of the next element, constructed bit cleared; nothing consumed.
-inline int asn1dataPeekTag(ASN1CTXT* pctxt, ASN1TAG* ptag)
+ASN1DATA_STEP int asn1dataPeekTag(ASN1CTXT* pctxt, ASN1TAG* ptag)
 {
    OSUINT32 len;
    if (xd_quickHeader(pctxt, &len) != 0) {

@@ -190,6 +190,8 @@ struct ASN1XERCtxtFields {
    OSUINT32 reserved;
 };
 
+struct ASN1ErrPath;
+
 // The run-time context passed first to every codec function.
 struct ASN1CTXT {
    OSMemHeap*      msgMemHeap;   // heap of the message buffer
@@ -207,6 +209,7 @@ struct ASN1CTXT {
    void*           memCtx;       // passed to every memory hook of this heap
    ASN1XERCtxtFields xer;
    OSUINT32        depth;        // generated decoders of nesting values active (ASN1DATA_MAX_DEPTH)
+   ASN1ErrPath*    errPath;      // record of where a decode fails (rtErrPath.h), null for none
 };
 
 // Initialisation marker kept in ASN1CTXT::key.

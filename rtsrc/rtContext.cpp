@@ -19,8 +19,11 @@ int rtInitContext(ASN1CTXT* pctxt, void* memCtx)
    pctxt->memCtx = memCtx;
    pctxt->msgMemHeap = pctxt->memHeap;
    rtMemHeapAddRef(&pctxt->msgMemHeap);
-   rtSListInitEx(pctxt, &pctxt->listA);
-   rtSListInitEx(pctxt, &pctxt->listB);
+   // Both lists are empty after the memset above; they are bound to this
+   // context (one store each: contexts are made for every open type that a
+   // table encodes).
+   pctxt->listA.ctxt = pctxt;
+   pctxt->listB.ctxt = pctxt;
    return 0;
 }
 

@@ -9,23 +9,7 @@
 
 namespace {
 
-// The record attached on this thread and the context it belongs to.
-struct Binding {
-   ASN1CTXT* ctxt = nullptr;
-   ASN1ErrPath* path = nullptr;
-};
-
-Binding& binding()
-{
-   static thread_local Binding b;
-   return b;
-}
-
-ASN1ErrPath* attachedTo(ASN1CTXT* pctxt)
-{
-   const Binding& b = binding();
-   return b.ctxt == pctxt ? b.path : nullptr;
-}
+ASN1ErrPath* attachedTo(ASN1CTXT* pctxt) { return pctxt != nullptr ? pctxt->errPath : nullptr; }
 
 }  // namespace
 
@@ -33,22 +17,18 @@ extern "C" {
 
 ASN1ErrPath* rtErrPathAttach(ASN1CTXT* pctxt, ASN1ErrPath* path)
 {
-   Binding& b = binding();
-   ASN1ErrPath* previous = b.path;
-   if (path == nullptr || pctxt == nullptr) return previous;
+   if (pctxt == nullptr) return nullptr;
+   ASN1ErrPath* previous = pctxt->errPath;
+   if (path == nullptr) return previous;
    path->count = 0;
    path->dropped = 0;
-   b.ctxt = pctxt;
-   b.path = path;
+   pctxt->errPath = path;
    return previous;
 }
 
 void rtErrPathDetach(ASN1CTXT* pctxt, ASN1ErrPath* previous)
 {
-   Binding& b = binding();
-   if (b.ctxt != pctxt) return;
-   b.path = previous;
-   if (previous == nullptr) b.ctxt = nullptr;
+   if (pctxt != nullptr) pctxt->errPath = previous;
 }
 
 int rtErrPathAdd(ASN1CTXT* pctxt, int stat, OSUINT8 kind, const char* name, OSINT32 index, const char* type,

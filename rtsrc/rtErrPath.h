@@ -17,9 +17,9 @@
 //       ...
 //    }
 //
-// The record belongs to the calling thread: an attached record sees the
-// failures of decoders that work on its context on the thread that attached
-// it. Decoding an open type's value switches the context to the value's
+// The record is held by the context (ASN1CTXT::errPath): it sees the
+// failures of the decoders that work on that context, as the context itself
+// is used by one thread at a time. Decoding an open type's value switches the context to the value's
 // octets (a copy of them): the item of kind ASN1EP_BUFFER that follows tells
 // where those octets lie in the enclosing buffer, so that every offset can be
 // given in the outermost buffer (rtErrPathOffset).
@@ -55,8 +55,8 @@ struct ASN1ErrPath {
 
 extern "C" {
 
-// Attaches `path` (emptied) to pctxt for this thread and returns the record
-// attached before, if any, for rtErrPathDetach. A null path attaches nothing.
+// Attaches `path` (emptied) to pctxt and returns the record attached before,
+// if any, for rtErrPathDetach. A null path attaches nothing.
 EXTERNRT ASN1ErrPath* rtErrPathAttach(ASN1CTXT* pctxt, ASN1ErrPath* path);
 // Detaches the record of pctxt and attaches `previous` again.
 EXTERNRT void rtErrPathDetach(ASN1CTXT* pctxt, ASN1ErrPath* previous);

@@ -6,6 +6,7 @@
 
 #include <set>
 #include <string>
+#include <thread>
 
 #include "ASN1Context.h"
 #include "WinCompat.h"
@@ -169,6 +170,30 @@ TEST(ErrPath, RecordsTheWayOutOfAFailure)
    rtErrPathDetach(p, previous);
    rtErrPathAdd(p, -3, ASN1EP_COMPONENT, "after", -1, nullptr, 0);
    EXPECT_EQ(path.count, (OSUINT32)ASN1_ERRPATH_MAX) << "detached";
+}
+
+// Each context keeps its own record: a decode on another context nested in
+// the first (with a record of its own) neither takes nor loses the outer
+// record, and a context handed to another thread keeps recording.
+TEST(ErrPath, EachContextKeepsItsOwnRecord)
+{
+   ASN1Context outer, inner;
+   ASN1ErrPath outerPath, innerPath;
+   ASN1ErrPath* prevOuter = rtErrPathAttach(outer.getPtr(), &outerPath);
+   ASN1ErrPath* prevInner = rtErrPathAttach(inner.getPtr(), &innerPath);
+   EXPECT_EQ(prevInner, nullptr);
+   rtErrPathAdd(inner.getPtr(), -3, ASN1EP_COMPONENT, "innerValue", -1, nullptr, 0);
+   rtErrPathAdd(outer.getPtr(), -3, ASN1EP_COMPONENT, "value", -1, nullptr, 0);
+   rtErrPathDetach(inner.getPtr(), prevInner);
+   rtErrPathAdd(inner.getPtr(), -3, ASN1EP_COMPONENT, "notRecorded", -1, nullptr, 0);
+   std::thread([&] { rtErrPathAdd(outer.getPtr(), -3, ASN1EP_COMPONENT, "outer", -1, nullptr, 0); }).join();
+   rtErrPathDetach(outer.getPtr(), prevOuter);
+   rtErrPathAdd(outer.getPtr(), -3, ASN1EP_COMPONENT, "notRecorded", -1, nullptr, 0);
+   char text[64];
+   rtErrPathToString(&innerPath, text, sizeof text);
+   EXPECT_STREQ(text, "innerValue");
+   rtErrPathToString(&outerPath, text, sizeof text);
+   EXPECT_STREQ(text, "outer.value");
 }
 
 TEST(Exceptions, CarryStatus)

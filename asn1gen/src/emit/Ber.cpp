@@ -59,6 +59,15 @@ std::string failReturn(const FailExpr& onFail, const std::string& stat)
    return "return " + (onFail ? onFail(stat) : "LOG_ASN1ERR(pctxt, " + stat + ")") + ";";
 }
 
+// The test of a size or value against its bounds (an empty bound is open),
+// naming the value in the error parameters when it fails.
+std::string outside(const std::string& path, const std::string& value, const std::string& lo,
+                    const std::string& hi)
+{
+   return "asn1dataOutside(pctxt, " + q(path) + ", " + value + ", " + (lo.empty() ? "INT64_MIN" : lo) + ", " +
+      (hi.empty() ? "INT64_MAX" : hi) + ")";
+}
+
 }  // namespace
 
 std::string typeLabel(const Type& t)
@@ -101,23 +110,14 @@ void emitChecks(Writer& w, Type* t, const std::string& lv, const std::string& pa
          expr.clear();
       }
       if (!expr.empty()) {
-         // Sizes are compared as 64-bit numbers: the counts are unsigned,
          // rtUTF8Len is negative for text that is not UTF-8.
-         std::vector<std::string> conds;
-         if (sb.lo && *sb.lo > 0) conds.push_back("size < " + std::to_string(*sb.lo));
-         else if (isUtf8(*t)) conds.push_back("size < 0");
-         if (sb.hi) conds.push_back("size > " + std::to_string(*sb.hi));
-         if (!conds.empty()) {
-            std::string c = conds.size() == 2 ? conds[0] + " || " + conds[1] : conds[0];
+         std::string lo, hi;
+         if (sb.lo && *sb.lo > 0) lo = std::to_string(*sb.lo);
+         else if (isUtf8(*t)) lo = "0";
+         if (sb.hi) hi = std::to_string(*sb.hi);
+         if (!lo.empty() || !hi.empty()) {
             // A null text is left to the encoder, which refuses it.
-            w.open(guard.empty() ? "{" : "if (" + guard.substr(0, guard.size() - 4) + ") {");
-            w.line("const OSINT64 size = static_cast<OSINT64>(" + expr + ");");
-            w.open("if (" + c + ") {");
-            w.line("xu_addErrParm(pctxt, " + q(p) + ");");
-            w.line("xu_addIntErrParm(pctxt, static_cast<int>(size));");
-            w.line(failReturn(onFail, "ASN1ERR_CONSTRAINT"));
-            w.close();
-            w.close();
+            w.line("if (" + guard + outside(p, expr, lo, hi) + ") " + failReturn(onFail, "ASN1ERR_CONSTRAINT"));
          }
       }
    }
@@ -126,17 +126,11 @@ void emitChecks(Writer& w, Type* t, const std::string& lv, const std::string& pa
       int64_t tmin = INT32_MIN, tmax = INT32_MAX;
       if (t->repr == Repr::UInt32) { tmin = 0; tmax = UINT32_MAX; }
       if (t->repr == Repr::UInt16) { tmin = 0; tmax = 0xFFFF; }
-      std::vector<std::string> conds;
-      if (vb.lo && *vb.lo > tmin) conds.push_back(lv + " < " + std::to_string(*vb.lo));
-      if (vb.hi && *vb.hi < tmax) conds.push_back(lv + " > " + std::to_string(*vb.hi));
-      if (!conds.empty()) {
-         std::string c = conds.size() == 2 ? conds[0] + " || " + conds[1] : conds[0];
-         w.open("if (" + c + ") {");
-         w.line("xu_addErrParm(pctxt, " + q(path) + ");");
-         w.line("xu_addIntErrParm(pctxt, static_cast<int>(" + lv + "));");
-         w.line(failReturn(onFail, "ASN1ERR_CONSTRAINT"));
-         w.close();
-      }
+      std::string lo, hi;
+      if (vb.lo && *vb.lo > tmin) lo = std::to_string(*vb.lo);
+      if (vb.hi && *vb.hi < tmax) hi = std::to_string(*vb.hi);
+      if (!lo.empty() || !hi.empty())
+         w.line("if (" + outside(path, lv, lo, hi) + ") " + failReturn(onFail, "ASN1ERR_CONSTRAINT"));
    }
 }
 
@@ -216,8 +210,7 @@ std::string encChain(Type* t, size_t k, bool writeTag, const std::string& lv)
 
 void emitAccumulate(Writer& w, const std::string& expr)
 {
-   w.line("ll = " + expr + ";");
-   w.line("if (ll < 0) return LOG_ASN1ERR(pctxt, ll);");
+   w.line("if ((ll = " + expr + ") < 0) return LOG_ASN1ERR(pctxt, ll);");
    w.line("len += ll;");
 }
 
@@ -339,12 +332,12 @@ void emitListEncodeBody(Writer& w, const Unit& u, bool isSet)
    w.line(er + "* pelem = static_cast<" + er + "*>(pnode->data);");
    w.line("if (pelem == 0) continue;");
    emitChecks(w, e, "(*pelem)", "*pelem");
-   w.line("ll = " + encChain(e, 0, true, "(*pelem)") + ";");
    if (isSet) {
+      w.line("ll = " + encChain(e, 0, true, "(*pelem)") + ";");
       w.line("if (ll >= 0) ll = asn1dataSortAdd(pctxt, &sorted, ll);");
       w.line("if (ll < 0) return LOG_ASN1ERR(pctxt, asn1dataSortAbandon(pctxt, &sorted, ll));");
    }
-   else w.line("if (ll < 0) return LOG_ASN1ERR(pctxt, ll);");
+   else w.line("if ((ll = " + encChain(e, 0, true, "(*pelem)") + ") < 0) return LOG_ASN1ERR(pctxt, ll);");
    w.line("len += ll;");
    w.close();
    if (isSet) {
@@ -370,12 +363,12 @@ void emitArrayEncodeBody(Writer& w, const Unit& u, bool isSet)
    }
    w.open("for (OSUINT32 xx1 = pvalue->n; xx1-- > 0;) {");
    emitChecks(w, e, "pvalue->elem[xx1]", "pvalue->elem[xx1]");
-   w.line("ll = " + encChain(e, 0, true, "pvalue->elem[xx1]") + ";");
    if (isSet) {
+      w.line("ll = " + encChain(e, 0, true, "pvalue->elem[xx1]") + ";");
       w.line("if (ll >= 0) ll = asn1dataSortAdd(pctxt, &sorted, ll);");
       w.line("if (ll < 0) return LOG_ASN1ERR(pctxt, asn1dataSortAbandon(pctxt, &sorted, ll));");
    }
-   else w.line("if (ll < 0) return LOG_ASN1ERR(pctxt, ll);");
+   else w.line("if ((ll = " + encChain(e, 0, true, "pvalue->elem[xx1]") + ") < 0) return LOG_ASN1ERR(pctxt, ll);");
    w.line("len += ll;");
    w.close();
    if (isSet) {

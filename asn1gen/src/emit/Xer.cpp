@@ -53,8 +53,7 @@ std::string xeCall(Type* t, const std::string& lv, const std::string& name)
 
 void emitStep(Writer& w, const std::string& call)
 {
-   w.line("stat = " + call + ";");
-   w.line("if (stat != 0) return LOG_ASN1ERR(pctxt, stat);");
+   w.line("if ((stat = " + call + ") != 0) return LOG_ASN1ERR(pctxt, stat);");
 }
 
 void emitStart(Writer& w)
