@@ -336,6 +336,7 @@ void emitListEncodeBody(Writer& w, const Unit& u, bool isSet)
       w.line("asn1dataSortInit(pctxt, &sorted);");
    }
    w.open("for (_Asn1RTDListNode* pnode = pvalue->tail; pnode != 0; pnode = pnode->prev) {");
+   w.line("asn1dataPrefetchAhead(pnode);");
    w.line(er + "* pelem = static_cast<" + er + "*>(pnode->data);");
    w.line("if (pelem == 0) continue;");
    emitChecks(w, e, "(*pelem)", "*pelem");
