@@ -23,6 +23,20 @@ static inline void xe_put(ASN1CTXT* pctxt, const OSOCTET* src, OSUINT32 n)
    for (OSUINT32 i = 0; i < n; i++) dst[i] = src[i];
 }
 
+// xe_tag_len with its common case inline (see there).
+static inline int ber_tagLen(ASN1CTXT* pctxt, ASN1TAG tag, int length)
+{
+   const OSUINT32 number = tag & TM_IDCODE;
+   ASN1BUFFER& b = pctxt->buffer;
+   if ((OSUINT32)length < 0x80 && number < 31 && b.byteIndex >= 2) {
+      OSOCTET* p = b.data + (b.byteIndex -= 2);
+      p[0] = (OSOCTET)(((tag >> 24) & 0xE0) | number);
+      p[1] = (OSOCTET)length;
+      return length + 2;
+   }
+   return xe_tag_len(pctxt, tag, length);
+}
+
 // Octets of the minimal two's-complement form of v (no leading 00 before a
 // clear top bit, no leading FF before a set one): 1 to 8.
 static inline OSUINT32 ber_int64Octets(OSINT64 v)

@@ -100,6 +100,35 @@ int encodeRadixDigits(ASN1CTXT* pctxt, const char* digits, size_t ndigits, int b
    return (int)written;
 }
 
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+// Eight hexadecimal digits at s to four octets at out, all lanes at once;
+// false (out undefined) when one of them is no digit.
+inline bool hexDigits8(const char* s, OSOCTET* out)
+{
+   const OSUINT64 ones = 0x0101010101010101ULL;
+   const OSUINT64 high = ones * 0x80;
+   OSUINT64 x;
+   memcpy(&x, s, 8);
+   if (x & high) return false;
+   // Every lane is below 0x80 now, so adding to it carries into no other:
+   // the top bit of x + (0x80 - lo) tells x >= lo.
+   const OSUINT64 digit = (x + ones * (0x80 - '0')) & ~(x + ones * (0x80 - '9' - 1)) & high;
+   const OSUINT64 lower = x | (ones * 0x20);   // 'A'..'F' as 'a'..'f'
+   const OSUINT64 letter = (lower + ones * (0x80 - 'a')) & ~(lower + ones * (0x80 - 'f' - 1)) & high;
+   if ((digit | letter) != high) return false;
+   // Digit values: the low four bits, plus 9 for a letter.
+   const OSUINT64 v = (x & (ones * 0x0F)) + (letter >> 7) * 9;
+   // Lane 2k becomes digit 2k << 4 | digit 2k + 1; then lanes 0, 2, 4, 6 are
+   // gathered into the low four, first octet lowest.
+   OSUINT64 w = ((v << 4) | (v >> 8)) & 0x00FF00FF00FF00FFULL;
+   w = (w | (w >> 8)) & 0x0000FFFF0000FFFFULL;
+   w = (w | (w >> 16)) & 0xFFFFFFFFULL;
+   const OSUINT32 octets = (OSUINT32)w;
+   memcpy(out, &octets, 4);
+   return true;
+}
+#endif
+
 // "0x..." (the form the decoder gives): the same octets as
 // encodeRadixDigits(..., 4) in one pass that checks the digits as it packs
 // them. Returns the octets written or a negative status; a malformed text
@@ -135,6 +164,13 @@ int encodeHexDigits(ASN1CTXT* pctxt, const char* digits, size_t ndigits)
    const char* s = digits + ndigits;
    const char* const stop = digits + first;
    int bad = 0;   // negative once a character is no digit
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+   while (s - stop >= 8) {
+      p -= 4;
+      s -= 8;
+      if (!hexDigits8(s, p)) bad = -1;
+   }
+#endif
    while (s - stop >= 2) {
       const int hi = hexDigit(s[-2]);
       const int lo = hexDigit(s[-1]);
@@ -245,7 +281,7 @@ int xe_bigint(ASN1CTXT* pctxt, const char* text, ASN1TagType tagging)
       if (stat < 0) return LOG_STAT(pctxt, stat);
    }
    if (tagging == ASN1TAG_EXPLICIT) {
-      len = xe_tag_len(pctxt, TM_UNIV | ASN1_ID_INT, len);
+      len = ber_tagLen(pctxt, TM_UNIV | ASN1_ID_INT, len);
       if (len < 0) return LOG_STAT(pctxt, len);
    }
    return len;

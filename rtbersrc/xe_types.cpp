@@ -52,7 +52,7 @@ inline int encodeInt64(ASN1CTXT* pctxt, OSINT64 v, OSOCTET idOctet, ASN1TagType 
 inline int finish(ASN1CTXT* pctxt, int len, ASN1TAG tag, ASN1TagType tagging)
 {
    if (len < 0 || tagging != ASN1TAG_EXPLICIT) return len;
-   return xe_tag_len(pctxt, tag, len);
+   return ber_tagLen(pctxt, tag, len);
 }
 
 } // namespace
