@@ -158,11 +158,20 @@ inline int asn1dataFailInElement(ASN1CTXT* pctxt, int stat, const char* type, OS
                        asn1dataElementStart(pctxt, start, nullptr, static_cast<int>(index), false));
 }
 
+// The decoders' helpers below are inlined at every call whatever else the
+// translation unit inlines (the compiler's growth budget for a large module
+// would otherwise leave some of them as calls).
+#if defined(__GNUC__)
+#define ASN1DATA_INLINE inline __attribute__((always_inline))
+#else
+#define ASN1DATA_INLINE inline
+#endif
+
 // True while the content that started at byte index `start` with `length`
 // octets (or INDEFINITE_LENGTH) has an element left: octets remain before
 // its end, and for the indefinite form the next two octets are not an
 // end-of-contents.
-inline bool asn1dataMore(ASN1CTXT* pctxt, OSUINT32 start, int length)
+ASN1DATA_INLINE bool asn1dataMore(ASN1CTXT* pctxt, OSUINT32 start, int length)
 {
    const ASN1BUFFER& b = pctxt->buffer;
    if (length >= 0) return b.byteIndex - start < static_cast<OSUINT32>(length) && b.byteIndex < b.size;
@@ -174,7 +183,7 @@ inline bool asn1dataMore(ASN1CTXT* pctxt, OSUINT32 start, int length)
 // consumed exactly (an element that ran past it gives -5); an indefinite one
 // must end in an end-of-contents, which is consumed (-2 when the input ends
 // first, -5 when something else is there).
-inline int asn1dataEnd(ASN1CTXT* pctxt, OSUINT32 start, int length)
+ASN1DATA_INLINE int asn1dataEnd(ASN1CTXT* pctxt, OSUINT32 start, int length)
 {
    ASN1BUFFER& b = pctxt->buffer;
    if (length == INDEFINITE_LENGTH) {
@@ -189,7 +198,7 @@ inline int asn1dataEnd(ASN1CTXT* pctxt, OSUINT32 start, int length)
 
 // xd_match1 with its common case inline: the identifier octet idOctet
 // (constructed bit ignored) with a header xd_quickHeader takes.
-inline int asn1dataMatch1(ASN1CTXT* pctxt, OSOCTET idOctet, int* plen)
+ASN1DATA_INLINE int asn1dataMatch1(ASN1CTXT* pctxt, OSOCTET idOctet, int* plen)
 {
    OSUINT32 len;
    const OSUINT32 h = xd_quickHeader(pctxt, &len);
@@ -204,7 +213,7 @@ inline int asn1dataMatch1(ASN1CTXT* pctxt, OSOCTET idOctet, int* plen)
 }
 
 // The tag of the next element, constructed bit cleared; nothing consumed.
-inline int asn1dataPeekTag(ASN1CTXT* pctxt, ASN1TAG* ptag)
+ASN1DATA_INLINE int asn1dataPeekTag(ASN1CTXT* pctxt, ASN1TAG* ptag)
 {
    OSUINT32 len;
    if (xd_quickHeader(pctxt, &len) != 0) {
@@ -216,6 +225,23 @@ inline int asn1dataPeekTag(ASN1CTXT* pctxt, ASN1TAG* ptag)
    int stat = xd_tag_len(pctxt, ptag, &hlen, 0);
    if (stat == 0) *ptag &= ~TM_CONS;
    return stat;
+}
+
+// xe_tag_len with its common case inline: a one-octet identifier and a
+// short length, with room in front of the encoding (the tag is a constant
+// at every call, so the identifier octet is one too). Anything else, a
+// failure status passed on included, goes to xe_tag_len.
+inline int asn1dataTagLen(ASN1CTXT* pctxt, ASN1TAG tag, int length)
+{
+   const OSUINT32 number = tag & TM_IDCODE;
+   ASN1BUFFER& b = pctxt->buffer;
+   if (static_cast<OSUINT32>(length) < 0x80 && number < 31 && b.byteIndex >= 2) {
+      OSOCTET* p = b.data + (b.byteIndex -= 2);
+      p[0] = static_cast<OSOCTET>(((tag >> 24) & 0xE0) | number);
+      p[1] = static_cast<OSOCTET>(length);
+      return length + 2;
+   }
+   return xe_tag_len(pctxt, tag, length);
 }
 
 inline void asn1dataListInit(Asn1RTDList* pList)
