@@ -175,7 +175,7 @@ int encodeHexDigits(ASN1CTXT* pctxt, const char* digits, size_t ndigits)
       const int hi = hexDigit(s[-2]);
       const int lo = hexDigit(s[-1]);
       bad |= hi | lo;
-      *--p = (OSOCTET)((hi << 4) | lo);
+      *--p = (OSOCTET)(((unsigned)hi << 4) | (unsigned)lo);   // checked below
       s -= 2;
    }
    if (s != stop) {
