@@ -157,13 +157,21 @@ int xe_len(ASN1CTXT* pctxt, int length)
    return n;
 }
 
-int xe_tag_len(ASN1CTXT* pctxt, ASN1TAG tag, int length)
+}
+
+namespace {
+
+// xe_tag_len beyond its common case: any identifier and length, a failure
+// status passed on, the buffer grown.
+#if defined(__GNUC__)
+__attribute__((noinline))
+#endif
+int tagLenGeneral(ASN1CTXT* pctxt, ASN1TAG tag, int length)
 {
    // A negative length other than the indefinite marker is the content
    // encoder's failure status: pass it on untouched.
    if (length < 0 && length != INDEFINITE_LENGTH) return length;
 
-   // Common case: a one-octet identifier and a short length.
    OSUINT32 number = tag & TM_IDCODE;
    if (number < 31 && length >= 0 && length < 0x80) {
       int stat = xe_reserve(pctxt, 2);
@@ -181,6 +189,24 @@ int xe_tag_len(ASN1CTXT* pctxt, ASN1TAG tag, int length)
    if (length == INDEFINITE_LENGTH) return ll + tl;
    if (length > INT32_MAX - ll - tl) return ASN1ERR_BUFFER_OVERFLOW;
    return length + ll + tl;
+}
+
+} // namespace
+
+extern "C" {
+
+int xe_tag_len(ASN1CTXT* pctxt, ASN1TAG tag, int length)
+{
+   // Common case, kept free of calls: a one-octet identifier and a short
+   // length, with room in front of the encoding.
+   const OSUINT32 number = tag & TM_IDCODE;
+   if ((OSUINT32)length < 0x80 && number < 31 && pctxt->buffer.byteIndex >= 2) {
+      OSOCTET* p = pctxt->buffer.data + (pctxt->buffer.byteIndex -= 2);
+      p[0] = (OSOCTET)(((tag >> 24) & 0xE0) | number);
+      p[1] = (OSOCTET)length;
+      return length + 2;
+   }
+   return tagLenGeneral(pctxt, tag, length);
 }
 
 void xe_getBufLocDescr(ASN1CTXT* pctxt, OSUINT32 numocts, Asn1BufLocDescr* pDescr)

@@ -74,15 +74,6 @@ int encodeRadixDigits(ASN1CTXT* pctxt, const char* digits, size_t ndigits, int b
    OSUINT32 written = 0;
    size_t pos = ndigits;
    OSOCTET lead = 0;
-   if (bitsPerDigit == 4) {
-      // Hexadecimal: two digits an octet.
-      while (pos - first >= 2) {
-         lead = (OSOCTET)((hexDigit(digits[pos - 2]) << 4) | hexDigit(digits[pos - 1]));
-         pos -= 2;
-         pctxt->buffer.data[--pctxt->buffer.byteIndex] = lead;
-         written++;
-      }
-   }
    while (pos > first) {
       OSUINT32 v = 0;
       size_t take = std::min(perOctet, pos - first);
@@ -109,6 +100,124 @@ int encodeRadixDigits(ASN1CTXT* pctxt, const char* digits, size_t ndigits, int b
    return (int)written;
 }
 
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+// Eight hexadecimal digits at s to four octets at out, all lanes at once;
+// false (out undefined) when one of them is no digit.
+inline bool hexDigits8(const char* s, OSOCTET* out)
+{
+   const OSUINT64 ones = 0x0101010101010101ULL;
+   const OSUINT64 high = ones * 0x80;
+   OSUINT64 x;
+   memcpy(&x, s, 8);
+   if (x & high) return false;
+   // Every lane is below 0x80 now, so adding to it carries into no other:
+   // the top bit of x + (0x80 - lo) tells x >= lo.
+   const OSUINT64 digit = (x + ones * (0x80 - '0')) & ~(x + ones * (0x80 - '9' - 1)) & high;
+   const OSUINT64 lower = x | (ones * 0x20);   // 'A'..'F' as 'a'..'f'
+   const OSUINT64 letter = (lower + ones * (0x80 - 'a')) & ~(lower + ones * (0x80 - 'f' - 1)) & high;
+   if ((digit | letter) != high) return false;
+   // Digit values: the low four bits, plus 9 for a letter.
+   const OSUINT64 v = (x & (ones * 0x0F)) + (letter >> 7) * 9;
+   // Lane 2k becomes digit 2k << 4 | digit 2k + 1; then lanes 0, 2, 4, 6 are
+   // gathered into the low four, first octet lowest.
+   OSUINT64 w = ((v << 4) | (v >> 8)) & 0x00FF00FF00FF00FFULL;
+   w = (w | (w >> 8)) & 0x0000FFFF0000FFFFULL;
+   w = (w | (w >> 16)) & 0xFFFFFFFFULL;
+   const OSUINT32 octets = (OSUINT32)w;
+   memcpy(out, &octets, 4);
+   return true;
+}
+#endif
+
+// "0x..." (the form the decoder gives): the same octets as
+// encodeRadixDigits(..., 4) in one pass that checks the digits as it packs
+// them. Returns the octets written or a negative status; a malformed text
+// leaves the encoding as it was.
+int encodeHexDigits(ASN1CTXT* pctxt, const char* digits, size_t ndigits)
+{
+   // An even count is two's complement: a first digit of 8..F is negative.
+   // An odd one stands for a positive value (a 0 nibble in front).
+   const int d0 = hexDigit(digits[0]);
+   const bool negative = (ndigits % 2) == 0 && d0 >= 8;
+   size_t first = 0;
+   if (negative) {
+      // Leading FF octets are redundant sign octets.
+      while (first + 2 <= ndigits && (digits[first] | 0x20) == 'f' && (digits[first + 1] | 0x20) == 'f')
+         first += 2;
+   }
+   else {
+      while (first < ndigits && digits[first] == '0') first++;
+   }
+   // What was skipped was valid digits; the rest is checked below.
+   const size_t left = ndigits - first;
+   const size_t noctets = left / 2 + (left % 2) + 1;   // a sign octet at most
+   if (noctets > (size_t)INT32_MAX) return ASN1ERR_BAD_VALUE;
+   int stat = xe_reserve(pctxt, (OSUINT32)noctets);
+   if (stat != 0) {
+      // A malformed text is reported as such whatever the buffer's room.
+      for (size_t i = first; i < ndigits; i++)
+         if (hexDigit(digits[i]) < 0) return ASN1ERR_BAD_VALUE;
+      return stat;
+   }
+   OSOCTET* const end = pctxt->buffer.data + pctxt->buffer.byteIndex;
+   OSOCTET* p = end;
+   const char* s = digits + ndigits;
+   const char* const stop = digits + first;
+   int bad = 0;   // negative once a character is no digit
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+   while (s - stop >= 8) {
+      p -= 4;
+      s -= 8;
+      if (!hexDigits8(s, p)) bad = -1;
+   }
+#endif
+   while (s - stop >= 2) {
+      const int hi = hexDigit(s[-2]);
+      const int lo = hexDigit(s[-1]);
+      bad |= hi | lo;
+      *--p = (OSOCTET)(((unsigned)hi << 4) | (unsigned)lo);   // checked below
+      s -= 2;
+   }
+   if (s != stop) {
+      // An odd leading digit: a partial octet, positive as it stands.
+      const int d = hexDigit(s[-1]);
+      bad |= d;
+      *--p = (OSOCTET)d;
+   }
+   else if (p == end) {
+      // Nothing left after the redundant octets: 0 or -1.
+      *--p = negative ? 0xFF : 0x00;
+   }
+   else if (!negative && (*p & 0x80)) {
+      *--p = 0x00;
+   }
+   else if (negative && !(*p & 0x80)) {
+      *--p = 0xFF;
+   }
+   if (bad < 0) return ASN1ERR_BAD_VALUE;
+   const OSUINT32 written = (OSUINT32)(end - p);
+   pctxt->buffer.byteIndex -= written;
+   return (int)written;
+}
+
+// Decimal text of at most 18 digits after an optional '-': its value in
+// *pv and true; false for anything else (left to the big-integer parser).
+inline bool shortDecimal(const char* text, size_t tlen, OSINT64* pv)
+{
+   const bool minus = (text[0] == '-');
+   const char* s = text + (minus ? 1 : 0);
+   const size_t n = tlen - (minus ? 1 : 0);
+   if (n == 0 || n > 18) return false;
+   OSINT64 v = 0;
+   for (size_t i = 0; i < n; i++) {
+      const unsigned d = (unsigned)(unsigned char)s[i] - '0';
+      if (d > 9) return false;
+      v = v * 10 + (OSINT64)d;
+   }
+   *pv = minus ? -v : v;
+   return true;
+}
+
 // Descending DER order: the list is sorted largest first, a shorter element
 // counting as smaller than a longer one with the same prefix.
 struct DescrView {
@@ -133,16 +242,19 @@ int xe_bigint(ASN1CTXT* pctxt, const char* text, ASN1TagType tagging)
    if (text == nullptr || *text == '\0') return LOG_STAT(pctxt, ASN1ERR_BAD_VALUE);
    int len;
    const size_t tlen = strlen(text);
-   if (tlen >= 3 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X' || text[1] == 'b' || text[1] == 'B')) {
-      const int bits = (text[1] == 'x' || text[1] == 'X') ? 4 : 1;
-      len = encodeRadixDigits(pctxt, text + 2, tlen - 2, bits);
+   OSINT64 small;
+   if (tlen >= 3 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+      len = encodeHexDigits(pctxt, text + 2, tlen - 2);
       if (len < 0) return LOG_STAT(pctxt, len);
    }
-   else if (tlen == 1 && text[0] == '0') {
-      int stat = xe_reserve(pctxt, 1);
+   else if (tlen >= 3 && text[0] == '0' && (text[1] == 'b' || text[1] == 'B')) {
+      len = encodeRadixDigits(pctxt, text + 2, tlen - 2, 1);
+      if (len < 0) return LOG_STAT(pctxt, len);
+   }
+   else if (shortDecimal(text, tlen, &small)) {
+      int stat = xe_reserve(pctxt, 8);
       if (stat != 0) return LOG_STAT(pctxt, stat);
-      pctxt->buffer.data[--pctxt->buffer.byteIndex] = 0x00;
-      len = 1;
+      len = (int)ber_putInt64(pctxt, small);
    }
    else {
       // Decimal (or "0o" octal): through the big-integer parser, with the
@@ -169,7 +281,7 @@ int xe_bigint(ASN1CTXT* pctxt, const char* text, ASN1TagType tagging)
       if (stat < 0) return LOG_STAT(pctxt, stat);
    }
    if (tagging == ASN1TAG_EXPLICIT) {
-      len = xe_tag_len(pctxt, TM_UNIV | ASN1_ID_INT, len);
+      len = ber_tagLen(pctxt, TM_UNIV | ASN1_ID_INT, len);
       if (len < 0) return LOG_STAT(pctxt, len);
    }
    return len;

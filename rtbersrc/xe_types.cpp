@@ -23,27 +23,28 @@ inline int putShortPrimitive(ASN1CTXT* pctxt, OSOCTET idOctet, const OSOCTET* co
    return (int)total;
 }
 
-// Minimal two's-complement octets of v (X.690 8.3.2: no leading 00 before a
-// clear top bit, no leading FF before a set one) into out[9 - n .. 8].
-inline OSUINT32 minimalInteger(OSINT64 v, OSOCTET out[9])
-{
-   for (int i = 8; i >= 1; i--) {
-      out[i] = (OSOCTET)(v & 0xFF);
-      v >>= 8;
-   }
-   OSUINT32 start = 1;
-   while (start < 8 &&
-          ((out[start] == 0x00 && !(out[start + 1] & 0x80)) ||
-           (out[start] == 0xFF && (out[start + 1] & 0x80))))
-      start++;
-   return 9 - start;
-}
-
+// INTEGER and ENUMERATED contents: the minimal two's-complement octets
+// (ber_int64Octets), with the identifier and length in front when explicit,
+// in one reservation.
 inline int encodeInt64(ASN1CTXT* pctxt, OSINT64 v, OSOCTET idOctet, ASN1TagType tagging)
 {
-   OSOCTET buf[9];
-   OSUINT32 n = minimalInteger(v, buf);
-   return putShortPrimitive(pctxt, idOctet, buf + 9 - n, n, tagging);
+   const OSUINT32 n = ber_int64Octets(v);
+   const bool withHeader = (tagging == ASN1TAG_EXPLICIT);
+   const OSUINT32 total = withHeader ? n + 2 : n;
+   int stat = xe_reserve(pctxt, total);
+   if (stat != 0) return stat;
+   OSOCTET* p = pctxt->buffer.data + (pctxt->buffer.byteIndex -= total);
+   if (withHeader) {
+      p[0] = idOctet;
+      p[1] = (OSOCTET)n;
+      p += 2;
+   }
+   OSUINT64 u = (OSUINT64)v;
+   for (OSUINT32 i = n; i-- > 0;) {
+      p[i] = (OSOCTET)u;
+      u >>= 8;
+   }
+   return (int)total;
 }
 
 // Content of `len` octets already written; adds the universal tag when
@@ -51,7 +52,7 @@ inline int encodeInt64(ASN1CTXT* pctxt, OSINT64 v, OSOCTET idOctet, ASN1TagType 
 inline int finish(ASN1CTXT* pctxt, int len, ASN1TAG tag, ASN1TagType tagging)
 {
    if (len < 0 || tagging != ASN1TAG_EXPLICIT) return len;
-   return xe_tag_len(pctxt, tag, len);
+   return ber_tagLen(pctxt, tag, len);
 }
 
 } // namespace

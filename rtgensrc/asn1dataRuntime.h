@@ -28,15 +28,6 @@
 #include "rtMemHeap.h"
 
 
-// The steps every generated decoder takes for each component are a few
-// instructions on their common path: always inlined, so that how large the
-// decoder around them is never leaves them as calls.
-#if defined(__GNUC__)
-#define ASN1DATA_STEP inline __attribute__((always_inline))
-#else
-#define ASN1DATA_STEP inline
-#endif
-
 namespace asn1data {
 
 // Counts the decoders of nesting values active on the decode's context
@@ -188,11 +179,20 @@ inline int asn1dataFailInElement(ASN1CTXT* pctxt, int stat, const char* type, OS
                        asn1dataElementStart(pctxt, start, nullptr, static_cast<int>(index), false));
 }
 
+// The decoders' helpers below are inlined at every call whatever else the
+// translation unit inlines (the compiler's growth budget for a large module
+// would otherwise leave some of them as calls).
+#if defined(__GNUC__)
+#define ASN1DATA_INLINE inline __attribute__((always_inline))
+#else
+#define ASN1DATA_INLINE inline
+#endif
+
 // True while the content that started at byte index `start` with `length`
 // octets (or INDEFINITE_LENGTH) has an element left: octets remain before
 // its end, and for the indefinite form the next two octets are not an
 // end-of-contents.
-ASN1DATA_STEP bool asn1dataMore(ASN1CTXT* pctxt, OSUINT32 start, int length)
+ASN1DATA_INLINE bool asn1dataMore(ASN1CTXT* pctxt, OSUINT32 start, int length)
 {
    const ASN1BUFFER& b = pctxt->buffer;
    if (length >= 0) return b.byteIndex - start < static_cast<OSUINT32>(length) && b.byteIndex < b.size;
@@ -204,7 +204,7 @@ ASN1DATA_STEP bool asn1dataMore(ASN1CTXT* pctxt, OSUINT32 start, int length)
 // consumed exactly (an element that ran past it gives -5); an indefinite one
 // must end in an end-of-contents, which is consumed (-2 when the input ends
 // first, -5 when something else is there).
-ASN1DATA_STEP int asn1dataEnd(ASN1CTXT* pctxt, OSUINT32 start, int length)
+ASN1DATA_INLINE int asn1dataEnd(ASN1CTXT* pctxt, OSUINT32 start, int length)
 {
    ASN1BUFFER& b = pctxt->buffer;
    if (length == INDEFINITE_LENGTH) {
@@ -219,7 +219,7 @@ ASN1DATA_STEP int asn1dataEnd(ASN1CTXT* pctxt, OSUINT32 start, int length)
 
 // xd_match1 with its common case inline: the identifier octet idOctet
 // (constructed bit ignored) with a header xd_quickHeader takes.
-ASN1DATA_STEP int asn1dataMatch1(ASN1CTXT* pctxt, OSOCTET idOctet, int* plen)
+ASN1DATA_INLINE int asn1dataMatch1(ASN1CTXT* pctxt, OSOCTET idOctet, int* plen)
 {
    OSUINT32 len;
    const OSUINT32 h = xd_quickHeader(pctxt, &len);
@@ -234,7 +234,7 @@ ASN1DATA_STEP int asn1dataMatch1(ASN1CTXT* pctxt, OSOCTET idOctet, int* plen)
 }
 
 // The tag of the next element, constructed bit cleared; nothing consumed.
-ASN1DATA_STEP int asn1dataPeekTag(ASN1CTXT* pctxt, ASN1TAG* ptag)
+ASN1DATA_INLINE int asn1dataPeekTag(ASN1CTXT* pctxt, ASN1TAG* ptag)
 {
    OSUINT32 len;
    if (xd_quickHeader(pctxt, &len) != 0) {
@@ -246,6 +246,23 @@ ASN1DATA_STEP int asn1dataPeekTag(ASN1CTXT* pctxt, ASN1TAG* ptag)
    int stat = xd_tag_len(pctxt, ptag, &hlen, 0);
    if (stat == 0) *ptag &= ~TM_CONS;
    return stat;
+}
+
+// xe_tag_len with its common case inline: a one-octet identifier and a
+// short length, with room in front of the encoding (the tag is a constant
+// at every call, so the identifier octet is one too). Anything else, a
+// failure status passed on included, goes to xe_tag_len.
+inline int asn1dataTagLen(ASN1CTXT* pctxt, ASN1TAG tag, int length)
+{
+   const OSUINT32 number = tag & TM_IDCODE;
+   ASN1BUFFER& b = pctxt->buffer;
+   if (static_cast<OSUINT32>(length) < 0x80 && number < 31 && b.byteIndex >= 2) {
+      OSOCTET* p = b.data + (b.byteIndex -= 2);
+      p[0] = static_cast<OSOCTET>(((tag >> 24) & 0xE0) | number);
+      p[1] = static_cast<OSOCTET>(length);
+      return length + 2;
+   }
+   return xe_tag_len(pctxt, tag, length);
 }
 
 inline void asn1dataListInit(Asn1RTDList* pList)
@@ -268,6 +285,31 @@ inline Asn1RTDListNode* asn1dataNewListNode(ASN1CTXT* pctxt, size_t elemSize)
 inline void asn1dataListAppend(ASN1CTXT*, Asn1RTDList* pList, Asn1RTDListNode* node)
 {
    rtDListLinkTail(pList, node);
+}
+
+// The list encoders walk a list from its tail, and each element's record
+// and the blocks it owns lie wherever the heap put them. A list the decoder
+// made lies in order: each node with its element, then the blocks of the
+// element's components, then the next node. The element two nodes ahead is
+// asked into the cache while this one is encoded: the octets from its node
+// up to the next node, at most kAsn1dataPrefetchSpan of them (only its node's
+// first lines when the nodes are not in that order). A hint only: nothing is
+// read through the addresses but the nodes' links.
+constexpr uintptr_t kAsn1dataPrefetchSpan = 1024;
+
+inline void asn1dataPrefetchAhead(const Asn1RTDListNode* pnode)
+{
+#if defined(__GNUC__)
+   const Asn1RTDListNode* next = pnode->prev;
+   if (next == nullptr || next->prev == nullptr) return;
+   const uintptr_t node = reinterpret_cast<uintptr_t>(next->prev);
+   const uintptr_t end = reinterpret_cast<uintptr_t>(next);
+   const uintptr_t span = (end > node && end - node <= kAsn1dataPrefetchSpan) ? end - node : 128;
+   for (uintptr_t a = node & ~static_cast<uintptr_t>(63); a < node + span; a += 64)
+      __builtin_prefetch(reinterpret_cast<const void*>(a));
+#else
+   (void)pnode;
+#endif
 }
 
 // Every element from the position to the end of the content that started at

@@ -319,12 +319,54 @@ int asn1dataEncodeFresh(ASN1CTXT* pctxt, Asn1TObject& object, Enc enc, const OSO
    return len;
 }
 
+// The same into the caller's scratch area local[0..localSize) first (no
+// heap block: *block stays null and *fresh points into local); an encoding
+// that does not fit is made again in a fresh buffer of the context, the
+// overflow taken back.
+template <class Enc>
+int asn1dataEncodeFresh(ASN1CTXT* pctxt, Asn1TObject& object, Enc enc, OSOCTET* local, OSUINT32 localSize,
+                        const OSOCTET** fresh, OSOCTET** block)
+{
+   const ASN1ErrInfo errInfo = pctxt->errInfo;
+   int len;
+   {
+      asn1dataBufferSaver saved(pctxt);
+      // The buffer xe_setp installs for a caller's area, set up in place.
+      ASN1BUFFER& b = pctxt->buffer;
+      b.data = local;
+      b.size = localSize;
+      b.byteIndex = localSize - 1;
+      b.bitOffset = 8;
+      b.dynamic = 0;
+      len = enc(pctxt, object);
+      if (len >= 0) *fresh = b.data + b.byteIndex;
+   }
+   if (len != ASN1ERR_BUFFER_OVERFLOW) return len;
+   asn1dataTakeBack(pctxt, errInfo);
+   return asn1dataEncodeFresh(pctxt, object, enc, fresh, block);
+}
+
+// Scratch area of asn1dataTableEncode: most values of open types are short.
+constexpr OSUINT32 kAsn1dataLocalEncode = 1024;
+
+// An encoding made in a scratch area (block null) moves to a block of
+// msgMemHeap of its size; one in a fresh buffer is kept as
+// asn1dataKeepEncoding keeps it. Null when no block can be had.
+inline const OSOCTET* asn1dataKeepFresh(ASN1CTXT* pctxt, const OSOCTET* fresh, OSUINT32 n, OSOCTET* block)
+{
+   if (block != nullptr) return asn1dataKeepEncoding(pctxt, fresh, n, block);
+   OSOCTET* kept = static_cast<OSOCTET*>(rtMemHeapAlloc(&pctxt->msgMemHeap, static_cast<int>(n > 0 ? n : 1)));
+   if (kept != nullptr && n > 0) memcpy(kept, fresh, n);
+   return kept;
+}
+
 template <class Enc, class Dec>
 int asn1dataTableEncode(ASN1CTXT* pctxt, Asn1TObject& object, Enc enc, Dec dec)
 {
+   OSOCTET local[kAsn1dataLocalEncode];
    const OSOCTET* fresh = nullptr;
-   OSOCTET* freshBlock = nullptr;   // the block holding fresh
-   const int len = asn1dataEncodeFresh(pctxt, object, enc, &fresh, &freshBlock);
+   OSOCTET* freshBlock = nullptr;   // the block holding fresh (null: in local)
+   const int len = asn1dataEncodeFresh(pctxt, object, enc, local, sizeof local, &fresh, &freshBlock);
    if (len < 0) return len;
    const OSUINT32 n = static_cast<OSUINT32>(len);
    if (object.data != nullptr && object.numocts > 0) {
@@ -344,17 +386,11 @@ int asn1dataTableEncode(ASN1CTXT* pctxt, Asn1TObject& object, Enc enc, Dec dec)
       original.numocts = object.numocts;
       original.data = object.data;
       if (asn1dataTableDecode(pctxt, original, dec) == 0 && original.decoded != nullptr) {
-         bool same;
+         OSOCTET trialLocal[kAsn1dataLocalEncode];
+         const OSOCTET* trial = nullptr;
          OSOCTET* trialBlock = nullptr;
-         {
-            asn1dataBufferSaver saved(pctxt);
-            int len2 = xe_setp(pctxt, nullptr, 0);
-            if (len2 == 0) {
-               len2 = enc(pctxt, original);
-               if (pctxt->buffer.dynamic) trialBlock = pctxt->buffer.data;
-            }
-            same = len2 >= 0 && static_cast<OSUINT32>(len2) == n && memcmp(xe_getp(pctxt), fresh, n) == 0;
-         }
+         const int len2 = asn1dataEncodeFresh(pctxt, original, enc, trialLocal, sizeof trialLocal, &trial, &trialBlock);
+         const bool same = len2 >= 0 && static_cast<OSUINT32>(len2) == n && memcmp(trial, fresh, n) == 0;
          asn1dataDropEncodeBuffer(pctxt, trialBlock);
          if (same) {
             asn1dataDropEncodeBuffer(pctxt, freshBlock);
@@ -364,8 +400,10 @@ int asn1dataTableEncode(ASN1CTXT* pctxt, Asn1TObject& object, Enc enc, Dec dec)
       }
       asn1dataTakeBack(pctxt, errInfo);
    }
+   const OSOCTET* kept = asn1dataKeepFresh(pctxt, fresh, n, freshBlock);
+   if (kept == nullptr) return ASN1ERR_NO_MEMORY;
    object.numocts = n;
-   object.data = asn1dataKeepEncoding(pctxt, fresh, n, freshBlock);
+   object.data = kept;
    return 0;
 }
 

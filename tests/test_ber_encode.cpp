@@ -5,6 +5,7 @@
 
 #include "BerTestUtil.h"
 #include "CountingHooks.h"
+#include "rtBigInt.h"
 #include "rtMemHeap.h"
 
 namespace {
@@ -233,6 +234,115 @@ TEST(BerEncode, BigIntegerTexts)
    int ret;
    encodeWith([](ASN1CTXT* p) { return xe_bigint(p, nullptr, ASN1TAG_EXPLICIT); }, &ret);
    EXPECT_EQ(ret, ASN1ERR_BAD_VALUE);
+}
+
+// The DER content of a "0x" text, worked out plainly: an odd count of digits
+// is a positive value (a 0 nibble in front), an even count the two's
+// complement octets; then the redundant leading 00 / FF octets go.
+Bytes hexTextModel(const std::string& digits)
+{
+   std::string d = (digits.size() % 2) ? "0" + digits : digits;
+   Bytes o = H(d.c_str());
+   size_t i = 0;
+   while (i + 1 < o.size() && ((o[i] == 0x00 && !(o[i + 1] & 0x80)) || (o[i] == 0xFF && (o[i + 1] & 0x80)))) i++;
+   return Bytes(o.begin() + (long)i, o.end());
+}
+
+// The same text through the big-integer parser (the general path).
+Bytes bigIntModel(const char* text)
+{
+   TestCtxt t;
+   ASN1BigInt b;
+   rtBigIntInit(&b);
+   EXPECT_EQ(rtBigIntSetStr(t.get(), &b, text, 0), 0) << text;
+   Bytes out((size_t)rtBigIntGetDataLen(&b));
+   EXPECT_EQ(rtBigIntGetData(t.get(), &b, out.data(), (OSUINT32)out.size()), (int)out.size());
+   rtBigIntFree(t.get(), &b);
+   return out;
+}
+
+Bytes bigIntContent(const char* text, int* pret = nullptr)
+{
+   return encodeWith([&](ASN1CTXT* p) { return xe_bigint(p, text, ASN1TAG_IMPLICIT); }, pret);
+}
+
+// Decimal texts (up to 18 digits converted directly, longer ones by the
+// big-integer parser) and hexadecimal texts (packed in one pass) against
+// the general path and a plain model, over edge values and a run of
+// pseudo-random ones.
+TEST(BerEncode, BigIntegerTextsAgreeWithTheGeneralPath)
+{
+   const char* decimals[] = {
+      "0", "-0", "1", "-1", "127", "128", "255", "256", "-128", "-129", "-255", "-256", "32767",
+      "-32768", "-32769", "000127", "-000128", "2147483647", "-2147483648", "4294967296",
+      "999999999999999999", "-999999999999999999", "1000000000000000000", "36028797018963967",
+      "36028797018963968", "-36028797018963968", "-36028797018963969", "9223372036854775807",
+      "-9223372036854775808", "9223372036854775808", "18446744073709551615", "18446744073709551616",
+      "-18446744073709551616", "0000000000000000000000127", "123456789012345678901234567890",
+   };
+   for (const char* text : decimals) {
+      SCOPED_TRACE(text);
+      int ret;
+      Bytes got = bigIntContent(text, &ret);
+      EXPECT_EQ(Hex(got), Hex(bigIntModel(text)));
+   }
+
+   std::vector<std::string> hex = {
+      "0", "00", "000", "7f", "80", "ff", "fF", "Ff00", "FFFF", "ff7f", "ff80", "00ff", "0080", "080",
+      "8", "f", "fff", "0fff", "ffffffffffffffff", "ffffffffffffff7f", "7fffffffffffffff",
+      "8000000000000000", "010000000000000000", "0000000000000000000001", "ffffffffffffffffffff",
+      "FFFFFFFFFFFFFFFFFF80", "a1B2c3D4e5F6a7b8c9d0e1f2",
+   };
+   // Pseudo-random texts of 1 to 40 digits led by zeros, F digits or a
+   // digit either side of 8.
+   OSUINT32 seed = 12345;
+   auto next = [&]() { return (seed = seed * 1103515245u + 12345u) >> 16; };
+   const char* digits = "0123456789abcdefABCDEF";
+   const char* leads[] = { "", "0", "00", "000", "f", "ff", "fff", "FfFf", "7", "8" };
+   for (int i = 0; i < 400; i++) {
+      std::string t = leads[next() % 10];
+      for (unsigned n = next() % 41; n > 0; n--) t += digits[next() % 22];
+      if (t.empty()) t = "0";
+      hex.push_back(t);
+   }
+   for (const std::string& d : hex) {
+      const std::string text = "0x" + d;
+      SCOPED_TRACE(text);
+      EXPECT_EQ(Hex(bigIntContent(text.c_str())), Hex(hexTextModel(d)));
+      // Even counts are the two's complement octets, as the parser reads them.
+      if (d.size() % 2 == 0) {
+         EXPECT_EQ(Hex(bigIntContent(text.c_str())), Hex(bigIntModel(text.c_str())));
+      }
+   }
+}
+
+// A malformed text leaves the encoding as it was, with -18 also when the
+// caller's buffer has no room for it.
+TEST(BerEncode, MalformedBigIntegerTextsWriteNothing)
+{
+   const char* texts[] = { "0x12G4", "0xfffg", "0x00z", "0xg", "0x12 ", "0x", "-", "--1", "1-", "12a",
+                           "0x1\xB1", "99999999999999999x" };
+   for (const char* text : texts) {
+      SCOPED_TRACE(text);
+      TestCtxt t;
+      t.encodeInit();
+      int v = 5;
+      ASSERT_EQ(xe_integer(t.get(), &v, ASN1TAG_EXPLICIT), 3);
+      EXPECT_EQ(xe_bigint(t.get(), text, ASN1TAG_EXPLICIT), ASN1ERR_BAD_VALUE);
+      EXPECT_EQ(Hex(t.encoded()), "02 01 05");
+
+      TestCtxt s;
+      OSOCTET buf[3];
+      ASSERT_EQ(xe_setp(s.get(), buf, sizeof buf), 0);
+      EXPECT_EQ(xe_bigint(s.get(), text, ASN1TAG_EXPLICIT), ASN1ERR_BAD_VALUE);
+   }
+   // A well-formed text that does not fit is an overflow.
+   TestCtxt s;
+   OSOCTET buf[3];
+   ASSERT_EQ(xe_setp(s.get(), buf, sizeof buf), 0);
+   EXPECT_EQ(xe_bigint(s.get(), "0x123456", ASN1TAG_EXPLICIT), ASN1ERR_BUFFER_OVERFLOW);
+   EXPECT_EQ(xe_bigint(s.get(), "1234567", ASN1TAG_EXPLICIT), ASN1ERR_BUFFER_OVERFLOW);
+   EXPECT_EQ(xe_bigint(s.get(), "0x7f", ASN1TAG_IMPLICIT), 1);
 }
 
 TEST(BerEncode, CallerBufferHoldsSizeMinusOne)

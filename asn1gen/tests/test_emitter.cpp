@@ -86,14 +86,14 @@ TEST_F(EmitterTest, TagsUnderEachTagDefault)
    const std::string body = "C ::= CHOICE { i [1] INTEGER, s [2] SEQUENCE { x INTEGER }, n [3] C2 }\n"
                             "C2 ::= CHOICE { a INTEGER, b BOOLEAN }";
    generate(body, "", "IMPLICIT TAGS ");
-   EXPECT_TRUE(has(source_, "xe_tag_len(pctxt, (TM_CTXT|1), xe_integer(pctxt, pvalue->u.i, ASN1TAG_IMPLICIT))"));
-   EXPECT_TRUE(has(source_, "xe_tag_len(pctxt, (TM_CTXT|TM_CONS|2), asn1E_C_s(pctxt, pvalue->u.s, ASN1TAG_IMPLICIT))"));
-   EXPECT_TRUE(has(source_, "xe_tag_len(pctxt, (TM_CTXT|TM_CONS|3), asn1E_C2(pctxt, pvalue->u.n, ASN1TAG_EXPLICIT))"));
+   EXPECT_TRUE(has(source_, "asn1dataTagLen(pctxt, (TM_CTXT|1), xe_integer(pctxt, pvalue->u.i, ASN1TAG_IMPLICIT))"));
+   EXPECT_TRUE(has(source_, "asn1dataTagLen(pctxt, (TM_CTXT|TM_CONS|2), asn1E_C_s(pctxt, pvalue->u.s, ASN1TAG_IMPLICIT))"));
+   EXPECT_TRUE(has(source_, "asn1dataTagLen(pctxt, (TM_CTXT|TM_CONS|3), asn1E_C2(pctxt, pvalue->u.n, ASN1TAG_EXPLICIT))"));
    generate(body, "", "EXPLICIT TAGS ");
-   EXPECT_TRUE(has(source_, "xe_tag_len(pctxt, (TM_CTXT|TM_CONS|1), xe_integer(pctxt, pvalue->u.i, ASN1TAG_EXPLICIT))"));
+   EXPECT_TRUE(has(source_, "asn1dataTagLen(pctxt, (TM_CTXT|TM_CONS|1), xe_integer(pctxt, pvalue->u.i, ASN1TAG_EXPLICIT))"));
    generate("S ::= SEQUENCE { a INTEGER, b BOOLEAN }", "", "AUTOMATIC TAGS ");
-   EXPECT_TRUE(has(source_, "xe_tag_len(pctxt, (TM_CTXT|0), xe_integer(pctxt, &pvalue->a, ASN1TAG_IMPLICIT))"));
-   EXPECT_TRUE(has(source_, "xe_tag_len(pctxt, (TM_CTXT|1), xe_boolean(pctxt, &pvalue->b, ASN1TAG_IMPLICIT))"));
+   EXPECT_TRUE(has(source_, "asn1dataTagLen(pctxt, (TM_CTXT|0), xe_integer(pctxt, &pvalue->a, ASN1TAG_IMPLICIT))"));
+   EXPECT_TRUE(has(source_, "asn1dataTagLen(pctxt, (TM_CTXT|1), xe_boolean(pctxt, &pvalue->b, ASN1TAG_IMPLICIT))"));
 }
 
 TEST_F(EmitterTest, ListsArraysAndConfiguredRepresentations)

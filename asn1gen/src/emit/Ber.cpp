@@ -203,8 +203,8 @@ std::string encChain(Type* t, size_t k, bool writeTag, const std::string& lv)
    const Tag& tag = t->tags[k];
    if (!writeTag) return encChain(t, k + 1, tag.explicitTag, lv);
    if (tag.explicitTag)
-      return "xe_tag_len(pctxt, " + tagText(tagWord(tag, true)) + ", " + encChain(t, k + 1, true, lv) + ")";
-   return "xe_tag_len(pctxt, " + tagText(tagWord(tag, constructedFrom(t, k + 1))) + ", " +
+      return "asn1dataTagLen(pctxt, " + tagText(tagWord(tag, true)) + ", " + encChain(t, k + 1, true, lv) + ")";
+   return "asn1dataTagLen(pctxt, " + tagText(tagWord(tag, constructedFrom(t, k + 1))) + ", " +
       encChain(t, k + 1, false, lv) + ")";
 }
 
@@ -283,7 +283,7 @@ void emitSequenceEncodeBody(Writer& w, const Unit& u, bool isSet)
    if (isSet) order = derSetOrder(t);
    else for (const auto& c : t.components) order.push_back(&c);
    for (auto it = order.rbegin(); it != order.rend(); ++it) emitComponentEncode(w, **it);
-   w.line("if (tagging == ASN1TAG_EXPLICIT) len = xe_tag_len(pctxt, " +
+   w.line("if (tagging == ASN1TAG_EXPLICIT) len = asn1dataTagLen(pctxt, " +
           tagText(universalWord(isSet ? 17 : 16, true)) + ", len);");
    w.line("return len;");
 }
@@ -329,6 +329,7 @@ void emitListEncodeBody(Writer& w, const Unit& u, bool isSet)
       w.line("asn1dataSortInit(pctxt, &sorted);");
    }
    w.open("for (_Asn1RTDListNode* pnode = pvalue->tail; pnode != 0; pnode = pnode->prev) {");
+   w.line("asn1dataPrefetchAhead(pnode);");
    w.line(er + "* pelem = static_cast<" + er + "*>(pnode->data);");
    w.line("if (pelem == 0) continue;");
    emitChecks(w, e, "(*pelem)", "*pelem");
@@ -344,7 +345,7 @@ void emitListEncodeBody(Writer& w, const Unit& u, bool isSet)
       w.line("len = xe_derCanonicalSort(pctxt, &sorted);");
       w.line("if (len < 0) return LOG_ASN1ERR(pctxt, len);");
    }
-   w.line("if (tagging == ASN1TAG_EXPLICIT) len = xe_tag_len(pctxt, " +
+   w.line("if (tagging == ASN1TAG_EXPLICIT) len = asn1dataTagLen(pctxt, " +
           tagText(universalWord(isSet ? 17 : 16, true)) + ", len);");
    w.line("return len;");
 }
@@ -375,7 +376,7 @@ void emitArrayEncodeBody(Writer& w, const Unit& u, bool isSet)
       w.line("len = xe_derCanonicalSort(pctxt, &sorted);");
       w.line("if (len < 0) return LOG_ASN1ERR(pctxt, len);");
    }
-   w.line("if (tagging == ASN1TAG_EXPLICIT) len = xe_tag_len(pctxt, " +
+   w.line("if (tagging == ASN1TAG_EXPLICIT) len = asn1dataTagLen(pctxt, " +
           tagText(universalWord(isSet ? 17 : 16, true)) + ", len);");
    w.line("return len;");
 }
@@ -936,8 +937,8 @@ std::string selfChain(const Unit& u, size_t k, bool writeTag)
    const Tag& tag = t->tags[k];
    if (!writeTag) return selfChain(u, k + 1, tag.explicitTag);
    if (tag.explicitTag)
-      return "xe_tag_len(pctxt, " + tagText(tagWord(tag, true)) + ", " + selfChain(u, k + 1, true) + ")";
-   return "xe_tag_len(pctxt, " + tagText(tagWord(tag, constructedFrom(t, k + 1))) + ", " +
+      return "asn1dataTagLen(pctxt, " + tagText(tagWord(tag, true)) + ", " + selfChain(u, k + 1, true) + ")";
+   return "asn1dataTagLen(pctxt, " + tagText(tagWord(tag, constructedFrom(t, k + 1))) + ", " +
       selfChain(u, k + 1, false) + ")";
 }
 
