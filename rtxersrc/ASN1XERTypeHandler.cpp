@@ -31,7 +31,8 @@ OSBOOL xerIsBerForm(const char* const* attrs)
 ASN1XERTypeHandler::ASN1XERTypeHandler()
    : mpCurrHandler(nullptr), mText(), mElemName(""), mLastRow(0), mReqCount(0), mSeen(0), mValueKind(XERV_NESTED),
      mValueElem(FALSE), mExtElem(false), mpOpenTypes(nullptr), mOpenTypesMark(0), mpOwnOpenTypes(nullptr), mElementReader(nullptr),
-     mpElementRecord(nullptr), mObjectDepth(0), mpNestedType(nullptr)
+     mpElementRecord(nullptr), mObjectDepth(0), mpNestedType(nullptr), mpDispatch(nullptr),
+     mpDispatchParent(nullptr), mDispatchDepth(0)
 {
    memset(&mText, 0, sizeof mText);
    useInlineText();
@@ -53,7 +54,9 @@ int ASN1XERTypeHandler::decodeDocument(ASN1MessageBufferIF& msgBuf)
    ASN1XEROpenTypes* const outer = mpOpenTypes;
    mpOpenTypes = &openTypes;
    init(0);
-   OSXMLReader* reader = saxCreateXmlReader(msgBuf.getContext(), this, this);
+   // The events go to the innermost handler directly.
+   ASN1XERDispatch dispatch(this);
+   OSXMLReader* reader = saxCreateXmlReader(msgBuf.getContext(), &dispatch, this);
    int stat = 0;
    try {
       stat = xbuf->decodeXML(reader);
@@ -136,6 +139,7 @@ void ASN1XERTypeHandler::resetHandler(int level, ASN1CTXT* pctxt)
    ASN1XERSAXDecodeHandler::init(level);
    mCurrElemID = 0;
    mpCurrHandler = nullptr;
+   mpDispatch = nullptr;
    mLastRow = 0;
    mReqCount = 0;
    mSeen = 0;

@@ -14,6 +14,14 @@
 // tag of the component is forwarded too, which brings the nested handler
 // back to level 0 where it checks that its value is complete.
 //
+// A top-level decode (decodeDocument) hands the events to the innermost
+// nested type handler at once (ASN1XERDispatch) instead of passing each
+// down through every enclosing handler: the enclosing ones stay at level 2
+// meanwhile, and the end tag of the component goes to the parent again,
+// which ends the nested handler as above. A handler driven by hand (as the
+// reader's content handler, or by another handler that forwards to it)
+// forwards its events level by level.
+//
 // Failures are thrown with throwSAXException: -35 (ASN1ERR_XML_STATE) for an
 // unexpected document element, text where an element is required or an
 // element where text is required; -3 for an unknown component name; -7 for
@@ -86,6 +94,8 @@ inline bool xerIsBlankText(const char* chars, unsigned int length)
 // hexadecimal (form="ber"), after the components. The name is no ASN.1
 // identifier (those have no '_'), so it never clashes with a component.
 #define XER_EXTELEM_NAME "_extElem"
+
+class ASN1XERDispatch;
 // True when the attributes of a start tag mark the hexadecimal BER form.
 EXTERNRT OSBOOL xerIsBerForm(const char* const* attrs);
 
@@ -201,6 +211,7 @@ protected:
       handler->init(1);
       mpCurrHandler = handler;
       mpNestedType = handler;
+      if (mpDispatch != nullptr) dispatchTo(handler);
    }
 
    // A start tag at level 2 or deeper goes to the nested handler when there
@@ -277,7 +288,11 @@ protected:
    ASN1XERSAXDecodeHandler* mpCurrHandler;   // nested handler, not owned
 
 private:
+   friend class ASN1XERDispatch;
+
    ASN1XERTypeHandler(const ASN1XERTypeHandler&) = delete;
+   // The events of handler's component go to it directly (nest).
+   inline void dispatchTo(ASN1XERTypeHandler* handler);
    ASN1XERTypeHandler& operator=(const ASN1XERTypeHandler&) = delete;
 
    // The record of a handler started on its own; the release of this
@@ -314,7 +329,73 @@ private:
    void* mpElementRecord;              // the parent's record, for it
    int mObjectDepth;                  // values read in place around this one
    ASN1XERTypeHandler* mpNestedType;  // the last handler nested as a type handler
+   // The decode that hands this handler its events directly, null when they
+   // are forwarded to it (set after init, which clears it); the handler
+   // below it on that decode's stack, and the document depth of its element.
+   ASN1XERDispatch* mpDispatch;
+   ASN1XERTypeHandler* mpDispatchParent;
+   int mDispatchDepth;
 };
+
+// The events of one document for a decode rooted at a type handler: each
+// goes to the innermost type handler whose element is open, one call, not
+// through each enclosing handler. A handler nested by the one receiving the
+// events is pushed (nest); when the end tag of its element (the component)
+// arrives, it is popped and the tag goes to its parent, which ends it as
+// when forwarding. Every handler on the stack has an open element, so the
+// stack is no deeper than the document (the reader's depth limit).
+class EXTERNRT ASN1XERDispatch final : public OSXMLContentHandler {
+public:
+   // Events for root, whose element has not started; root->init(0) done.
+   explicit ASN1XERDispatch(ASN1XERTypeHandler* root) : mpRoot(root), mpTop(root), mDepth(0)
+   {
+      root->mpDispatch = this;
+      root->mpDispatchParent = nullptr;
+      root->mDispatchDepth = 0;
+   }
+   // The root is left to forwarding again.
+   ~ASN1XERDispatch() override { mpRoot->mpDispatch = nullptr; }
+
+   void startElement(const char* uri, const char* localname, const char* qname,
+                     const char* const* attrs) override
+   {
+      ++mDepth;
+      mpTop->startElement(uri, localname, qname, attrs);
+   }
+   void endElement(const char* uri, const char* localname, const char* qname) override
+   {
+      // A list element that is a CHOICE shares its element with its
+      // alternative: both handlers end with it.
+      while (mpTop->mDispatchDepth == mDepth && mpTop->mpDispatchParent != nullptr)
+         mpTop = mpTop->mpDispatchParent;
+      --mDepth;
+      mpTop->endElement(uri, localname, qname);
+   }
+   void characters(const char* chars, unsigned int length) override { mpTop->characters(chars, length); }
+   void startDocument() override { mpTop->startDocument(); }
+   void endDocument() override { mpTop->endDocument(); }
+
+   void push(ASN1XERTypeHandler* handler)
+   {
+      handler->mpDispatch = this;
+      handler->mpDispatchParent = mpTop;
+      handler->mDispatchDepth = mDepth;
+      mpTop = handler;
+   }
+
+private:
+   ASN1XERDispatch(const ASN1XERDispatch&) = delete;
+   ASN1XERDispatch& operator=(const ASN1XERDispatch&) = delete;
+
+   ASN1XERTypeHandler* mpRoot;
+   ASN1XERTypeHandler* mpTop;   // the innermost handler
+   int mDepth;                  // elements open
+};
+
+inline void ASN1XERTypeHandler::dispatchTo(ASN1XERTypeHandler* handler)
+{
+   mpDispatch->push(handler);
+}
 
 // The handler of a document whose element is a value of a primitive type
 // (INTEGER, strings, times, BOOLEAN, ENUMERATED, NULL ...): the element is
