@@ -177,7 +177,8 @@ void asn1dataXerObjectValue::startElement(const char* uri, const char* localname
          handler_->setOpenTypes(&owner_.openTypes());
          handler_->init(0);
          handler_->setObjectDepth(depth);
-         handler_->startElement(uri, localname, qname, attrs);
+         dispatch_.emplace(handler_);
+         dispatch_->startElement(uri, localname, qname, attrs);
       }
       catch (...) {
          failed();
@@ -186,7 +187,7 @@ void asn1dataXerObjectValue::startElement(const char* uri, const char* localname
    }
    case Direct:
       try {
-         handler_->startElement(uri, localname, qname, attrs);
+         dispatch_->startElement(uri, localname, qname, attrs);
       }
       catch (...) {
          failed();
@@ -229,7 +230,7 @@ void asn1dataXerObjectValue::characters(const char* chars, unsigned int length)
       break;   // text before an element
    case Direct:
       try {
-         handler_->characters(chars, length);
+         dispatch_->characters(chars, length);
       }
       catch (...) {
          failed();
@@ -265,7 +266,7 @@ void asn1dataXerObjectValue::endElement(const char* uri, const char* localname, 
    case Direct:
       --mLevel;
       try {
-         handler_->endElement(uri, localname, qname);
+         dispatch_->endElement(uri, localname, qname);
          // The value's element is complete: what a decode of the value as
          // a document checks last.
          if (mLevel == mStartLevel) handler_->refuseXmlTexts();
@@ -295,6 +296,7 @@ void asn1dataXerObjectValue::endElement(const char* uri, const char* localname, 
 
 void asn1dataXerObjectValue::dropControl()
 {
+   dispatch_.reset();
    if (control_ != nullptr) drop_(object_, control_);
    control_ = nullptr;
    handler_ = nullptr;
