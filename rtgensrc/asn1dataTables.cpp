@@ -3,6 +3,8 @@
 // table-constrained value.
 #include "asn1dataTables.h"
 
+#include <typeinfo>
+
 namespace asn1data {
 
 OSINT64 asn1dataLocateValue(const ASN1CTXT* pctxt, const Asn1TObject& object)
@@ -103,6 +105,34 @@ int asn1dataRaiseValueRead(ASN1CTXT* pctxt, int status)
    return LOG_ASN1ERR(pctxt, status);
 }
 
+namespace {
+
+// The control object as a SAX type handler, or null. The cast across the
+// bases is the same for every object of a class: each thread remembers it
+// for the class it made last (values of one kind follow each other).
+ASN1XERTypeHandler* asTypeHandler(ASN1CType* control)
+{
+   if (control == nullptr) return nullptr;
+   struct Cast {
+      const std::type_info* type = nullptr;
+      ptrdiff_t offset = 0;
+      bool handler = false;
+   };
+   static thread_local Cast last;
+   const std::type_info* type = &typeid(*control);
+   if (type != last.type) {
+      ASN1XERTypeHandler* handler = dynamic_cast<ASN1XERTypeHandler*>(control);
+      last.type = type;
+      last.handler = handler != nullptr;
+      last.offset = handler != nullptr ? reinterpret_cast<char*>(handler) - reinterpret_cast<char*>(control) : 0;
+      return handler;
+   }
+   return last.handler ? reinterpret_cast<ASN1XERTypeHandler*>(reinterpret_cast<char*>(control) + last.offset)
+                       : nullptr;
+}
+
+}  // namespace
+
 asn1dataXerObjectValue::~asn1dataXerObjectValue()
 {
    dropControl();
@@ -118,7 +148,7 @@ ASN1XERSAXDecodeHandler* asn1dataXerObjectValue::begin(ASN1MessageBufferIF& msgB
    const ASN1ErrInfo errInfo = pctxt->errInfo;
    void* record = object != nullptr ? makeRecord(object, pctxt) : nullptr;
    ASN1CType* control = record != nullptr ? make(object, msgBuf, record) : nullptr;
-   ASN1XERTypeHandler* handler = dynamic_cast<ASN1XERTypeHandler*>(control);
+   ASN1XERTypeHandler* handler = asTypeHandler(control);
    if (handler == nullptr) {
       if (control != nullptr) drop(object, control);
       if (record != nullptr) rtMemHeapFreePtr(&pctxt->memHeap, record);

@@ -13,6 +13,97 @@ namespace {
 // Segment size of the text collectors.
 const OSUINT32 TEXT_SEGMENT = 1024;
 
+// The blocks of freed handlers a thread keeps: by size in steps of 16
+// octets up to 1 KiB, at most 32 of each size.
+const size_t kHandlerGrain = 16;
+const size_t kHandlerSizes = 64;
+const unsigned kHandlersKept = 32;
+
+struct FreeHandlerBlock {
+   FreeHandlerBlock* next;
+};
+
+// Plain data, so that a thread reaches it without a guard: state 0 before
+// the first block is kept, 1 while blocks are kept (the release at the
+// thread's exit registered), 2 after that release (blocks go straight back).
+struct HandlerBlocks {
+   FreeHandlerBlock* free[kHandlerSizes];
+   unsigned char count[kHandlerSizes];
+   int state;
+};
+
+thread_local HandlerBlocks handlerBlocks;
+
+struct HandlerBlocksRelease {
+   HandlerBlocksRelease() = default;
+   HandlerBlocksRelease(const HandlerBlocksRelease&) = delete;
+   HandlerBlocksRelease& operator=(const HandlerBlocksRelease&) = delete;
+   ~HandlerBlocksRelease()
+   {
+      HandlerBlocks& blocks = handlerBlocks;
+      blocks.state = 2;
+      for (size_t k = 0; k < kHandlerSizes; ++k) {
+         while (FreeHandlerBlock* b = blocks.free[k]) {
+            blocks.free[k] = b->next;
+            ::operator delete(b);
+         }
+         blocks.count[k] = 0;
+      }
+   }
+};
+
+void registerHandlerBlocksRelease()
+{
+   static thread_local HandlerBlocksRelease release;
+   (void)release;
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+const bool kKeepHandlerBlocks = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+const bool kKeepHandlerBlocks = false;
+#else
+const bool kKeepHandlerBlocks = true;
+#endif
+#else
+const bool kKeepHandlerBlocks = true;
+#endif
+
+}
+
+void* xerHandlerAlloc(size_t size)
+{
+   const size_t k = (size + kHandlerGrain - 1) / kHandlerGrain;
+   if (!kKeepHandlerBlocks || k >= kHandlerSizes) return ::operator new(size);
+   HandlerBlocks& blocks = handlerBlocks;
+   if (FreeHandlerBlock* b = blocks.free[k]) {
+      blocks.free[k] = b->next;
+      --blocks.count[k];
+      return b;
+   }
+   return ::operator new(k * kHandlerGrain);
+}
+
+void xerHandlerFree(void* p, size_t size) noexcept
+{
+   if (p == nullptr) return;
+   const size_t k = (size + kHandlerGrain - 1) / kHandlerGrain;
+   if (kKeepHandlerBlocks && k < kHandlerSizes) {
+      HandlerBlocks& blocks = handlerBlocks;
+      if (blocks.state != 1 && blocks.state != 2) {
+         blocks.state = 1;
+         registerHandlerBlocksRelease();
+      }
+      if (blocks.state == 1 && blocks.count[k] < kHandlersKept) {
+         FreeHandlerBlock* b = static_cast<FreeHandlerBlock*>(p);
+         b->next = blocks.free[k];
+         blocks.free[k] = b;
+         ++blocks.count[k];
+         return;
+      }
+   }
+   ::operator delete(p);
 }
 
 OSBOOL xerIsWhiteSpace(const char* chars, unsigned int length)
@@ -254,18 +345,14 @@ void ASN1XERTypeHandler::valueElement(const char* qName)
    mState = XERDATA;
 }
 
-void ASN1XERTypeHandler::collectText(const char* chars, unsigned int length)
+void ASN1XERTypeHandler::textNotAllowed()
 {
-   if (length == 0) return;
-   bool textual = mLevel == 2 && !mValueElem &&
-      (mValueKind == XERV_TEXT || mValueKind == XERV_TEXTORELEM || mValueKind == XERV_HEX ||
-       mValueKind == XERV_BITS || mValueKind == XERV_STRING);
-   if (!textual) {
-      // Between components, beside a value element, inside an element-valued
-      // or empty component: an element is required, text is not allowed.
-      if (!xerIsBlankText(chars, length)) throwSAXException(ASN1ERR_XML_STATE, nullptr, 0);
-      return;
-   }
+   throwSAXException(ASN1ERR_XML_STATE, nullptr, 0);
+   throw OSRTSAXExceptionImpl(ASN1ERR_XML_STATE, nullptr, 0);   // an override that returned
+}
+
+void ASN1XERTypeHandler::appendText(const char* chars, unsigned int length)
+{
    int stat;
    if (mValueKind == XERV_HEX) stat = xerDecOctStrMemBuf(&mText, chars, static_cast<int>(length), TRUE);
    else if (mValueKind == XERV_BITS) stat = xerDecBitStrMemBuf(&mText, chars, static_cast<int>(length), TRUE);

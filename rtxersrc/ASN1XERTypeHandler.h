@@ -96,12 +96,22 @@ inline bool xerIsBlankText(const char* chars, unsigned int length)
 #define XER_EXTELEM_NAME "_extElem"
 
 class ASN1XERDispatch;
+
+// Storage of handler objects: nested handlers come and go with the elements
+// of a document (a list's element handler per element), so each thread
+// keeps the blocks of the last ones it freed, by size, for the next
+// (a build with AddressSanitizer gives every block back at once).
+EXTERNRT void* xerHandlerAlloc(size_t size);
+EXTERNRT void xerHandlerFree(void* p, size_t size) noexcept;
 // True when the attributes of a start tag mark the hexadecimal BER form.
 EXTERNRT OSBOOL xerIsBerForm(const char* const* attrs);
 
 class EXTERNRT ASN1XERTypeHandler : public ASN1XERSAXDecodeHandler {
 public:
    ~ASN1XERTypeHandler() override;
+
+   static void* operator new(size_t size) { return xerHandlerAlloc(size); }
+   static void operator delete(void* p, size_t size) noexcept { xerHandlerFree(p, size); }
 
    // The component being decoded (1-based row of elemInfoArray), 0 for none.
    int getCurrElemID() const { return mCurrElemID; }
@@ -252,7 +262,22 @@ protected:
    void valueElement(const char* qName);
    // Character data outside a nested handler: collected by the component's
    // kind at level 2; elsewhere only white space is allowed (-35).
-   void collectText(const char* chars, unsigned int length);
+   void collectText(const char* chars, unsigned int length)
+   {
+      if (length == 0) return;
+      // XERV_TEXT, XERV_HEX, XERV_BITS, XERV_TEXTORELEM and XERV_STRING.
+      const unsigned textKinds = (1u << XERV_TEXT) | (1u << XERV_HEX) | (1u << XERV_BITS) |
+         (1u << XERV_TEXTORELEM) | (1u << XERV_STRING);
+      const bool textual = mLevel == 2 && !mValueElem && static_cast<unsigned>(mValueKind) < 32 &&
+         ((textKinds >> mValueKind) & 1) != 0;
+      // Between components, beside a value element, inside an element-valued
+      // or empty component: an element is required, text is not allowed.
+      if (!textual) {
+         if (!xerIsBlankText(chars, length)) textNotAllowed();
+         return;
+      }
+      appendText(chars, length);
+   }
 
    // The collected text as the context buffer of msgBuf, terminated; the
    // context for the xerDec* call.
@@ -293,6 +318,10 @@ private:
    ASN1XERTypeHandler(const ASN1XERTypeHandler&) = delete;
    // The events of handler's component go to it directly (nest).
    inline void dispatchTo(ASN1XERTypeHandler* handler);
+   // collectText: the text appended by the component's kind; text where
+   // none is allowed (-35, thrown).
+   void appendText(const char* chars, unsigned int length);
+   [[noreturn]] void textNotAllowed();
    ASN1XERTypeHandler& operator=(const ASN1XERTypeHandler&) = delete;
 
    // The record of a handler started on its own; the release of this
