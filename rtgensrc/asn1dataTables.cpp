@@ -109,26 +109,27 @@ namespace {
 
 // The control object as a SAX type handler, or null. The cast across the
 // bases is the same for every object of a class: each thread remembers it
-// for the class it made last (values of one kind follow each other).
+// for the last classes it made (a few kinds of value take turns).
 ASN1XERTypeHandler* asTypeHandler(ASN1CType* control)
 {
    if (control == nullptr) return nullptr;
    struct Cast {
-      const std::type_info* type = nullptr;
-      ptrdiff_t offset = 0;
-      bool handler = false;
+      const std::type_info* type;
+      ptrdiff_t offset;
+      bool handler;
    };
-   static thread_local Cast last;
+   const size_t kCasts = 8;
+   static thread_local Cast casts[kCasts];
    const std::type_info* type = &typeid(*control);
-   if (type != last.type) {
+   Cast& c = casts[(reinterpret_cast<uintptr_t>(type) >> 4) % kCasts];
+   if (c.type != type) {
       ASN1XERTypeHandler* handler = dynamic_cast<ASN1XERTypeHandler*>(control);
-      last.type = type;
-      last.handler = handler != nullptr;
-      last.offset = handler != nullptr ? reinterpret_cast<char*>(handler) - reinterpret_cast<char*>(control) : 0;
+      c.type = type;
+      c.handler = handler != nullptr;
+      c.offset = handler != nullptr ? reinterpret_cast<char*>(handler) - reinterpret_cast<char*>(control) : 0;
       return handler;
    }
-   return last.handler ? reinterpret_cast<ASN1XERTypeHandler*>(reinterpret_cast<char*>(control) + last.offset)
-                       : nullptr;
+   return c.handler ? reinterpret_cast<ASN1XERTypeHandler*>(reinterpret_cast<char*>(control) + c.offset) : nullptr;
 }
 
 }  // namespace

@@ -106,6 +106,17 @@ void xerHandlerFree(void* p, size_t size) noexcept
    ::operator delete(p);
 }
 
+namespace {
+
+// xerCmpText, the first characters compared inline (most names of a row
+// differ there).
+inline bool sameName(const char* qName, const char* name)
+{
+   return qName != nullptr && name != nullptr && qName[0] == name[0] && strcmp(qName, name) == 0;
+}
+
+}
+
 OSBOOL xerIsWhiteSpace(const char* chars, unsigned int length)
 {
    return xerIsBlankText(chars, length) ? TRUE : FALSE;
@@ -256,13 +267,13 @@ void ASN1XERTypeHandler::resetHandler(int level, ASN1CTXT* pctxt)
 
 void ASN1XERTypeHandler::checkRoot(const char* qName)
 {
-   if (!xerCmpText(qName, mElemName)) throwSAXException(ASN1ERR_XML_STATE, nullptr, 0);
+   if (!sameName(qName, mElemName)) throwSAXException(ASN1ERR_XML_STATE, nullptr, 0);
 }
 
 int ASN1XERTypeHandler::seqElementID(const ASN1XERElemInfo* rows, int count, const char* qName)
 {
    for (int i = mLastRow; i < count; ++i) {
-      if (xerCmpText(qName, rows[i].name)) {
+      if (sameName(qName, rows[i].name)) {
          mLastRow = i + 1;
          if (!rows[i].optional) ++mReqCount;
          mValueKind = rows[i].kind;
@@ -276,7 +287,7 @@ int ASN1XERTypeHandler::seqElementID(const ASN1XERElemInfo* rows, int count, con
 int ASN1XERTypeHandler::setElementID(const ASN1XERElemInfo* rows, int count, const char* qName)
 {
    for (int i = 0; i < count; ++i) {
-      if (!xerCmpText(qName, rows[i].name)) continue;
+      if (!sameName(qName, rows[i].name)) continue;
       OSUINT32 bit = i < 32 ? 1u << i : 0;
       if (mSeen & bit) throwSAXException(ASN1ERR_SET_DUPLICATE, nullptr, 0);
       mSeen |= bit;
@@ -290,7 +301,7 @@ int ASN1XERTypeHandler::setElementID(const ASN1XERElemInfo* rows, int count, con
 int ASN1XERTypeHandler::choiceElementID(const ASN1XERElemInfo* rows, int count, const char* qName)
 {
    for (int i = 0; i < count; ++i) {
-      if (!xerCmpText(qName, rows[i].name)) continue;
+      if (!sameName(qName, rows[i].name)) continue;
       if (mSeen != 0) throwSAXException(ASN1ERR_SEQ_OVERFLOW, nullptr, 0);
       mSeen = 1;
       mValueKind = rows[i].kind;

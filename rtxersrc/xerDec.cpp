@@ -187,9 +187,11 @@ int xerDecBigInt(ASN1CTXT* pctxt, const char** ppvalue, int radix)
    }
    if (skipSpace(t, end) != t.len) return LOG_ASN1ERR(pctxt, ASN1ERR_BAD_VALUE);
    // The size limit of the writers, checked on the digits before anything
-   // is converted or copied.
-   int fits = rtBigIntCheckDecimal(pctxt, token + firstDigit, tokenLen - firstDigit);
-   if (fits != 0) return fits;
+   // is converted or copied (fewer digits than the limit always fit).
+   if (tokenLen - firstDigit >= (size_t)ASN_K_MAXBIGINTDIGITS) {
+      int fits = rtBigIntCheckDecimal(pctxt, token + firstDigit, tokenLen - firstDigit);
+      if (fits != 0) return fits;
+   }
 
    if (radix == 10) {
       char* copy = static_cast<char*>(ASN1MALLOC(pctxt, tokenLen + 1));
