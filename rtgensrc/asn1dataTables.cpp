@@ -118,18 +118,26 @@ ASN1XERTypeHandler* asTypeHandler(ASN1CType* control)
       ptrdiff_t offset;
       bool handler;
    };
-   const size_t kCasts = 8;
-   static thread_local Cast casts[kCasts];
+   const unsigned kCasts = 32;
+   struct Casts {
+      Cast cast[kCasts];
+      unsigned next;   // the entry to replace
+   };
+   static thread_local Casts casts;
    const std::type_info* type = &typeid(*control);
-   Cast& c = casts[(reinterpret_cast<uintptr_t>(type) >> 4) % kCasts];
-   if (c.type != type) {
-      ASN1XERTypeHandler* handler = dynamic_cast<ASN1XERTypeHandler*>(control);
-      c.type = type;
-      c.handler = handler != nullptr;
-      c.offset = handler != nullptr ? reinterpret_cast<char*>(handler) - reinterpret_cast<char*>(control) : 0;
-      return handler;
+   for (unsigned i = 0; i < kCasts && casts.cast[i].type != nullptr; ++i) {
+      const Cast& c = casts.cast[i];
+      if (c.type == type)
+         return c.handler ? reinterpret_cast<ASN1XERTypeHandler*>(reinterpret_cast<char*>(control) + c.offset)
+                          : nullptr;
    }
-   return c.handler ? reinterpret_cast<ASN1XERTypeHandler*>(reinterpret_cast<char*>(control) + c.offset) : nullptr;
+   ASN1XERTypeHandler* handler = dynamic_cast<ASN1XERTypeHandler*>(control);
+   Cast& c = casts.cast[casts.next];
+   casts.next = (casts.next + 1) % kCasts;
+   c.type = type;
+   c.handler = handler != nullptr;
+   c.offset = handler != nullptr ? reinterpret_cast<char*>(handler) - reinterpret_cast<char*>(control) : 0;
+   return handler;
 }
 
 }  // namespace

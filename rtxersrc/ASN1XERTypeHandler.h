@@ -400,7 +400,14 @@ public:
       --mDepth;
       mpTop->endElement(uri, localname, qname);
    }
-   void characters(const char* chars, unsigned int length) override { mpTop->characters(chars, length); }
+   void characters(const char* chars, unsigned int length) override
+   {
+      // Most text belongs to the innermost handler itself (no handler it
+      // forwards to): collected at once.
+      ASN1XERTypeHandler* top = mpTop;
+      if (top->mLevel < 2 || top->mpCurrHandler == nullptr) top->collectText(chars, length);
+      else top->characters(chars, length);
+   }
    void startDocument() override { mpTop->startDocument(); }
    void endDocument() override { mpTop->endDocument(); }
 

@@ -5,6 +5,8 @@
 
 #include <expat.h>
 
+#include "ASN1XERTypeHandler.h"
+
 #include <random>
 
 static_assert(sizeof(XML_Char) == sizeof(char), "the reader is built for UTF-8 parser characters");
@@ -114,6 +116,9 @@ void OSExpatXMLReader::release()
 void OSExpatXMLReader::setContentHandler(OSXMLContentHandler* handler)
 {
    mContentHandler = handler;
+   // The character data of a decode of type handlers (the most frequent
+   // event) is delivered without a virtual call.
+   mDispatch = dynamic_cast<ASN1XERDispatch*>(handler);
    XML_SetUserData(mParser, this);
    XML_SetElementHandler(mParser, eCstartElementCallback, eCendElementCallback);
    XML_SetCharacterDataHandler(mParser, eCcharDataCallback);
@@ -239,7 +244,8 @@ void OSExpatXMLReader::charDataCallback(void* userData, const char* s, int len)
    if (reader->mPending || len <= 0) return;
    if (reader->mContentHandler == nullptr) return;
    try {
-      reader->mContentHandler->characters(s, (unsigned int)len);
+      if (reader->mDispatch != nullptr) reader->mDispatch->characters(s, (unsigned int)len);
+      else reader->mContentHandler->characters(s, (unsigned int)len);
    }
    catch (...) {
       reader->abortWith(std::current_exception());

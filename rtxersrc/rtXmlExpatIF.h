@@ -7,6 +7,7 @@
 #include "saxParser.h"
 
 struct XML_ParserStruct;
+class ASN1XERDispatch;
 
 // Delivers the events of one document to a content handler.
 //
@@ -68,6 +69,7 @@ private:
    OSXMLErrorInfo* mErrorInfo;
    int mDepth;                  // open elements seen by the callbacks
    int mLongestInput = 0;       // the longest document given to parse
+   ASN1XERDispatch* mDispatch = nullptr;   // the content handler, when it is a type handlers' dispatch
    std::exception_ptr mPending; // the exception that stopped the parser
 };
 
