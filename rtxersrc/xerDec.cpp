@@ -285,23 +285,35 @@ int xerDecObjId(ASN1CTXT* pctxt, ASN1OBJID* pvalue)
 int xerDecOctStrMemBuf(ASN1MemBuf* pMemBuf, const char* chars, int len, OSBOOL skipWhitespace)
 {
    if (pMemBuf == nullptr || (chars == nullptr && len > 0)) return ASN1ERR_INVALID_PARAM;
+   if (len <= 0) return 0;
+   // Room for every octet these digits can start, reserved once; the digits
+   // then go straight into the buffer.
+   int stat = rtMemBufPreAllocate(pMemBuf, (OSUINT32)len / 2 + 1);
+   if (stat != 0) return stat;
+   OSOCTET* buf = pMemBuf->buffer;
+   OSUINT32 used = pMemBuf->usedcnt;
+   OSUINT32 bitOffset = pMemBuf->bitOffset;
    for (int i = 0; i < len; i++) {
       char c = chars[i];
       if (skipWhitespace && isXmlSpace(c)) continue;
       int v = hexValue(c);
-      if (v < 0) return ASN1ERR_INVALID_HEX;
-      if (pMemBuf->bitOffset == 4 && pMemBuf->usedcnt > pMemBuf->startidx) {
+      if (v < 0) {
+         stat = ASN1ERR_INVALID_HEX;
+         break;
+      }
+      if (bitOffset == 4 && used > pMemBuf->startidx) {
          // Complete the half-filled last octet.
-         pMemBuf->buffer[pMemBuf->usedcnt - 1] |= (OSOCTET)v;
-         pMemBuf->bitOffset = 0;
+         buf[used - 1] |= (OSOCTET)v;
+         bitOffset = 0;
       }
       else {
-         int stat = rtMemBufSet(pMemBuf, (OSOCTET)(v << 4), 1);
-         if (stat != 0) return stat;
-         pMemBuf->bitOffset = 4;
+         buf[used++] = (OSOCTET)(v << 4);
+         bitOffset = 4;
       }
    }
-   return 0;
+   pMemBuf->usedcnt = used;
+   pMemBuf->bitOffset = bitOffset;
+   return stat;
 }
 
 int xerDecBitStrMemBuf(ASN1MemBuf* pMemBuf, const char* chars, int len, OSBOOL skipWhitespace)
