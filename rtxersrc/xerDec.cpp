@@ -172,20 +172,16 @@ int xerDecBigInt(ASN1CTXT* pctxt, const char** ppvalue, int radix)
    if (radix != 2 && radix != 8 && radix != 10 && radix != 16)
       return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_PARAM);
    Text t = currentText(pctxt);
-   size_t start = skipSpace(t, 0);
-   size_t end = start;
-   while (end < t.len && !isXmlSpace(t.p[end])) end++;
-   size_t tokenLen = end - start;
-   const char* token = t.p + start;
-
+   const size_t start = skipSpace(t, 0);
    // The token: an optional '-' and at least one digit; only white space
    // after it.
-   size_t firstDigit = (tokenLen > 0 && token[0] == '-') ? 1 : 0;
-   if (tokenLen <= firstDigit) return LOG_ASN1ERR(pctxt, ASN1ERR_BAD_VALUE);
-   for (size_t i = firstDigit; i < tokenLen; i++) {
-      if (!isDigit(token[i])) return LOG_ASN1ERR(pctxt, ASN1ERR_BAD_VALUE);
-   }
-   if (skipSpace(t, end) != t.len) return LOG_ASN1ERR(pctxt, ASN1ERR_BAD_VALUE);
+   size_t end = start;
+   if (end < t.len && t.p[end] == '-') end++;
+   const size_t firstDigit = end - start;
+   while (end < t.len && isDigit(t.p[end])) end++;
+   if (end - start <= firstDigit || skipSpace(t, end) != t.len) return LOG_ASN1ERR(pctxt, ASN1ERR_BAD_VALUE);
+   const size_t tokenLen = end - start;
+   const char* token = t.p + start;
    // The size limit of the writers, checked on the digits before anything
    // is converted or copied (fewer digits than the limit always fit).
    if (tokenLen - firstDigit >= (size_t)ASN_K_MAXBIGINTDIGITS) {
