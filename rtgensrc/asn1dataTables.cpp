@@ -3,6 +3,8 @@
 // table-constrained value.
 #include "asn1dataTables.h"
 
+#include <typeinfo>
+
 namespace asn1data {
 
 OSINT64 asn1dataLocateValue(const ASN1CTXT* pctxt, const Asn1TObject& object)
@@ -103,6 +105,43 @@ int asn1dataRaiseValueRead(ASN1CTXT* pctxt, int status)
    return LOG_ASN1ERR(pctxt, status);
 }
 
+namespace {
+
+// The control object as a SAX type handler, or null. The cast across the
+// bases is the same for every object of a class: each thread remembers it
+// for the last classes it made (a few kinds of value take turns).
+ASN1XERTypeHandler* asTypeHandler(ASN1CType* control)
+{
+   if (control == nullptr) return nullptr;
+   struct Cast {
+      const std::type_info* type;
+      ptrdiff_t offset;
+      bool handler;
+   };
+   const unsigned kCasts = 32;
+   struct Casts {
+      Cast cast[kCasts];
+      unsigned next;   // the entry to replace
+   };
+   static thread_local Casts casts;
+   const std::type_info* type = &typeid(*control);
+   for (unsigned i = 0; i < kCasts && casts.cast[i].type != nullptr; ++i) {
+      const Cast& c = casts.cast[i];
+      if (c.type == type)
+         return c.handler ? reinterpret_cast<ASN1XERTypeHandler*>(reinterpret_cast<char*>(control) + c.offset)
+                          : nullptr;
+   }
+   ASN1XERTypeHandler* handler = dynamic_cast<ASN1XERTypeHandler*>(control);
+   Cast& c = casts.cast[casts.next];
+   casts.next = (casts.next + 1) % kCasts;
+   c.type = type;
+   c.handler = handler != nullptr;
+   c.offset = handler != nullptr ? reinterpret_cast<char*>(handler) - reinterpret_cast<char*>(control) : 0;
+   return handler;
+}
+
+}  // namespace
+
 asn1dataXerObjectValue::~asn1dataXerObjectValue()
 {
    dropControl();
@@ -118,7 +157,7 @@ ASN1XERSAXDecodeHandler* asn1dataXerObjectValue::begin(ASN1MessageBufferIF& msgB
    const ASN1ErrInfo errInfo = pctxt->errInfo;
    void* record = object != nullptr ? makeRecord(object, pctxt) : nullptr;
    ASN1CType* control = record != nullptr ? make(object, msgBuf, record) : nullptr;
-   ASN1XERTypeHandler* handler = dynamic_cast<ASN1XERTypeHandler*>(control);
+   ASN1XERTypeHandler* handler = asTypeHandler(control);
    if (handler == nullptr) {
       if (control != nullptr) drop(object, control);
       if (record != nullptr) rtMemHeapFreePtr(&pctxt->memHeap, record);
@@ -177,7 +216,8 @@ void asn1dataXerObjectValue::startElement(const char* uri, const char* localname
          handler_->setOpenTypes(&owner_.openTypes());
          handler_->init(0);
          handler_->setObjectDepth(depth);
-         handler_->startElement(uri, localname, qname, attrs);
+         dispatch_.emplace(handler_);
+         dispatch_->startElement(uri, localname, qname, attrs);
       }
       catch (...) {
          failed();
@@ -186,7 +226,7 @@ void asn1dataXerObjectValue::startElement(const char* uri, const char* localname
    }
    case Direct:
       try {
-         handler_->startElement(uri, localname, qname, attrs);
+         dispatch_->startElement(uri, localname, qname, attrs);
       }
       catch (...) {
          failed();
@@ -229,7 +269,7 @@ void asn1dataXerObjectValue::characters(const char* chars, unsigned int length)
       break;   // text before an element
    case Direct:
       try {
-         handler_->characters(chars, length);
+         dispatch_->characters(chars, length);
       }
       catch (...) {
          failed();
@@ -265,7 +305,7 @@ void asn1dataXerObjectValue::endElement(const char* uri, const char* localname, 
    case Direct:
       --mLevel;
       try {
-         handler_->endElement(uri, localname, qname);
+         dispatch_->endElement(uri, localname, qname);
          // The value's element is complete: what a decode of the value as
          // a document checks last.
          if (mLevel == mStartLevel) handler_->refuseXmlTexts();
@@ -295,6 +335,7 @@ void asn1dataXerObjectValue::endElement(const char* uri, const char* localname, 
 
 void asn1dataXerObjectValue::dropControl()
 {
+   dispatch_.reset();
    if (control_ != nullptr) drop_(object_, control_);
    control_ = nullptr;
    handler_ = nullptr;

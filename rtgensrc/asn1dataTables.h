@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -744,6 +745,9 @@ private:
    void* record_ = nullptr;
    ASN1CType* control_ = nullptr;
    ASN1XERTypeHandler* handler_ = nullptr;
+   // The value's events go to its innermost handler (ASN1XERDispatch rooted
+   // at handler_), made when the value's element starts.
+   std::optional<ASN1XERDispatch> dispatch_;
    Drop drop_ = nullptr;
    Encode enc_ = nullptr;
    Decode dec_ = nullptr;

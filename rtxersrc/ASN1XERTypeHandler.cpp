@@ -13,6 +13,108 @@ namespace {
 // Segment size of the text collectors.
 const OSUINT32 TEXT_SEGMENT = 1024;
 
+// The blocks of freed handlers a thread keeps: by size in steps of 16
+// octets up to 1 KiB, at most 32 of each size.
+const size_t kHandlerGrain = 16;
+const size_t kHandlerSizes = 64;
+const unsigned kHandlersKept = 32;
+
+struct FreeHandlerBlock {
+   FreeHandlerBlock* next;
+};
+
+// Plain data, so that a thread reaches it without a guard: state 0 before
+// the first block is kept, 1 while blocks are kept (the release at the
+// thread's exit registered), 2 after that release (blocks go straight back).
+struct HandlerBlocks {
+   FreeHandlerBlock* free[kHandlerSizes];
+   unsigned char count[kHandlerSizes];
+   int state;
+};
+
+thread_local HandlerBlocks handlerBlocks;
+
+struct HandlerBlocksRelease {
+   HandlerBlocksRelease() = default;
+   HandlerBlocksRelease(const HandlerBlocksRelease&) = delete;
+   HandlerBlocksRelease& operator=(const HandlerBlocksRelease&) = delete;
+   ~HandlerBlocksRelease()
+   {
+      HandlerBlocks& blocks = handlerBlocks;
+      blocks.state = 2;
+      for (size_t k = 0; k < kHandlerSizes; ++k) {
+         while (FreeHandlerBlock* b = blocks.free[k]) {
+            blocks.free[k] = b->next;
+            ::operator delete(b);
+         }
+         blocks.count[k] = 0;
+      }
+   }
+};
+
+void registerHandlerBlocksRelease()
+{
+   static thread_local HandlerBlocksRelease release;
+   (void)release;
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+const bool kKeepHandlerBlocks = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+const bool kKeepHandlerBlocks = false;
+#else
+const bool kKeepHandlerBlocks = true;
+#endif
+#else
+const bool kKeepHandlerBlocks = true;
+#endif
+
+}
+
+void* xerHandlerAlloc(size_t size)
+{
+   const size_t k = (size + kHandlerGrain - 1) / kHandlerGrain;
+   if (!kKeepHandlerBlocks || k >= kHandlerSizes) return ::operator new(size);
+   HandlerBlocks& blocks = handlerBlocks;
+   if (FreeHandlerBlock* b = blocks.free[k]) {
+      blocks.free[k] = b->next;
+      --blocks.count[k];
+      return b;
+   }
+   return ::operator new(k * kHandlerGrain);
+}
+
+void xerHandlerFree(void* p, size_t size) noexcept
+{
+   if (p == nullptr) return;
+   const size_t k = (size + kHandlerGrain - 1) / kHandlerGrain;
+   if (kKeepHandlerBlocks && k < kHandlerSizes) {
+      HandlerBlocks& blocks = handlerBlocks;
+      if (blocks.state != 1 && blocks.state != 2) {
+         blocks.state = 1;
+         registerHandlerBlocksRelease();
+      }
+      if (blocks.state == 1 && blocks.count[k] < kHandlersKept) {
+         FreeHandlerBlock* b = static_cast<FreeHandlerBlock*>(p);
+         b->next = blocks.free[k];
+         blocks.free[k] = b;
+         ++blocks.count[k];
+         return;
+      }
+   }
+   ::operator delete(p);
+}
+
+namespace {
+
+// xerCmpText, the first characters compared inline (most names of a row
+// differ there).
+inline bool sameName(const char* qName, const char* name)
+{
+   return qName != nullptr && name != nullptr && qName[0] == name[0] && strcmp(qName, name) == 0;
+}
+
 }
 
 OSBOOL xerIsWhiteSpace(const char* chars, unsigned int length)
@@ -31,7 +133,8 @@ OSBOOL xerIsBerForm(const char* const* attrs)
 ASN1XERTypeHandler::ASN1XERTypeHandler()
    : mpCurrHandler(nullptr), mText(), mElemName(""), mLastRow(0), mReqCount(0), mSeen(0), mValueKind(XERV_NESTED),
      mValueElem(FALSE), mExtElem(false), mpOpenTypes(nullptr), mOpenTypesMark(0), mpOwnOpenTypes(nullptr), mElementReader(nullptr),
-     mpElementRecord(nullptr), mObjectDepth(0), mpNestedType(nullptr)
+     mpElementRecord(nullptr), mObjectDepth(0), mpNestedType(nullptr), mpDispatch(nullptr),
+     mpDispatchParent(nullptr), mDispatchDepth(0)
 {
    memset(&mText, 0, sizeof mText);
    useInlineText();
@@ -53,7 +156,9 @@ int ASN1XERTypeHandler::decodeDocument(ASN1MessageBufferIF& msgBuf)
    ASN1XEROpenTypes* const outer = mpOpenTypes;
    mpOpenTypes = &openTypes;
    init(0);
-   OSXMLReader* reader = saxCreateXmlReader(msgBuf.getContext(), this, this);
+   // The events go to the innermost handler directly.
+   ASN1XERDispatch dispatch(this);
+   OSXMLReader* reader = saxCreateXmlReader(msgBuf.getContext(), &dispatch, this);
    int stat = 0;
    try {
       stat = xbuf->decodeXML(reader);
@@ -136,6 +241,7 @@ void ASN1XERTypeHandler::resetHandler(int level, ASN1CTXT* pctxt)
    ASN1XERSAXDecodeHandler::init(level);
    mCurrElemID = 0;
    mpCurrHandler = nullptr;
+   mpDispatch = nullptr;
    mLastRow = 0;
    mReqCount = 0;
    mSeen = 0;
@@ -161,13 +267,13 @@ void ASN1XERTypeHandler::resetHandler(int level, ASN1CTXT* pctxt)
 
 void ASN1XERTypeHandler::checkRoot(const char* qName)
 {
-   if (!xerCmpText(qName, mElemName)) throwSAXException(ASN1ERR_XML_STATE, nullptr, 0);
+   if (!sameName(qName, mElemName)) throwSAXException(ASN1ERR_XML_STATE, nullptr, 0);
 }
 
 int ASN1XERTypeHandler::seqElementID(const ASN1XERElemInfo* rows, int count, const char* qName)
 {
    for (int i = mLastRow; i < count; ++i) {
-      if (xerCmpText(qName, rows[i].name)) {
+      if (sameName(qName, rows[i].name)) {
          mLastRow = i + 1;
          if (!rows[i].optional) ++mReqCount;
          mValueKind = rows[i].kind;
@@ -181,7 +287,7 @@ int ASN1XERTypeHandler::seqElementID(const ASN1XERElemInfo* rows, int count, con
 int ASN1XERTypeHandler::setElementID(const ASN1XERElemInfo* rows, int count, const char* qName)
 {
    for (int i = 0; i < count; ++i) {
-      if (!xerCmpText(qName, rows[i].name)) continue;
+      if (!sameName(qName, rows[i].name)) continue;
       OSUINT32 bit = i < 32 ? 1u << i : 0;
       if (mSeen & bit) throwSAXException(ASN1ERR_SET_DUPLICATE, nullptr, 0);
       mSeen |= bit;
@@ -195,7 +301,7 @@ int ASN1XERTypeHandler::setElementID(const ASN1XERElemInfo* rows, int count, con
 int ASN1XERTypeHandler::choiceElementID(const ASN1XERElemInfo* rows, int count, const char* qName)
 {
    for (int i = 0; i < count; ++i) {
-      if (!xerCmpText(qName, rows[i].name)) continue;
+      if (!sameName(qName, rows[i].name)) continue;
       if (mSeen != 0) throwSAXException(ASN1ERR_SEQ_OVERFLOW, nullptr, 0);
       mSeen = 1;
       mValueKind = rows[i].kind;
@@ -250,18 +356,14 @@ void ASN1XERTypeHandler::valueElement(const char* qName)
    mState = XERDATA;
 }
 
-void ASN1XERTypeHandler::collectText(const char* chars, unsigned int length)
+void ASN1XERTypeHandler::textNotAllowed()
 {
-   if (length == 0) return;
-   bool textual = mLevel == 2 && !mValueElem &&
-      (mValueKind == XERV_TEXT || mValueKind == XERV_TEXTORELEM || mValueKind == XERV_HEX ||
-       mValueKind == XERV_BITS || mValueKind == XERV_STRING);
-   if (!textual) {
-      // Between components, beside a value element, inside an element-valued
-      // or empty component: an element is required, text is not allowed.
-      if (!xerIsBlankText(chars, length)) throwSAXException(ASN1ERR_XML_STATE, nullptr, 0);
-      return;
-   }
+   throwSAXException(ASN1ERR_XML_STATE, nullptr, 0);
+   throw OSRTSAXExceptionImpl(ASN1ERR_XML_STATE, nullptr, 0);   // an override that returned
+}
+
+void ASN1XERTypeHandler::appendText(const char* chars, unsigned int length)
+{
    int stat;
    if (mValueKind == XERV_HEX) stat = xerDecOctStrMemBuf(&mText, chars, static_cast<int>(length), TRUE);
    else if (mValueKind == XERV_BITS) stat = xerDecBitStrMemBuf(&mText, chars, static_cast<int>(length), TRUE);

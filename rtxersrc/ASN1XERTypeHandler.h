@@ -14,6 +14,14 @@
 // tag of the component is forwarded too, which brings the nested handler
 // back to level 0 where it checks that its value is complete.
 //
+// A top-level decode (decodeDocument) hands the events to the innermost
+// nested type handler at once (ASN1XERDispatch) instead of passing each
+// down through every enclosing handler: the enclosing ones stay at level 2
+// meanwhile, and the end tag of the component goes to the parent again,
+// which ends the nested handler as above. A handler driven by hand (as the
+// reader's content handler, or by another handler that forwards to it)
+// forwards its events level by level.
+//
 // Failures are thrown with throwSAXException: -35 (ASN1ERR_XML_STATE) for an
 // unexpected document element, text where an element is required or an
 // element where text is required; -3 for an unknown component name; -7 for
@@ -86,12 +94,24 @@ inline bool xerIsBlankText(const char* chars, unsigned int length)
 // hexadecimal (form="ber"), after the components. The name is no ASN.1
 // identifier (those have no '_'), so it never clashes with a component.
 #define XER_EXTELEM_NAME "_extElem"
+
+class ASN1XERDispatch;
+
+// Storage of handler objects: nested handlers come and go with the elements
+// of a document (a list's element handler per element), so each thread
+// keeps the blocks of the last ones it freed, by size, for the next
+// (a build with AddressSanitizer gives every block back at once).
+EXTERNRT void* xerHandlerAlloc(size_t size);
+EXTERNRT void xerHandlerFree(void* p, size_t size) noexcept;
 // True when the attributes of a start tag mark the hexadecimal BER form.
 EXTERNRT OSBOOL xerIsBerForm(const char* const* attrs);
 
 class EXTERNRT ASN1XERTypeHandler : public ASN1XERSAXDecodeHandler {
 public:
    ~ASN1XERTypeHandler() override;
+
+   static void* operator new(size_t size) { return xerHandlerAlloc(size); }
+   static void operator delete(void* p, size_t size) noexcept { xerHandlerFree(p, size); }
 
    // The component being decoded (1-based row of elemInfoArray), 0 for none.
    int getCurrElemID() const { return mCurrElemID; }
@@ -201,6 +221,7 @@ protected:
       handler->init(1);
       mpCurrHandler = handler;
       mpNestedType = handler;
+      if (mpDispatch != nullptr) dispatchTo(handler);
    }
 
    // A start tag at level 2 or deeper goes to the nested handler when there
@@ -241,7 +262,22 @@ protected:
    void valueElement(const char* qName);
    // Character data outside a nested handler: collected by the component's
    // kind at level 2; elsewhere only white space is allowed (-35).
-   void collectText(const char* chars, unsigned int length);
+   void collectText(const char* chars, unsigned int length)
+   {
+      if (length == 0) return;
+      // XERV_TEXT, XERV_HEX, XERV_BITS, XERV_TEXTORELEM and XERV_STRING.
+      const unsigned textKinds = (1u << XERV_TEXT) | (1u << XERV_HEX) | (1u << XERV_BITS) |
+         (1u << XERV_TEXTORELEM) | (1u << XERV_STRING);
+      const bool textual = mLevel == 2 && !mValueElem && static_cast<unsigned>(mValueKind) < 32 &&
+         ((textKinds >> mValueKind) & 1) != 0;
+      // Between components, beside a value element, inside an element-valued
+      // or empty component: an element is required, text is not allowed.
+      if (!textual) {
+         if (!xerIsBlankText(chars, length)) textNotAllowed();
+         return;
+      }
+      appendText(chars, length);
+   }
 
    // The collected text as the context buffer of msgBuf, terminated; the
    // context for the xerDec* call.
@@ -277,7 +313,15 @@ protected:
    ASN1XERSAXDecodeHandler* mpCurrHandler;   // nested handler, not owned
 
 private:
+   friend class ASN1XERDispatch;
+
    ASN1XERTypeHandler(const ASN1XERTypeHandler&) = delete;
+   // The events of handler's component go to it directly (nest).
+   inline void dispatchTo(ASN1XERTypeHandler* handler);
+   // collectText: the text appended by the component's kind; text where
+   // none is allowed (-35, thrown).
+   void appendText(const char* chars, unsigned int length);
+   [[noreturn]] void textNotAllowed();
    ASN1XERTypeHandler& operator=(const ASN1XERTypeHandler&) = delete;
 
    // The record of a handler started on its own; the release of this
@@ -314,7 +358,80 @@ private:
    void* mpElementRecord;              // the parent's record, for it
    int mObjectDepth;                  // values read in place around this one
    ASN1XERTypeHandler* mpNestedType;  // the last handler nested as a type handler
+   // The decode that hands this handler its events directly, null when they
+   // are forwarded to it (set after init, which clears it); the handler
+   // below it on that decode's stack, and the document depth of its element.
+   ASN1XERDispatch* mpDispatch;
+   ASN1XERTypeHandler* mpDispatchParent;
+   int mDispatchDepth;
 };
+
+// The events of one document for a decode rooted at a type handler: each
+// goes to the innermost type handler whose element is open, one call, not
+// through each enclosing handler. A handler nested by the one receiving the
+// events is pushed (nest); when the end tag of its element (the component)
+// arrives, it is popped and the tag goes to its parent, which ends it as
+// when forwarding. Every handler on the stack has an open element, so the
+// stack is no deeper than the document (the reader's depth limit).
+class EXTERNRT ASN1XERDispatch final : public OSXMLContentHandler {
+public:
+   // Events for root, whose element has not started; root->init(0) done.
+   explicit ASN1XERDispatch(ASN1XERTypeHandler* root) : mpRoot(root), mpTop(root), mDepth(0)
+   {
+      root->mpDispatch = this;
+      root->mpDispatchParent = nullptr;
+      root->mDispatchDepth = 0;
+   }
+   // The root is left to forwarding again.
+   ~ASN1XERDispatch() override { mpRoot->mpDispatch = nullptr; }
+
+   void startElement(const char* uri, const char* localname, const char* qname,
+                     const char* const* attrs) override
+   {
+      ++mDepth;
+      mpTop->startElement(uri, localname, qname, attrs);
+   }
+   void endElement(const char* uri, const char* localname, const char* qname) override
+   {
+      // A list element that is a CHOICE shares its element with its
+      // alternative: both handlers end with it.
+      while (mpTop->mDispatchDepth == mDepth && mpTop->mpDispatchParent != nullptr)
+         mpTop = mpTop->mpDispatchParent;
+      --mDepth;
+      mpTop->endElement(uri, localname, qname);
+   }
+   void characters(const char* chars, unsigned int length) override
+   {
+      // Most text belongs to the innermost handler itself (no handler it
+      // forwards to): collected at once.
+      ASN1XERTypeHandler* top = mpTop;
+      if (top->mLevel < 2 || top->mpCurrHandler == nullptr) top->collectText(chars, length);
+      else top->characters(chars, length);
+   }
+   void startDocument() override { mpTop->startDocument(); }
+   void endDocument() override { mpTop->endDocument(); }
+
+   void push(ASN1XERTypeHandler* handler)
+   {
+      handler->mpDispatch = this;
+      handler->mpDispatchParent = mpTop;
+      handler->mDispatchDepth = mDepth;
+      mpTop = handler;
+   }
+
+private:
+   ASN1XERDispatch(const ASN1XERDispatch&) = delete;
+   ASN1XERDispatch& operator=(const ASN1XERDispatch&) = delete;
+
+   ASN1XERTypeHandler* mpRoot;
+   ASN1XERTypeHandler* mpTop;   // the innermost handler
+   int mDepth;                  // elements open
+};
+
+inline void ASN1XERTypeHandler::dispatchTo(ASN1XERTypeHandler* handler)
+{
+   mpDispatch->push(handler);
+}
 
 // The handler of a document whose element is a value of a primitive type
 // (INTEGER, strings, times, BOOLEAN, ENUMERATED, NULL ...): the element is

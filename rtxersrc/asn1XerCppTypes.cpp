@@ -147,6 +147,13 @@ ASN1CTXT* ASN1XERSAXDecodeHandler::finalizeMemBuf(ASN1MessageBufferIF* msgBuf, A
 {
    // Room for the terminator first, so that installing the text and then
    // appending the terminator cannot move the storage.
+   if (text.buffer != nullptr && text.usedcnt < text.bufsize && text.ctxt != nullptr) {
+      // The common case: the room is there.
+      int stat = msgBuf->initBuffer(text);
+      if (stat != 0) throw ASN1MessageBuffer::RTLError(stat);
+      text.buffer[text.usedcnt++] = 0;
+      return msgBuf->getCtxtPtr();
+   }
    int stat = rtMemBufPreAllocate(&text, 1);
    if (stat == 0) stat = msgBuf->initBuffer(text);
    if (stat == 0) stat = rtMemBufSet(&text, 0, 1);

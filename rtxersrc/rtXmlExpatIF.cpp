@@ -5,6 +5,8 @@
 
 #include <expat.h>
 
+#include "ASN1XERTypeHandler.h"
+
 #include <random>
 
 static_assert(sizeof(XML_Char) == sizeof(char), "the reader is built for UTF-8 parser characters");
@@ -48,17 +50,62 @@ static unsigned long processHashSalt()
    return salt;
 }
 
+namespace {
+
+// Making an expat parser (its tables, buffers and pools) costs about as much
+// as reading a small document: each thread keeps the parser of its last
+// reader and resets it for the next one. A parser whose buffer grew for a
+// long document is freed instead, so that a thread holds no more than that.
+const int kKeptParserInput = 256 * 1024;
+
+struct KeptParser {
+   XML_Parser parser = nullptr;
+   KeptParser() = default;
+   KeptParser(const KeptParser&) = delete;
+   KeptParser& operator=(const KeptParser&) = delete;
+   ~KeptParser()
+   {
+      if (parser != nullptr) XML_ParserFree(parser);
+   }
+};
+
+KeptParser& keptParser()
+{
+   static thread_local KeptParser kept;
+   return kept;
+}
+
+XML_Parser takeParser()
+{
+   KeptParser& kept = keptParser();
+   XML_Parser parser = kept.parser;
+   kept.parser = nullptr;
+   // A reset parser is as a new one: no handlers, no user data, no salt.
+   if (parser != nullptr && XML_ParserReset(parser, nullptr) == XML_TRUE) return parser;
+   if (parser != nullptr) XML_ParserFree(parser);
+   return XML_ParserCreate(nullptr);
+}
+
+void giveBackParser(XML_Parser parser, int longestInput)
+{
+   KeptParser& kept = keptParser();
+   if (kept.parser == nullptr && longestInput <= kKeptParserInput) kept.parser = parser;
+   else XML_ParserFree(parser);
+}
+
+}  // namespace
+
 OSExpatXMLReader::OSExpatXMLReader()
    : mParser(nullptr), mContentHandler(nullptr), mReserved(nullptr), mErrorInfo(nullptr), mDepth(0)
 {
-   mParser = XML_ParserCreate(nullptr);
+   mParser = takeParser();
    if (mParser == nullptr) throw OSRTSAXExceptionImpl();
    if (unsigned long salt = processHashSalt()) XML_SetHashSalt(mParser, salt);
 }
 
 OSExpatXMLReader::~OSExpatXMLReader()
 {
-   if (mParser != nullptr) XML_ParserFree(mParser);
+   if (mParser != nullptr) giveBackParser(mParser, mLongestInput);
 }
 
 void OSExpatXMLReader::release()
@@ -69,6 +116,9 @@ void OSExpatXMLReader::release()
 void OSExpatXMLReader::setContentHandler(OSXMLContentHandler* handler)
 {
    mContentHandler = handler;
+   // The character data of a decode of type handlers (the most frequent
+   // event) is delivered without a virtual call.
+   mDispatch = dynamic_cast<ASN1XERDispatch*>(handler);
    XML_SetUserData(mParser, this);
    XML_SetElementHandler(mParser, eCstartElementCallback, eCendElementCallback);
    XML_SetCharacterDataHandler(mParser, eCcharDataCallback);
@@ -194,7 +244,8 @@ void OSExpatXMLReader::charDataCallback(void* userData, const char* s, int len)
    if (reader->mPending || len <= 0) return;
    if (reader->mContentHandler == nullptr) return;
    try {
-      reader->mContentHandler->characters(s, (unsigned int)len);
+      if (reader->mDispatch != nullptr) reader->mDispatch->characters(s, (unsigned int)len);
+      else reader->mContentHandler->characters(s, (unsigned int)len);
    }
    catch (...) {
       reader->abortWith(std::current_exception());
@@ -207,6 +258,7 @@ int OSExpatXMLReader::parse(const char* data, int len)
       if (mErrorInfo != nullptr) mErrorInfo->setErrorInfo(ASN1ERR_INVALID_PARAM, nullptr, 0);
       throw OSRTSAXExceptionImpl("invalid document buffer", ASN1ERR_INVALID_PARAM, nullptr, 0);
    }
+   if (len > mLongestInput) mLongestInput = len;
    // The whole document is the final (and only) piece.
    XML_Status result = XML_Parse(mParser, data, len, 1);
    if (mPending) {

@@ -7,10 +7,12 @@
 #include "saxParser.h"
 
 struct XML_ParserStruct;
+class ASN1XERDispatch;
 
 // Delivers the events of one document to a content handler.
 //
-// The whole document is parsed in one call. expat's defaults stay in force:
+// The whole document is parsed in one call. Each thread keeps the expat
+// parser of its last reader (of a document up to 256 KiB) for the next. expat's defaults stay in force:
 // no external entities are loaded and its protection against entity
 // expansion attacks is on. Elements nested deeper than OSXML_MAX_DEPTH end
 // the parse with ASN1ERR_XML_STATE.
@@ -66,6 +68,8 @@ private:
    [[maybe_unused]] void* mReserved;
    OSXMLErrorInfo* mErrorInfo;
    int mDepth;                  // open elements seen by the callbacks
+   int mLongestInput = 0;       // the longest document given to parse
+   ASN1XERDispatch* mDispatch = nullptr;   // the content handler, when it is a type handlers' dispatch
    std::exception_ptr mPending; // the exception that stopped the parser
 };
 

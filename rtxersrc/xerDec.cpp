@@ -172,24 +172,22 @@ int xerDecBigInt(ASN1CTXT* pctxt, const char** ppvalue, int radix)
    if (radix != 2 && radix != 8 && radix != 10 && radix != 16)
       return LOG_ASN1ERR(pctxt, ASN1ERR_INVALID_PARAM);
    Text t = currentText(pctxt);
-   size_t start = skipSpace(t, 0);
-   size_t end = start;
-   while (end < t.len && !isXmlSpace(t.p[end])) end++;
-   size_t tokenLen = end - start;
-   const char* token = t.p + start;
-
+   const size_t start = skipSpace(t, 0);
    // The token: an optional '-' and at least one digit; only white space
    // after it.
-   size_t firstDigit = (tokenLen > 0 && token[0] == '-') ? 1 : 0;
-   if (tokenLen <= firstDigit) return LOG_ASN1ERR(pctxt, ASN1ERR_BAD_VALUE);
-   for (size_t i = firstDigit; i < tokenLen; i++) {
-      if (!isDigit(token[i])) return LOG_ASN1ERR(pctxt, ASN1ERR_BAD_VALUE);
-   }
-   if (skipSpace(t, end) != t.len) return LOG_ASN1ERR(pctxt, ASN1ERR_BAD_VALUE);
+   size_t end = start;
+   if (end < t.len && t.p[end] == '-') end++;
+   const size_t firstDigit = end - start;
+   while (end < t.len && isDigit(t.p[end])) end++;
+   if (end - start <= firstDigit || skipSpace(t, end) != t.len) return LOG_ASN1ERR(pctxt, ASN1ERR_BAD_VALUE);
+   const size_t tokenLen = end - start;
+   const char* token = t.p + start;
    // The size limit of the writers, checked on the digits before anything
-   // is converted or copied.
-   int fits = rtBigIntCheckDecimal(pctxt, token + firstDigit, tokenLen - firstDigit);
-   if (fits != 0) return fits;
+   // is converted or copied (fewer digits than the limit always fit).
+   if (tokenLen - firstDigit >= (size_t)ASN_K_MAXBIGINTDIGITS) {
+      int fits = rtBigIntCheckDecimal(pctxt, token + firstDigit, tokenLen - firstDigit);
+      if (fits != 0) return fits;
+   }
 
    if (radix == 10) {
       char* copy = static_cast<char*>(ASN1MALLOC(pctxt, tokenLen + 1));
@@ -283,23 +281,35 @@ int xerDecObjId(ASN1CTXT* pctxt, ASN1OBJID* pvalue)
 int xerDecOctStrMemBuf(ASN1MemBuf* pMemBuf, const char* chars, int len, OSBOOL skipWhitespace)
 {
    if (pMemBuf == nullptr || (chars == nullptr && len > 0)) return ASN1ERR_INVALID_PARAM;
+   if (len <= 0) return 0;
+   // Room for every octet these digits can start, reserved once; the digits
+   // then go straight into the buffer.
+   int stat = rtMemBufPreAllocate(pMemBuf, (OSUINT32)len / 2 + 1);
+   if (stat != 0) return stat;
+   OSOCTET* buf = pMemBuf->buffer;
+   OSUINT32 used = pMemBuf->usedcnt;
+   OSUINT32 bitOffset = pMemBuf->bitOffset;
    for (int i = 0; i < len; i++) {
       char c = chars[i];
       if (skipWhitespace && isXmlSpace(c)) continue;
       int v = hexValue(c);
-      if (v < 0) return ASN1ERR_INVALID_HEX;
-      if (pMemBuf->bitOffset == 4 && pMemBuf->usedcnt > pMemBuf->startidx) {
+      if (v < 0) {
+         stat = ASN1ERR_INVALID_HEX;
+         break;
+      }
+      if (bitOffset == 4 && used > pMemBuf->startidx) {
          // Complete the half-filled last octet.
-         pMemBuf->buffer[pMemBuf->usedcnt - 1] |= (OSOCTET)v;
-         pMemBuf->bitOffset = 0;
+         buf[used - 1] |= (OSOCTET)v;
+         bitOffset = 0;
       }
       else {
-         int stat = rtMemBufSet(pMemBuf, (OSOCTET)(v << 4), 1);
-         if (stat != 0) return stat;
-         pMemBuf->bitOffset = 4;
+         buf[used++] = (OSOCTET)(v << 4);
+         bitOffset = 4;
       }
    }
-   return 0;
+   pMemBuf->usedcnt = used;
+   pMemBuf->bitOffset = bitOffset;
+   return stat;
 }
 
 int xerDecBitStrMemBuf(ASN1MemBuf* pMemBuf, const char* chars, int len, OSBOOL skipWhitespace)

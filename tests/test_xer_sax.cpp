@@ -135,6 +135,30 @@ TEST(XerReader, HostileDocumentsAreRejected)
    reader->release();
 }
 
+TEST(XerReader, KeptParserStartsEachDocumentAfresh)
+{
+   // A thread's readers share one parser: nothing of a document, or of how
+   // its parse ended, may reach the next one.
+   static const struct { const char* doc; const char* log; const char* message; } steps[] = {
+      { "<!DOCTYPE a [<!ENTITY e \"x\">]><a>&e;</a>", "<a>[x]</a>", nullptr },
+      { "<a>&e;</a>", nullptr, "undefined entity, line = 1, column = 3" },
+      { "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>\xE9</a>", "<a>[\xC3\xA9]</a>", nullptr },
+      { "<a>\xC3\xA9</a>", "<a>[\xC3\xA9]</a>", nullptr },
+      { "<a><b></a>", nullptr, "mismatched tag, line = 1, column = 8" },
+      { "<a x=\"1\"><b/></a>", "<a x=1><b></b></a>", nullptr },
+      { "<a>", nullptr, "no element found, line = 1, column = 3" },
+      { "<a/>", "<a></a>", nullptr },
+   };
+   for (const auto& step : steps) {
+      SCOPED_TRACE(step.doc);
+      RecordingHandler h;
+      ParseResult r = parse(step.doc, h);
+      EXPECT_EQ(step.message != nullptr, r.threw);
+      if (step.message != nullptr) EXPECT_EQ(step.message, r.message);
+      else EXPECT_EQ(step.log, h.log);
+   }
+}
+
 // Throws from the second start tag.
 class ThrowingHandler : public ASN1XERSAXDecodeHandler {
 public:

@@ -162,6 +162,49 @@ TEST(GeneratedXer, GeneralNamesHoldAlternativesDirectly)
    rtFreeContext(&ctxt);
 }
 
+TEST(GeneratedXer, ListOfChoiceWithConstructedAlternatives)
+{
+   // A list element that is a CHOICE has no element of its own: the
+   // alternative's element ends the element's handler and the handler of the
+   // alternative's value together. What follows goes to the list again, and
+   // a failure deep inside the alternative's value is still raised.
+   const std::string head =
+      "<GeneralNames><directoryName><rdnSequence><RelativeDistinguishedName><AttributeTypeAndValue>"
+      "<type>2.5.4.3</type><value><CHOICE><utf8String>CA</utf8String></CHOICE></value>"
+      "</AttributeTypeAndValue>";
+   const std::string tail =
+      "</RelativeDistinguishedName></rdnSequence></directoryName>"
+      "<directoryName><rdnSequence></rdnSequence></directoryName>"
+      "<rfc822Name>a@example.com</rfc822Name></GeneralNames>";
+   const std::string doc = head + tail;
+   ASN1XERDecodeBuffer in(octets(doc), static_cast<OSUINT32>(doc.size()));
+   ASN1T_GeneralNames back;
+   ASSERT_EQ((fromXer<ASN1C_GeneralNames>(in, back)), 0);
+   ASSERT_EQ(back.count, 3u);
+   auto* g0 = static_cast<ASN1T_GeneralName*>(back.head->data);
+   auto* g1 = static_cast<ASN1T_GeneralName*>(back.head->next->data);
+   auto* g2 = static_cast<ASN1T_GeneralName*>(back.tail->data);
+   ASSERT_EQ(g0->t, static_cast<OSUINT32>(T_GeneralName_directoryName));
+   ASSERT_EQ(g0->u.directoryName->t, static_cast<OSUINT32>(T_Name_rdnSequence));
+   EXPECT_EQ(g0->u.directoryName->u.rdnSequence->count, 1u);
+   ASSERT_EQ(g1->t, static_cast<OSUINT32>(T_GeneralName_directoryName));
+   EXPECT_EQ(g1->u.directoryName->u.rdnSequence->count, 0u);
+   ASSERT_EQ(g2->t, static_cast<OSUINT32>(T_GeneralName_rfc822Name));
+   EXPECT_STREQ(g2->u.rfc822Name, "a@example.com");
+
+   const std::string bad = head + "<bogus/>" + tail;
+   ASN1XERDecodeBuffer in2(octets(bad), static_cast<OSUINT32>(bad.size()));
+   ASN1T_GeneralNames back2;
+   ASN1C_GeneralNames c(in2, back2);
+   try {
+      c.Decode();
+      ADD_FAILURE() << "no exception";
+   }
+   catch (const OSRTSAXException& e) {
+      EXPECT_EQ(e.getStatus(), ASN1ERR_TAG_NOT_FOUND);
+   }
+}
+
 TEST(GeneratedXer, EnumeratedAsEmptyElementAndGaps)
 {
    ASN1CTXT ctxt;
