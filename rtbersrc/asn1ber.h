@@ -259,6 +259,29 @@ inline OSUINT32 xd_quickHeader(const ASN1CTXT* pctxt, OSUINT32* plen)
    return h;
 }
 
+// The common header of the encoder, written in front of the encoding when
+// there is room: a one-octet identifier (tag number below 31) and a length
+// below 128. Returns length + 2, or 0 with nothing written for any other
+// header, a failure status passed as length, or too little room.
+inline int xe_shortTagLen(ASN1CTXT* pctxt, ASN1TAG tag, int length)
+{
+   const OSUINT32 number = tag & TM_IDCODE;
+   ASN1BUFFER& b = pctxt->buffer;
+   if ((OSUINT32)length >= 0x80 || number >= 31 || b.byteIndex < 2) return 0;
+   OSOCTET* p = b.data + (b.byteIndex -= 2);
+   p[0] = (OSOCTET)(((tag >> 24) & 0xE0) | number);
+   p[1] = (OSOCTET)length;
+   return length + 2;
+}
+
+// xe_tag_len with its common case inline (the tag is a constant at most
+// calls, so the identifier octet is one too).
+inline int xe_quickTagLen(ASN1CTXT* pctxt, ASN1TAG tag, int length)
+{
+   const int n = xe_shortTagLen(pctxt, tag, length);
+   return n != 0 ? n : xe_tag_len(pctxt, tag, length);
+}
+
 // Fast check of a one-octet identifier (constructed bit ignored), then the
 // length. -3 on mismatch, -2, -5.
 EXTERNRT int xd_match1(ASN1CTXT* pctxt, OSOCTET idOctet, int* len_p);

@@ -23,20 +23,6 @@ static inline void xe_put(ASN1CTXT* pctxt, const OSOCTET* src, OSUINT32 n)
    for (OSUINT32 i = 0; i < n; i++) dst[i] = src[i];
 }
 
-// xe_tag_len with its common case inline (see there).
-static inline int ber_tagLen(ASN1CTXT* pctxt, ASN1TAG tag, int length)
-{
-   const OSUINT32 number = tag & TM_IDCODE;
-   ASN1BUFFER& b = pctxt->buffer;
-   if ((OSUINT32)length < 0x80 && number < 31 && b.byteIndex >= 2) {
-      OSOCTET* p = b.data + (b.byteIndex -= 2);
-      p[0] = (OSOCTET)(((tag >> 24) & 0xE0) | number);
-      p[1] = (OSOCTET)length;
-      return length + 2;
-   }
-   return xe_tag_len(pctxt, tag, length);
-}
-
 // Octets of the minimal two's-complement form of v (no leading 00 before a
 // clear top bit, no leading FF before a set one): 1 to 8.
 static inline OSUINT32 ber_int64Octets(OSINT64 v)
@@ -51,18 +37,15 @@ static inline OSUINT32 ber_int64Octets(OSINT64 v)
 #endif
 }
 
-// Writes the minimal two's-complement octets of v in front of the encoding
-// (8 positions must be reserved); returns their count.
-static inline OSUINT32 ber_putInt64(ASN1CTXT* pctxt, OSINT64 v)
+// The n minimal two's-complement octets of v (n from ber_int64Octets) to
+// out[0..n), most significant first.
+static inline void ber_int64ToOctets(OSINT64 v, OSOCTET* out, OSUINT32 n)
 {
-   const OSUINT32 n = ber_int64Octets(v);
-   OSOCTET* p = pctxt->buffer.data + (pctxt->buffer.byteIndex -= n);
    OSUINT64 u = (OSUINT64)v;
    for (OSUINT32 i = n; i-- > 0;) {
-      p[i] = (OSOCTET)u;
+      out[i] = (OSOCTET)u;
       u >>= 8;
    }
-   return n;
 }
 
 // Octets left to read at the position (0 when the position lies past size).

@@ -197,15 +197,8 @@ extern "C" {
 
 int xe_tag_len(ASN1CTXT* pctxt, ASN1TAG tag, int length)
 {
-   // Common case, kept free of calls: a one-octet identifier and a short
-   // length, with room in front of the encoding.
-   const OSUINT32 number = tag & TM_IDCODE;
-   if ((OSUINT32)length < 0x80 && number < 31 && pctxt->buffer.byteIndex >= 2) {
-      OSOCTET* p = pctxt->buffer.data + (pctxt->buffer.byteIndex -= 2);
-      p[0] = (OSOCTET)(((tag >> 24) & 0xE0) | number);
-      p[1] = (OSOCTET)length;
-      return length + 2;
-   }
+   // Common case, kept free of calls.
+   if (const int n = xe_shortTagLen(pctxt, tag, length)) return n;
    return tagLenGeneral(pctxt, tag, length);
 }
 

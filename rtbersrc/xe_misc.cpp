@@ -252,9 +252,11 @@ int xe_bigint(ASN1CTXT* pctxt, const char* text, ASN1TagType tagging)
       if (len < 0) return LOG_STAT(pctxt, len);
    }
    else if (shortDecimal(text, tlen, &small)) {
-      int stat = xe_reserve(pctxt, 8);
+      const OSUINT32 n = ber_int64Octets(small);
+      int stat = xe_reserve(pctxt, n);
       if (stat != 0) return LOG_STAT(pctxt, stat);
-      len = (int)ber_putInt64(pctxt, small);
+      ber_int64ToOctets(small, pctxt->buffer.data + (pctxt->buffer.byteIndex -= n), n);
+      len = (int)n;
    }
    else {
       // Decimal (or "0o" octal): through the big-integer parser, with the
@@ -281,7 +283,7 @@ int xe_bigint(ASN1CTXT* pctxt, const char* text, ASN1TagType tagging)
       if (stat < 0) return LOG_STAT(pctxt, stat);
    }
    if (tagging == ASN1TAG_EXPLICIT) {
-      len = ber_tagLen(pctxt, TM_UNIV | ASN1_ID_INT, len);
+      len = xe_quickTagLen(pctxt, TM_UNIV | ASN1_ID_INT, len);
       if (len < 0) return LOG_STAT(pctxt, len);
    }
    return len;

@@ -39,11 +39,7 @@ inline int encodeInt64(ASN1CTXT* pctxt, OSINT64 v, OSOCTET idOctet, ASN1TagType 
       p[1] = (OSOCTET)n;
       p += 2;
    }
-   OSUINT64 u = (OSUINT64)v;
-   for (OSUINT32 i = n; i-- > 0;) {
-      p[i] = (OSOCTET)u;
-      u >>= 8;
-   }
+   ber_int64ToOctets(v, p, n);
    return (int)total;
 }
 
@@ -52,7 +48,7 @@ inline int encodeInt64(ASN1CTXT* pctxt, OSINT64 v, OSOCTET idOctet, ASN1TagType 
 inline int finish(ASN1CTXT* pctxt, int len, ASN1TAG tag, ASN1TagType tagging)
 {
    if (len < 0 || tagging != ASN1TAG_EXPLICIT) return len;
-   return ber_tagLen(pctxt, tag, len);
+   return xe_quickTagLen(pctxt, tag, len);
 }
 
 } // namespace

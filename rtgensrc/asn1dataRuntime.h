@@ -248,22 +248,9 @@ ASN1DATA_INLINE int asn1dataPeekTag(ASN1CTXT* pctxt, ASN1TAG* ptag)
    return stat;
 }
 
-// xe_tag_len with its common case inline: a one-octet identifier and a
-// short length, with room in front of the encoding (the tag is a constant
-// at every call, so the identifier octet is one too). Anything else, a
-// failure status passed on included, goes to xe_tag_len.
-inline int asn1dataTagLen(ASN1CTXT* pctxt, ASN1TAG tag, int length)
-{
-   const OSUINT32 number = tag & TM_IDCODE;
-   ASN1BUFFER& b = pctxt->buffer;
-   if (static_cast<OSUINT32>(length) < 0x80 && number < 31 && b.byteIndex >= 2) {
-      OSOCTET* p = b.data + (b.byteIndex -= 2);
-      p[0] = static_cast<OSOCTET>(((tag >> 24) & 0xE0) | number);
-      p[1] = static_cast<OSOCTET>(length);
-      return length + 2;
-   }
-   return xe_tag_len(pctxt, tag, length);
-}
+// The generated encoders' tag and length: xe_tag_len with its common case
+// inline.
+inline int asn1dataTagLen(ASN1CTXT* pctxt, ASN1TAG tag, int length) { return xe_quickTagLen(pctxt, tag, length); }
 
 inline void asn1dataListInit(Asn1RTDList* pList)
 {
